@@ -1,0 +1,11 @@
+# hidapi: the hidraw backend on Linux (pkg-config), the package's own CMake config elsewhere.
+if(UNIX AND NOT APPLE)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(HIDAPI REQUIRED IMPORTED_TARGET hidapi-hidraw)
+    add_library(quelvar_hidapi INTERFACE)
+    target_link_libraries(quelvar_hidapi INTERFACE PkgConfig::HIDAPI)
+else()
+    find_package(hidapi REQUIRED CONFIG)
+    add_library(quelvar_hidapi INTERFACE)
+    target_link_libraries(quelvar_hidapi INTERFACE hidapi::hidapi)
+endif()

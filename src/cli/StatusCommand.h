@@ -1,0 +1,15 @@
+#pragma once
+
+#include <chrono>
+#include <ostream>
+
+#include "link/HidPlatform.h"
+
+namespace quelvar::cli {
+
+// Waits up to `wait` for the communicator, then prints its live status texts and the event
+// lines that came in meanwhile. Returns the process exit code: 0, or 1 when no device came.
+int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::ostream& out,
+              std::ostream& err);
+
+}  // namespace quelvar::cli

@@ -1,0 +1,140 @@
+#include "link/ConnHIDCOM.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "link/LinkLock.h"
+
+namespace quelvar::link {
+
+void HIDChangeStateEvent::OnChangeState(const std::string& state) {
+    for (std::size_t i = 0; i < owner_->stateListeners.Count(); ++i) {
+        owner_->stateListeners.Get(i)->OnChangeState(state);
+    }
+}
+
+ConnHIDCOM::ConnHIDCOM(HidPlatform& hidPlatform) : platform(hidPlatform) {}
+
+ConnHIDCOM::~ConnHIDCOM() {
+    Close();
+}
+
+bool ConnHIDCOM::IsOpen() {
+    return device != nullptr;
+}
+
+bool ConnHIDCOM::IsAttached() {
+    return IsOpen() && device->attached;
+}
+
+std::string ConnHIDCOM::GetName() {
+    return name;
+}
+
+bool ConnHIDCOM::Open() {
+    device = std::make_unique<HID>(platform);
+    device->messagePump = messagePump;
+    device->ackTimeout = ackTimeout;
+    deviceListener_ = std::make_unique<HIDChangeStateEvent>(this);
+    device->stateListeners.Add(deviceListener_.get());
+    receiver_ = std::thread(ReceiverThread, this);
+    return true;
+}
+
+void ConnHIDCOM::Close() {
+    if (!receiver_.joinable()) {
+        return;
+    }
+    // The stop request comes first, so the receiver cannot reconnect after the cancel.
+    stopRequested = true;
+    while (!threadFinished) {
+        {
+            std::lock_guard lock(LinkLock());
+            if (device) {
+                device->CancelRead();
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    receiver_.join();
+}
+
+bool ConnHIDCOM::Write(const std::uint8_t* bytes, std::size_t length) {
+    if (!device || !device->attached) {
+        return true;
+    }
+    for (std::size_t p = 0; p < length; p += kMaxChunk) {
+        const std::size_t n = std::min(kMaxChunk, length - p);
+        Report report{};
+        report[1] = 1;
+        report[2] = static_cast<std::uint8_t>(n);
+        std::copy_n(bytes + p, n, report.begin() + kTextOffset);
+        if (!device->WriteReport(report)) {
+            break;
+        }
+    }
+    return true;
+}
+
+void ConnHIDCOM::WriteText(const std::string& text) {
+    Write(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+void ConnHIDCOM::PushEvent(const std::string& text) {
+    if (text.empty()) {
+        return;
+    }
+    const auto next = static_cast<std::uint8_t>(eventWriteIndex + 1);
+    if (next == eventReadIndex) {
+        // 255 lines wait: drop the oldest rather than overwrite the queue unnoticed.
+        ++eventReadIndex;
+    }
+    eventQueue[eventWriteIndex] = text;
+    eventWriteIndex = next;
+}
+
+std::string ConnHIDCOM::TakeEvent() {
+    if (eventReadIndex == eventWriteIndex) {
+        return kNoEvent;
+    }
+    return std::move(eventQueue[eventReadIndex++]);
+}
+
+void ConnHIDCOM::Lock() {
+    LinkLock().lock();
+}
+
+void ConnHIDCOM::Unlock() {
+    LinkLock().unlock();
+}
+
+std::string* ConnHIDCOM::StatusField(std::uint8_t code) {
+    switch (code) {
+        case 200:
+            return &gsmSignal;
+        case 201:
+            return &status201;
+        case 202:
+            return &input1State;
+        case 203:
+            return &input2State;
+        case 204:
+            return &simStatus;
+        case 205:
+            return &lineState;
+        case 206:
+            return &lastEvent;
+        case 207:
+            return &status207;
+        case 208:
+            return &status208;
+        case 209:
+            return &status209;
+        case 210:
+            return &status210;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace quelvar::link

@@ -1,0 +1,88 @@
+#pragma once
+// The USB HID connection: device object, receiver thread, status texts and event queue.
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "link/ConnectionInterface.h"
+#include "link/HID.h"
+#include "link/HidPlatform.h"
+#include "link/StateChange.h"
+
+namespace quelvar::link {
+
+inline constexpr std::size_t kEventQueueSlots = 256;
+// TakeEvent's answer when no line waits.
+inline constexpr const char* kNoEvent = "0";
+
+class ConnHIDCOM : public Connection {
+  public:
+    explicit ConnHIDCOM(HidPlatform& platform);
+    ~ConnHIDCOM() override;
+
+    bool IsOpen() override;
+    bool Write(const std::uint8_t* bytes, std::size_t length) override;
+    void WriteText(const std::string& text) override;
+    // Creates the device object and starts the receiver thread; the first look for the
+    // device comes from that thread. Call once.
+    bool Open() override;
+    // Stops the receiver thread and waits for it (about 100 ms at most on hidapi).
+    void Close() override;
+    std::string GetName() override;
+    bool IsAttached();
+
+    // Called with the link lock held.
+    void PushEvent(const std::string& text);
+    std::string TakeEvent();
+
+    void Lock();
+    void Unlock();
+
+    // The status-text field that a status code (200..210) fills; nullptr for other codes.
+    std::string* StatusField(std::uint8_t code);
+
+    // Passed to the device object for its acknowledgement waits (set before Open).
+    MessagePump messagePump;
+    std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
+
+    std::string name = "HID";
+    std::atomic<bool> stopRequested{false};
+    std::atomic<bool> threadFinished{false};
+    std::array<std::string, kEventQueueSlots> eventQueue;
+    std::uint8_t eventWriteIndex = 0;
+    std::uint8_t eventReadIndex = 0;
+    std::unique_ptr<HID> device;
+    OnChangeStateList stateListeners;
+
+    // Guarded by the link lock; replaced by each status report of their code.
+    std::string gsmSignal;    // 200
+    std::string status210;    // 210
+    std::string status201;    // 201
+    std::string input1State;  // 202
+    std::string input2State;  // 203
+    std::string simStatus;    // 204
+    std::string lineState;    // 205
+    std::string lastEvent;    // 206
+    std::string status207;    // 207
+    std::string status208;    // 208
+    std::string status209;    // 209
+
+    HidPlatform& platform;
+
+  private:
+    std::unique_ptr<HIDChangeStateEvent> deviceListener_;
+    std::thread receiver_;
+};
+
+// The receiver thread's body: discovery while detached, one read and dispatch per report
+// while attached, until stopRequested. Returns 0.
+int ReceiverThread(ConnHIDCOM* connection);
+
+// Acts on one received report as its response code says; call with the link lock held.
+void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report);
+
+}  // namespace quelvar::link

@@ -1,0 +1,165 @@
+#include "link/HID.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "link/LinkLock.h"
+
+namespace quelvar::link {
+
+namespace {
+
+std::string ToLower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+}  // namespace
+
+bool MatchesCommunicator(const std::string& hardwareId) {
+    static const std::string patterns[] = {ToLower("Vid_04d8&Pid_003F"),
+                                           ToLower("Vid_04d8&Pid_0061")};
+    // Only the text up to a zero byte counts, as the system's property text ends there.
+    const std::string id = ToLower(hardwareId.substr(0, hardwareId.find('\0')));
+    return std::any_of(std::begin(patterns), std::end(patterns),
+                       [&](const std::string& p) { return id.find(p) != std::string::npos; });
+}
+
+HID::HID(HidPlatform& platform) : platform_(platform) {}
+
+HID::~HID() {
+    CloseHandles();
+}
+
+bool HID::FindDevicePath() {
+    const std::vector<HidInterface> interfaces = platform_.Enumerate();
+    const std::size_t count = std::min(interfaces.size(), kMaxInterfaceIndex);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (MatchesCommunicator(interfaces[i].hardwareId)) {
+            devicePath = interfaces[i].path;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HID::OpenDevice() {
+    CloseHandles();
+    if (!FindDevicePath()) {
+        return false;
+    }
+    std::unique_ptr<HidReader> reader = platform_.OpenReader(devicePath);
+    if (!reader) {
+        return false;
+    }
+    std::unique_ptr<HidWriter> writer = platform_.OpenWriter(devicePath);
+    if (!writer) {
+        return false;  // the reader closes as it goes out of scope
+    }
+    {
+        std::lock_guard guard(handleMutex_);
+        readHandle_ = std::move(reader);
+        writeHandle_ = std::move(writer);
+    }
+    attached = true;
+    NotifyStateChange(kStateAttached);
+    return true;
+}
+
+void HID::NotifyStateChange(const std::string& state) {
+    for (std::size_t i = 0; i < stateListeners.Count(); ++i) {
+        stateListeners.Get(i)->OnChangeState(state);
+    }
+}
+
+bool HID::WriteReport(const Report& report) {
+    if (!attached) {
+        return false;
+    }
+    std::shared_ptr<HidWriter> writer;
+    {
+        std::lock_guard guard(handleMutex_);
+        writer = writeHandle_;
+    }
+    return writer && writer->Write(report);
+}
+
+bool HID::SendCommand(const Command& command) {
+    ackReceived = false;
+    if (!attached) {
+        return false;
+    }
+    Report report{};
+    std::copy(command.begin(), command.end(), report.begin() + 1);
+    if (!WriteReport(report)) {
+        return false;
+    }
+    return WaitForAck();
+}
+
+bool HID::WaitForAck() {
+    // Wakes the moment the receiver stores the answer; between 1 ms slices the window may
+    // process its messages. Bounded by the clock, so a slow message pump cannot stretch it.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + ackTimeout;
+    std::unique_lock lock(LinkLock());
+    for (;;) {
+        const Clock::time_point slice =
+            std::min(Clock::now() + std::chrono::milliseconds(1), deadline);
+        if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived || !attached; })) {
+            return ackReceived;
+        }
+        if (Clock::now() >= deadline) {
+            return false;
+        }
+        if (messagePump) {
+            lock.unlock();
+            messagePump();
+            lock.lock();
+        }
+    }
+}
+
+void HID::SignalAck() {
+    ackReceived = true;
+    ackCondition_.notify_all();
+}
+
+ReadStatus HID::ReadReport(Report& report) {
+    HidReader* reader = nullptr;
+    {
+        std::lock_guard guard(handleMutex_);
+        reader = readHandle_.get();
+    }
+    // Only this (the receiver) thread replaces or destroys the reader, so it stays valid.
+    return reader ? reader->Read(report) : ReadStatus::kFailed;
+}
+
+void HID::CancelRead() {
+    std::lock_guard guard(handleMutex_);
+    if (readHandle_) {
+        readHandle_->Cancel();
+    }
+}
+
+void HID::CloseHandles() {
+    std::unique_ptr<HidReader> reader;
+    std::shared_ptr<HidWriter> writer;
+    {
+        std::lock_guard guard(handleMutex_);
+        reader = std::move(readHandle_);
+        writer = std::move(writeHandle_);
+    }
+    // Closed here, outside the mutex; a send still holding the writer closes it when done.
+}
+
+void HID::MarkDetached() {
+    {
+        std::lock_guard lock(LinkLock());
+        attached = false;
+    }
+    ackCondition_.notify_all();
+}
+
+}  // namespace quelvar::link

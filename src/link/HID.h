@@ -1,0 +1,86 @@
+#pragma once
+// One USB HID device of the communicator: its handles, flags and receive slots.
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "link/HidPlatform.h"
+#include "link/Report.h"
+#include "link/StateChange.h"
+
+namespace quelvar::link {
+
+// Called while a command waits for its answer, so a window can process its messages.
+using MessagePump = std::function<void()>;
+
+inline constexpr std::chrono::milliseconds kDefaultAckTimeout{1002};
+
+class HID {
+  public:
+    explicit HID(HidPlatform& platform);
+    ~HID();
+    HID(const HID&) = delete;
+    HID& operator=(const HID&) = delete;
+
+    // Looks for the first interface whose hardware ID names the communicator;
+    // true and `devicePath` set when one is found.
+    bool FindDevicePath();
+    // Discovery and opening of both handles; sets `attached` and reports "Attached" on success.
+    // On any failure no handle stays open and the device stays detached.
+    bool OpenDevice();
+    void NotifyStateChange(const std::string& state);
+
+    // Sends one command and waits for its acknowledgement (UI thread only). Returns at once,
+    // false, when detached or the write fails; false when no answer came within `ackTimeout`
+    // or the device went away meanwhile; true when acknowledged.
+    bool SendCommand(const Command& command);
+    // Writes one report as it stands; false when detached or not taken (UI thread).
+    bool WriteReport(const Report& report);
+
+    // Receiver-thread side.
+    ReadStatus ReadReport(Report& report);
+    void CloseHandles();
+    void MarkDetached();
+    // Ends a pending read; safe from any thread.
+    void CancelRead();
+    // Sets the acknowledgement flag and wakes the waiting sender; call with the link lock held.
+    void SignalAck();
+
+    std::string devicePath;
+    OnChangeStateList stateListeners;
+    std::atomic<bool> attached{false};
+    std::atomic<bool> ackReceived{false};
+    // Guarded by the link lock.
+    Report lastReport{};
+    Report* replyBuffer = nullptr;
+    std::uint32_t lastBlockAddress = 0;
+    Block lastBlockData{};
+
+    MessagePump messagePump;
+    std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
+
+  private:
+    bool WaitForAck();
+
+    HidPlatform& platform_;
+    // The read handle belongs to the receiver thread; the write handle is shared so that a
+    // send in progress keeps it alive while the receiver closes it on a detach.
+    std::mutex handleMutex_;
+    std::unique_ptr<HidReader> readHandle_;
+    std::shared_ptr<HidWriter> writeHandle_;
+    std::condition_variable ackCondition_;
+};
+
+// True when the hardware-ID text names the communicator (vendor 04d8, product 003F or 0061),
+// compared without regard to case.
+bool MatchesCommunicator(const std::string& hardwareId);
+
+// Discovery looks at no more interface indices than this.
+inline constexpr std::size_t kMaxInterfaceIndex = 1024;
+
+}  // namespace quelvar::link

@@ -1,0 +1,141 @@
+#include "link/HidapiPlatform.h"
+
+#include <hidapi/hidapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+
+namespace quelvar::link {
+
+namespace {
+
+void InitOnce() {
+    // hidapi asks for one hid_init before handles may be opened from several threads.
+    static std::once_flag once;
+    std::call_once(once, [] { hid_init(); });
+}
+
+std::vector<HidapiCalls::DeviceInfo> RealEnumerate() {
+    InitOnce();
+    std::vector<HidapiCalls::DeviceInfo> result;
+    hid_device_info* list = hid_enumerate(0, 0);
+    for (const hid_device_info* it = list; it != nullptr; it = it->next) {
+        result.push_back({it->path ? it->path : "", it->vendor_id, it->product_id});
+    }
+    hid_free_enumeration(list);
+    return result;
+}
+
+HidapiCalls::Handle RealOpenPath(const char* path) {
+    InitOnce();
+    return hid_open_path(path);
+}
+
+int RealReadTimeout(HidapiCalls::Handle device, unsigned char* data, std::size_t length, int ms) {
+    return hid_read_timeout(static_cast<hid_device*>(device), data, length, ms);
+}
+
+int RealWrite(HidapiCalls::Handle device, const unsigned char* data, std::size_t length) {
+    return hid_write(static_cast<hid_device*>(device), data, length);
+}
+
+void RealClose(HidapiCalls::Handle device) {
+    hid_close(static_cast<hid_device*>(device));
+}
+
+class HidapiReader : public HidReader {
+  public:
+    HidapiReader(const HidapiCalls& calls, HidapiCalls::Handle handle)
+        : calls_(calls), handle_(handle) {}
+    ~HidapiReader() override { calls_.close(handle_); }
+
+    ReadStatus Read(Report& report) override {
+        // The device has no numbered reports: hidapi gives the 64 payload bytes alone,
+        // so byte 0 (the report ID) is put in front.
+        unsigned char payload[kReportSize - 1];
+        while (!cancelled_) {
+            const int n = calls_.readTimeout(handle_, payload, sizeof payload,
+                                             static_cast<int>(HidapiPlatform::kReadSlice.count()));
+            if (n < 0) {
+                return ReadStatus::kFailed;
+            }
+            if (n > 0) {
+                report = Report{};
+                std::copy_n(payload,
+                            std::min<std::size_t>(static_cast<std::size_t>(n), sizeof payload),
+                            report.begin() + 1);
+                return ReadStatus::kReport;
+            }
+        }
+        return ReadStatus::kCancelled;
+    }
+
+    void Cancel() override { cancelled_ = true; }
+
+  private:
+    const HidapiCalls& calls_;
+    HidapiCalls::Handle handle_;
+    std::atomic<bool> cancelled_{false};
+};
+
+class HidapiWriter : public HidWriter {
+  public:
+    HidapiWriter(const HidapiCalls& calls, HidapiCalls::Handle handle)
+        : calls_(calls), handle_(handle) {}
+    ~HidapiWriter() override { calls_.close(handle_); }
+
+    bool Write(const Report& report) override {
+        // Byte 0 is the report ID 0, which hidapi expects in front of the payload.
+        Report out = report;
+        out[0] = 0;
+        return calls_.write(handle_, out.data(), out.size()) == static_cast<int>(out.size());
+    }
+
+  private:
+    const HidapiCalls& calls_;
+    HidapiCalls::Handle handle_;
+};
+
+}  // namespace
+
+const HidapiCalls& HidapiCalls::Real() {
+    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout, RealWrite,
+                                   RealClose};
+    return calls;
+}
+
+std::string HardwareIdText(unsigned short vendorId, unsigned short productId) {
+    char text[32];
+    std::snprintf(text, sizeof text, "HID\\VID_%04X&PID_%04X", vendorId, productId);
+    return text;
+}
+
+HidapiPlatform::HidapiPlatform(const HidapiCalls& calls) : calls_(calls) {}
+
+std::vector<HidInterface> HidapiPlatform::Enumerate() {
+    std::vector<HidInterface> interfaces;
+    for (const HidapiCalls::DeviceInfo& info : calls_.enumerate()) {
+        interfaces.push_back({info.path, HardwareIdText(info.vendorId, info.productId)});
+    }
+    return interfaces;
+}
+
+std::unique_ptr<HidReader> HidapiPlatform::OpenReader(const std::string& path) {
+    HidapiCalls::Handle handle = calls_.openPath(path.c_str());
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<HidapiReader>(calls_, handle);
+}
+
+std::unique_ptr<HidWriter> HidapiPlatform::OpenWriter(const std::string& path) {
+    HidapiCalls::Handle handle = calls_.openPath(path.c_str());
+    if (handle == nullptr) {
+        return nullptr;
+    }
+    return std::make_unique<HidapiWriter>(calls_, handle);
+}
+
+}  // namespace quelvar::link

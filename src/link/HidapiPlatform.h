@@ -1,0 +1,53 @@
+#pragma once
+// The HID platform on hidapi (hidraw on Linux, the native backend elsewhere).
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/HidPlatform.h"
+
+namespace quelvar::link {
+
+// The few hidapi calls this layer uses, as a table so that the framing can be tested
+// against a stand-in device. `Real()` points to hidapi itself.
+struct HidapiCalls {
+    struct DeviceInfo {
+        std::string path;
+        unsigned short vendorId = 0;
+        unsigned short productId = 0;
+    };
+    using Handle = void*;
+
+    std::vector<DeviceInfo> (*enumerate)() = nullptr;
+    Handle (*openPath)(const char* path) = nullptr;
+    // hidapi's hid_read_timeout: bytes read, 0 on timeout, -1 on failure.
+    int (*readTimeout)(Handle device, unsigned char* data, std::size_t length, int ms) = nullptr;
+    // hidapi's hid_write: bytes written or -1.
+    int (*write)(Handle device, const unsigned char* data, std::size_t length) = nullptr;
+    void (*close)(Handle device) = nullptr;
+
+    static const HidapiCalls& Real();
+};
+
+// Hardware-ID text in the form the system's device setup gives it: HID\VID_04D8&PID_003F.
+std::string HardwareIdText(unsigned short vendorId, unsigned short productId);
+
+class HidapiPlatform : public HidPlatform {
+  public:
+    // A blocking read waits in slices of this length so that Cancel takes effect soon.
+    static constexpr std::chrono::milliseconds kReadSlice{50};
+
+    explicit HidapiPlatform(const HidapiCalls& calls = HidapiCalls::Real());
+
+    std::vector<HidInterface> Enumerate() override;
+    std::unique_ptr<HidReader> OpenReader(const std::string& path) override;
+    std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
+
+  private:
+    const HidapiCalls& calls_;
+};
+
+}  // namespace quelvar::link
