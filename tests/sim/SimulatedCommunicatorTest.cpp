@@ -1,0 +1,162 @@
+// Plugging, timing and faults of the simulated communicator, seen through its HID handles.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "sim/SimulatedCommunicator.h"
+
+namespace quelvar::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using link::ReadStatus;
+using link::Report;
+
+Report Get(const std::string& key) {
+    Report r{};
+    r[1] = link::kGetParameter;
+    std::copy(key.begin(), key.end(), r.begin() + 5);
+    return r;
+}
+
+Report ReadBlock(std::uint32_t address) {
+    Report r{};
+    r[1] = link::kReadBlock;
+    r[2] = 32;
+    link::WriteLe32(&r[5], address);
+    return r;
+}
+
+class SimulatedCommunicatorTest : public ::testing::Test {
+  protected:
+    void Open() {
+        reader = sim.OpenReader(kSimPath);
+        writer = sim.OpenWriter(kSimPath);
+        ASSERT_TRUE(reader && writer);
+    }
+
+    SimulatedCommunicator sim;
+    std::unique_ptr<link::HidReader> reader;
+    std::unique_ptr<link::HidWriter> writer;
+};
+
+TEST_F(SimulatedCommunicatorTest, PresentsOneMatchingInterfaceWhilePlugged) {
+    ASSERT_EQ(sim.Enumerate().size(), 1u);
+    EXPECT_EQ(sim.Enumerate()[0].hardwareId, kSimHardwareId);
+    EXPECT_EQ(sim.OpenReader("/dev/other"), nullptr);
+    sim.Unplug();
+    EXPECT_TRUE(sim.Enumerate().empty());
+    EXPECT_EQ(sim.OpenReader(kSimPath), nullptr);
+}
+
+TEST_F(SimulatedCommunicatorTest, AnswersAndRecordsEveryCommandInOrder) {
+    Open();
+    ASSERT_TRUE(writer->Write(Get("VSTR")));
+    ASSERT_TRUE(writer->Write(ReadBlock(0x30020)));
+    Report report;
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_EQ(link::TextAt(report, 5), "VSTR=2.14");
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_EQ(report[2], link::kReadBlock);
+    const auto commands = sim.Commands();
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_EQ(commands[0].text, "VSTR");
+    EXPECT_EQ(commands[1].code, link::kReadBlock);
+    EXPECT_EQ(commands[1].address, 0x30020u);
+}
+
+TEST_F(SimulatedCommunicatorTest, UnplugFailsOpenHandlesEvenAfterReplug) {
+    Open();
+    std::thread puller([&] {
+        std::this_thread::sleep_for(20ms);
+        sim.Unplug();
+    });
+    Report report;
+    EXPECT_EQ(reader->Read(report), ReadStatus::kFailed);
+    puller.join();
+    EXPECT_FALSE(writer->Write(Get("PW")));
+    sim.Plug();
+    EXPECT_EQ(reader->Read(report), ReadStatus::kFailed);
+    EXPECT_FALSE(writer->Write(Get("PW")));
+    EXPECT_EQ(sim.OpenHandleCount(), 2);
+    reader.reset();
+    writer.reset();
+    EXPECT_EQ(sim.OpenHandleCount(), 0);
+    Open();
+    EXPECT_TRUE(writer->Write(Get("PW")));
+}
+
+TEST_F(SimulatedCommunicatorTest, CancelEndsAPendingRead) {
+    Open();
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(20ms);
+        reader->Cancel();
+    });
+    Report report;
+    EXPECT_EQ(reader->Read(report), ReadStatus::kCancelled);
+    canceller.join();
+}
+
+TEST_F(SimulatedCommunicatorTest, AnswersWaitForLatencyAndFrameBoundaries) {
+    sim.SetTiming({1000us, 1000us});
+    Open();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(writer->Write(Get("PW")));
+    Report report;
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 1000us);
+    EXPECT_EQ(link::TextAt(report, 5), "PW=583920");
+}
+
+TEST_F(SimulatedCommunicatorTest, InjectedFaults) {
+    Open();
+    Report report;
+    sim.SetWrongAddressReads(1);
+    writer->Write(ReadBlock(0x30000));
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_EQ(link::ReadLe32(&report[5]), 0x30020u);
+
+    sim.DropNextAnswers(2);
+    writer->Write(Get("PW"));
+    writer->Write(Get("PW"));
+    writer->Write(Get("VSTR"));
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_EQ(link::TextAt(report, 5), "VSTR=2.14");
+
+    sim.Flood(10000, 200, "5");
+    for (int i = 0; i < 10000; ++i) {
+        ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    }
+    EXPECT_EQ(link::TextAt(report, 5), "5");
+
+    sim.DisconnectAfter(2);
+    EXPECT_TRUE(writer->Write(Get("PW")));
+    EXPECT_TRUE(writer->Write(Get("PW")));  // taken, but the cable comes out before the answer
+    EXPECT_FALSE(sim.IsPlugged());
+    EXPECT_EQ(reader->Read(report), ReadStatus::kFailed);
+}
+
+TEST(SimulatedCommunicatorStatus, SendsStatusRoundsOnItsOwn) {
+    SimulatedCommunicator::Options options;
+    options.statusPeriod = 5ms;
+    SimulatedCommunicator sim(options);
+    auto reader = sim.OpenReader(kSimPath);
+    std::set<int> codes;
+    Report report;
+    for (int i = 0; i < 80; ++i) {
+        ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+        codes.insert(report[2]);
+        if (report[2] == 200) {
+            const int signal = std::stoi(link::TextAt(report, 5));
+            EXPECT_GE(signal, 10);
+            EXPECT_LE(signal, 25);
+        }
+    }
+    EXPECT_EQ(codes, (std::set<int>{200, 202, 203, 204, 205, 206}));
+}
+
+}  // namespace
+}  // namespace quelvar::sim
