@@ -1,0 +1,107 @@
+#pragma once
+// The settings catalogue: the six parameter tables with their grids and rows, the rule texts,
+// and the layout of the two event grids. Texts are Windows-1250 bytes, as the device holds them.
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string_view>
+
+#include "settings/StringGrid.h"
+#include "settings/TableRule.h"
+
+namespace quelvar::settings {
+
+// Value rules. One line: the characters that may be typed. Several LF-separated lines: the
+// values to choose from.
+inline constexpr std::string_view kDigitRule = "01234567890";  // the doubled 0 is harmless
+inline constexpr std::string_view kPhoneRule = "+01234567890";
+inline constexpr std::string_view kHexRule = "0123456789ABCDEFabcdef";
+inline constexpr std::string_view kSensitivityOptions =
+    "0.1 sec\n0.5 sec\n1 sec\n2 sec\n5 sec\n1 min\n2 min\n10 min";
+inline constexpr std::string_view kContactTypeOptions = "NO\nNC";
+
+// The tables in the order the window creates them.
+enum class TableId {
+    kSimCard,
+    kPhoneNumbers,
+    kSmsForwarding,
+    kZ1Settings,
+    kZ2Settings,
+    kMonitoring
+};
+inline constexpr std::size_t kTableCount = 6;
+
+struct CatalogueRow {
+    std::string_view caption;
+    std::string_view key;
+    std::string_view rule;
+    int exactLength;  // 0: no check
+    int maxLength;
+};
+
+struct CatalogueTable {
+    TableId id;
+    std::string_view name;
+    std::string_view gridName;
+    std::string_view groupBoxName;
+    int gridColumns;
+    int gridRows;
+    int fixedRows;  // column 0 is always fixed
+    int captionWidth;
+    int valueWidth;
+    std::span<const CatalogueRow> rows;  // in the order they are added, which is grid order
+};
+
+struct GridColumn {
+    std::string_view header;
+    int width;
+};
+
+// The phone-number grid has a header row and a third, acknowledgement column of its own.
+inline constexpr std::string_view kPhoneNumberHeader = "Telefonsz\xE1m";  // Telefonszám
+inline constexpr std::string_view kAckHeader = "ACK";
+inline constexpr int kAckColumn = 2;
+inline constexpr int kAckColumnWidth = 25;
+
+std::span<const CatalogueTable, kTableCount> AllTables();
+const CatalogueTable& TableOf(TableId id);
+
+// Headers and widths of the event grids, column 0 first, and the row labels of the input grid
+// (the alarm grid's rows are labelled with their numbers).
+std::span<const GridColumn> AlarmGridColumns();
+std::span<const GridColumn> InputGridColumns();
+std::span<const std::string_view> InputGridRowLabels();
+
+// The table's grid as designed: sized, column 0 fixed, the value column at its width, cells empty.
+std::unique_ptr<StringGrid> MakeTableGrid(TableId id);
+// Binds a table to the grid and adds every row; for the phone numbers also writes the header row
+// and sets the acknowledgement column's width. Rows for which the grid has no room are left out.
+std::unique_ptr<TTableRule> SetUpTable(TableId id, StringGrid& grid);
+
+// The event grids with headers, row labels and widths, data cells empty.
+std::unique_ptr<StringGrid> MakeAlarmGrid();
+std::unique_ptr<StringGrid> MakeInputGrid();
+
+// Everything the window builds when it is first shown: the six grids with their tables and the
+// two event grids. Moving the model keeps every grid where it is.
+class SettingsModel {
+  public:
+    SettingsModel();
+
+    StringGrid& Grid(TableId id) { return *grids_[Index(id)]; }
+    TTableRule& Rule(TableId id) { return *tables_[Index(id)]; }
+    StringGrid& AlarmGrid() { return *alarmGrid_; }
+    StringGrid& InputGrid() { return *inputGrid_; }
+
+  private:
+    static std::size_t Index(TableId id) { return static_cast<std::size_t>(id); }
+
+    std::array<std::unique_ptr<StringGrid>, kTableCount> grids_;
+    std::array<std::unique_ptr<TTableRule>, kTableCount> tables_;
+    std::unique_ptr<StringGrid> alarmGrid_;
+    std::unique_ptr<StringGrid> inputGrid_;
+};
+
+}  // namespace quelvar::settings
