@@ -249,6 +249,11 @@ void SimulatedCommunicator::DropNextAnswers(std::size_t count) {
     dropNext_ = count;
 }
 
+void SimulatedCommunicator::DropAnswersTo(const std::set<std::size_t>& commandNumbers) {
+    std::lock_guard lock(mutex_);
+    dropNumbers_ = commandNumbers;
+}
+
 void SimulatedCommunicator::IgnoreCommand(std::uint8_t code, bool ignore) {
     std::lock_guard lock(mutex_);
     ignored_[code] = ignore;
@@ -307,7 +312,7 @@ bool SimulatedCommunicator::HandleCommand(std::uint64_t generation, const Report
 }
 
 std::optional<Report> SimulatedCommunicator::AnswerLocked(const Report& report) {
-    if (ignored_[report[1]]) {
+    if (ignored_[report[1]] || dropNumbers_.count(commands_.size()) > 0) {
         return std::nullopt;
     }
     if (dropNext_ > 0) {

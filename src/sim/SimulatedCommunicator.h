@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,8 +86,10 @@ class SimulatedCommunicator : public link::HidPlatform {
 
     // Faults.
     void SetTiming(const TimingModel& timing);
-    void SetDropRate(double rate);                              // share of answers lost, seeded
-    void DropNextAnswers(std::size_t count);                    // the next `count` answers are lost
+    void SetDropRate(double rate);            // share of answers lost, seeded
+    void DropNextAnswers(std::size_t count);  // the next `count` answers are lost
+    // The answers to these commands are lost, counted from 1 in the record of commands.
+    void DropAnswersTo(const std::set<std::size_t>& commandNumbers);
     void IgnoreCommand(std::uint8_t code, bool ignore = true);  // never answer this code
     void SetWrongAddressReads(std::size_t count);  // next reads answer the following block
     void DisconnectAfter(std::size_t commands);    // unplug when this many more have come
@@ -130,6 +133,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     unsigned statusRounds_ = 0;
     double dropRate_ = 0;
     std::size_t dropNext_ = 0;
+    std::set<std::size_t> dropNumbers_;
     std::size_t wrongAddressReads_ = 0;
     std::optional<std::size_t> disconnectAfter_;
     bool ignored_[256] = {};

@@ -1,0 +1,87 @@
+#pragma once
+// Parameter and configuration-memory exchanges with the communicator over the link.
+// UI thread only: each call returns when its exchange has ended (answered or given up).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exchange/ExchangeHooks.h"
+#include "link/ConnHIDCOM.h"
+#include "settings/TableRule.h"
+
+namespace quelvar::exchange {
+
+inline constexpr const char* kSettingsChanging = "Settings changing...";
+inline constexpr std::uint32_t kEraseStep = 4096;
+// A memory read gives up on the failure after this many, counted over the whole call.
+inline constexpr int kMaxReadFailures = 10;
+
+enum class SetOutcome {
+    kAcknowledged,
+    kUnanswered,  // sent (or tried while detached) without an acknowledgement
+    kNoDevice,    // the connection has no device object: nothing done
+    kTooLong,     // key over 58 or text over 59 characters: not sent
+};
+
+// What went unanswered since the last Reset, so a sequence can tell the truth at its end.
+struct UnansweredTally {
+    int sets = 0;
+    std::vector<std::string> tooLongKeys;
+    int memoryRequests = 0;
+    std::optional<std::uint32_t> firstMemoryAddress;
+
+    bool Clean() const { return sets == 0 && tooLongKeys.empty() && memoryRequests == 0; }
+};
+
+struct MemoryWriteResult {
+    int unanswered = 0;
+    std::optional<std::uint32_t> firstUnansweredAddress;
+};
+
+class DeviceExchange {
+  public:
+    explicit DeviceExchange(link::ConnHIDCOM& connection, ExchangeHooks hooks = {});
+
+    // The device's value of the key; the empty text without a device, while detached or
+    // when no answer came. The answer's key part is skipped by position, not compared.
+    std::string GetParameter(const std::string& key);
+    // As GetParameter, but nothing when the request went unanswered or could not be sent.
+    std::optional<std::string> TryGetParameter(const std::string& key);
+    // Sends key "=" value; an empty value is sent as the key and "=" alone.
+    SetOutcome SetParameter(const std::string& key, const std::string& value);
+
+    // Every row of the table, in its visiting order, from or to the device.
+    void ReadTableFromDevice(settings::TTableRule& table);
+    void WriteTableToDevice(settings::TTableRule& table);
+    SetOutcome SetRowParameter(settings::TTableRule& table, const std::string& caption,
+                               const std::string& value);
+
+    // Erases the range in 4096-byte steps, then writes it in 32-byte blocks.
+    MemoryWriteResult WriteMemory(const std::uint8_t* data, std::uint32_t start,
+                                  std::size_t length);
+    // Reads the range in 32-byte blocks into buffer; false on the eleventh failed attempt.
+    bool ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length);
+
+    const UnansweredTally& Unanswered() const { return tally_; }
+    void ResetUnanswered() { tally_ = {}; }
+
+    link::ConnHIDCOM& Connection() { return connection_; }
+    ExchangeHooks& Hooks() { return hooks_; }
+
+  private:
+    bool SendMemoryRequest(std::uint8_t code, std::uint32_t address, const std::uint8_t* data,
+                           std::size_t count);
+    void WriteStatus(const std::string& text);
+    void Progress(std::size_t position, std::size_t maximum);
+    bool TimerEnabled();
+    void SetTimerEnabled(bool enabled);
+
+    link::ConnHIDCOM& connection_;
+    ExchangeHooks hooks_;
+    UnansweredTally tally_;
+};
+
+}  // namespace quelvar::exchange

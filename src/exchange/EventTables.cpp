@@ -1,0 +1,80 @@
+#include "exchange/EventTables.h"
+
+#include <thread>
+#include <vector>
+
+#include "settings/AlarmTableImage.h"
+#include "settings/InputTableImage.h"
+
+namespace quelvar::exchange {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Waits out the pause between two whole reads while the window keeps processing messages.
+void PauseBeforeRetry(DeviceExchange& exchange) {
+    const Clock::time_point until = Clock::now() + kEventReadRetryWait;
+    while (Clock::now() < until) {
+        if (exchange.Hooks().processMessages) {
+            exchange.Hooks().processMessages();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+bool DeviceGone(DeviceExchange& exchange) {
+    link::ConnHIDCOM& connection = exchange.Connection();
+    return !connection.device || !connection.device->attached;
+}
+
+// Reads the image, retrying whole reads; only a complete image reaches `fill`.
+template <typename Fill>
+EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std::size_t length,
+                           Fill fill) {
+    if (!exchange.Connection().device) {
+        return EventReadOutcome::kNoDevice;
+    }
+    std::vector<std::uint8_t> image(length);
+    for (int attempt = 1; !exchange.ReadMemory(image.data(), address, length); ++attempt) {
+        // Retrying a device that is gone would keep the monitor from ever seeing the unplug.
+        if (DeviceGone(exchange)) {
+            return EventReadOutcome::kDetached;
+        }
+        if (attempt >= kMaxEventTableReads) {
+            return EventReadOutcome::kFailed;
+        }
+        PauseBeforeRetry(exchange);
+    }
+    if (!exchange.Connection().device) {
+        return EventReadOutcome::kNoDevice;
+    }
+    fill(image);
+    return EventReadOutcome::kRead;
+}
+
+}  // namespace
+
+MemoryWriteResult WriteAlarmTable(DeviceExchange& exchange, const settings::StringGrid& grid) {
+    const std::vector<std::uint8_t> image = settings::BuildAlarmTableImage(grid);
+    return exchange.WriteMemory(image.data(), settings::kAlarmTableAddress, image.size());
+}
+
+MemoryWriteResult WriteInputTable(DeviceExchange& exchange, const settings::StringGrid& grid) {
+    const std::vector<std::uint8_t> image = settings::BuildInputTableImage(grid);
+    return exchange.WriteMemory(image.data(), settings::kInputTableAddress, image.size());
+}
+
+EventReadOutcome ReadAlarmTable(DeviceExchange& exchange, settings::StringGrid& grid) {
+    return ReadImage(
+        exchange, settings::kAlarmTableAddress, settings::kAlarmTableLength,
+        [&](const std::vector<std::uint8_t>& image) { settings::FillAlarmGrid(grid, image); });
+}
+
+EventReadOutcome ReadInputTable(DeviceExchange& exchange, settings::StringGrid& grid) {
+    return ReadImage(
+        exchange, settings::kInputTableAddress, settings::kInputTableLength,
+        [&](const std::vector<std::uint8_t>& image) { settings::FillInputGrid(grid, image); });
+}
+
+}  // namespace quelvar::exchange
