@@ -164,32 +164,54 @@ std::unique_ptr<TTableRule> SetUpTable(TableId id, StringGrid& grid) {
 
 std::unique_ptr<StringGrid> MakeAlarmGrid() {
     auto grid = std::make_unique<StringGrid>(kAlarmGridColumns, kAlarmGridRows, 1, 1);
-    WriteHeaders(*grid, kAlarmColumns);
-    SetWidths(*grid, kAlarmColumns);
-    for (int row = 1; row < kAlarmGridRows; ++row) {
-        grid->SetCell(0, row, std::to_string(row));
-    }
+    SetUpAlarmGrid(*grid);
     return grid;
+}
+
+void SetUpAlarmGrid(StringGrid& grid) {
+    WriteHeaders(grid, kAlarmColumns);
+    SetWidths(grid, kAlarmColumns);
+    for (int row = 1; row < kAlarmGridRows; ++row) {
+        grid.SetCell(0, row, std::to_string(row));
+    }
 }
 
 std::unique_ptr<StringGrid> MakeInputGrid() {
     auto grid = std::make_unique<StringGrid>(kInputGridColumns, kInputGridRows, 1, 1);
-    WriteHeaders(*grid, kInputColumns);
-    for (std::size_t i = 0; i < std::size(kInputRowLabels); ++i) {
-        grid->SetCell(0, static_cast<int>(i) + 1, std::string(kInputRowLabels[i]));
-    }
-    SetWidths(*grid, kInputColumns);
+    SetUpInputGrid(*grid);
     return grid;
 }
 
-SettingsModel::SettingsModel() {
+void SetUpInputGrid(StringGrid& grid) {
+    WriteHeaders(grid, kInputColumns);
+    for (std::size_t i = 0; i < std::size(kInputRowLabels); ++i) {
+        grid.SetCell(0, static_cast<int>(i) + 1, std::string(kInputRowLabels[i]));
+    }
+    SetWidths(grid, kInputColumns);
+}
+
+SettingsModel::SettingsModel(Setup setup) {
+    for (const CatalogueTable& table : kTables) {
+        grids_[Index(table.id)] = MakeTableGrid(table.id);
+    }
+    alarmGrid_ = std::make_unique<StringGrid>(kAlarmGridColumns, kAlarmGridRows, 1, 1);
+    inputGrid_ = std::make_unique<StringGrid>(kInputGridColumns, kInputGridRows, 1, 1);
+    if (setup == Setup::kNow) {
+        SetUp();
+    }
+}
+
+void SettingsModel::SetUp() {
+    if (IsSetUp()) {
+        return;
+    }
+    // In the window's order: the six tables, then the alarm and the input event grid.
     for (const CatalogueTable& table : kTables) {
         const std::size_t i = Index(table.id);
-        grids_[i] = MakeTableGrid(table.id);
         tables_[i] = SetUpTable(table.id, *grids_[i]);
     }
-    alarmGrid_ = MakeAlarmGrid();
-    inputGrid_ = MakeInputGrid();
+    SetUpAlarmGrid(*alarmGrid_);
+    SetUpInputGrid(*inputGrid_);
 }
 
 }  // namespace quelvar::settings

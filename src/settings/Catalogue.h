@@ -83,17 +83,30 @@ std::unique_ptr<TTableRule> SetUpTable(TableId id, StringGrid& grid);
 // The event grids with headers, row labels and widths, data cells empty.
 std::unique_ptr<StringGrid> MakeAlarmGrid();
 std::unique_ptr<StringGrid> MakeInputGrid();
+// Headers, column widths and row labels of grids of the event grids' size.
+void SetUpAlarmGrid(StringGrid& grid);
+void SetUpInputGrid(StringGrid& grid);
 
 // Everything the window builds when it is first shown: the six grids with their tables and the
 // two event grids. Moving the model keeps every grid where it is.
 class SettingsModel {
   public:
-    SettingsModel();
+    // kLater gives the bare grids of the window's design; SetUp then adds the tables, the
+    // captions and the event grids' headings, as the window does when first shown.
+    enum class Setup { kNow, kLater };
+    explicit SettingsModel(Setup setup = Setup::kNow);
+    // Creates the six tables and writes the event grids' headings; once only.
+    void SetUp();
+    bool IsSetUp() const { return tables_[0] != nullptr; }
 
     StringGrid& Grid(TableId id) { return *grids_[Index(id)]; }
     TTableRule& Rule(TableId id) { return *tables_[Index(id)]; }
     StringGrid& AlarmGrid() { return *alarmGrid_; }
     StringGrid& InputGrid() { return *inputGrid_; }
+    const StringGrid& Grid(TableId id) const { return *grids_[Index(id)]; }
+    const TTableRule& Rule(TableId id) const { return *tables_[Index(id)]; }
+    const StringGrid& AlarmGrid() const { return *alarmGrid_; }
+    const StringGrid& InputGrid() const { return *inputGrid_; }
 
   private:
     static std::size_t Index(TableId id) { return static_cast<std::size_t>(id); }

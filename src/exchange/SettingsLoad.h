@@ -1,0 +1,43 @@
+#pragma once
+// Loading a settings file into the model and onto the device: every parameter shown and sent,
+// both event grids filled and written to the device's memory. The mode is only returned; the
+// window selects it, and the next write-back sends it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "exchange/DeviceExchange.h"
+#include "settings/Catalogue.h"
+#include "settings/SettingsFile.h"
+
+namespace quelvar::exchange {
+
+struct SettingsLoadResult {
+    int modeIndex = 0;
+    // Shown in their cells but too long to send.
+    std::vector<std::string> tooLongKeys;
+    // Parameter sends the device did not acknowledge.
+    int unansweredSets = 0;
+    // Erase and write requests of both event tables that went unanswered.
+    int unansweredMemoryRequests = 0;
+    std::optional<std::uint32_t> firstUnansweredAddress;
+    // There was no device object, so nothing was sent at all.
+    bool noDevice = false;
+
+    // Every value sent and acknowledged.
+    bool AllSent() const {
+        return tooLongKeys.empty() && unansweredSets == 0 && unansweredMemoryRequests == 0 &&
+               !noDevice;
+    }
+};
+
+// For the tables in kSettingsFileTableOrder, row by row in visiting order: the value is shown
+// and then sent, one after the other. Then both event grids are filled, and the alarm and the
+// input table written to the device. A model not yet set up is left alone and nothing is sent.
+// The exchange's own unanswered tally counts these sends as it counts any others.
+SettingsLoadResult ApplySettingsFile(const settings::SettingsFileContent& content,
+                                     settings::SettingsModel& model, DeviceExchange& exchange);
+
+}  // namespace quelvar::exchange

@@ -1,0 +1,222 @@
+#include "settings/IniFile.h"
+
+#include <algorithm>
+
+namespace quelvar::settings {
+
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+constexpr std::size_t kNone = std::string_view::npos;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+char FoldAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Only ASCII is folded: the platform's folding of the other bytes depends on the system locale,
+// and our own keys differ in their ASCII letters anyway.
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return FoldAscii(x) == FoldAscii(y);
+           });
+}
+
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
+
+bool EnclosedInQuotes(std::string_view text) {
+    return text.size() >= 2 && IsQuote(text.front()) && text.back() == text.front();
+}
+
+bool BreaksLine(std::string_view text) {
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != kNone;
+}
+
+// A line that another is put after must end in a line feed, or the reader joins the two.
+void EndWithLineFeed(std::string& ending) {
+    if (ending.empty() || ending.back() != '\n') {
+        ending = kCrLf;
+    }
+}
+
+bool HasEdgeBlank(std::string_view text) {
+    return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
+}
+
+bool ValidSectionName(std::string_view name) {
+    return !name.empty() && !HasEdgeBlank(name) && !BreaksLine(name) && name.find(']') == kNone;
+}
+
+bool ValidKey(std::string_view key) {
+    return !key.empty() && !HasEdgeBlank(key) && !BreaksLine(key) && key.find('=') == kNone &&
+           key.front() != '[' && key.front() != ';';
+}
+
+// The reader drops edge blanks and one pair of enclosing quotes; a value that would lose either
+// is protected by a pair of its own.
+std::string Encode(std::string_view value) {
+    if (HasEdgeBlank(value) || EnclosedInQuotes(value)) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
+std::string_view Decode(std::string_view raw) {
+    std::string_view value = Trim(raw);
+    if (EnclosedInQuotes(value)) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
+}  // namespace
+
+IniFile::Line IniFile::MakeLine(std::string text, std::string ending) {
+    Line line{std::move(text), std::move(ending), LineKind::kOther, {}};
+    const std::string_view content = Trim(line.text);
+    if (content.empty()) {
+        return line;
+    }
+    if (content.front() == ';') {
+        line.kind = LineKind::kComment;
+        return line;
+    }
+    if (content.front() == '[') {
+        const std::size_t close = content.find(']');
+        if (close != kNone) {
+            line.kind = LineKind::kSection;
+            line.name = std::string(Trim(content.substr(1, close - 1)));
+            return line;
+        }
+        // Without its "]" it is no header; it may still be an entry.
+    }
+    const std::size_t equals = content.find('=');
+    if (equals != kNone) {
+        line.kind = LineKind::kEntry;
+        line.name = std::string(Trim(content.substr(0, equals)));
+    }
+    return line;
+}
+
+IniFile IniFile::Parse(std::string_view bytes) {
+    IniFile file;
+    while (!bytes.empty()) {
+        const std::size_t lf = bytes.find('\n');
+        std::string_view text = lf == kNone ? bytes : bytes.substr(0, lf);
+        std::size_t endingSize = lf == kNone ? 0 : 1;
+        if (!text.empty() && text.back() == '\r') {
+            text.remove_suffix(1);
+            ++endingSize;
+        }
+        const std::string_view ending = bytes.substr(text.size(), endingSize);
+        file.lines_.push_back(MakeLine(std::string(text), std::string(ending)));
+        bytes.remove_prefix(text.size() + endingSize);
+    }
+    return file;
+}
+
+std::string IniFile::Serialise() const {
+    std::string bytes;
+    for (const Line& line : lines_) {
+        bytes += line.text;
+        bytes += line.ending;
+    }
+    return bytes;
+}
+
+std::size_t IniFile::FindSection(std::string_view section) const {
+    const std::string_view name = Trim(section);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == LineKind::kSection && EqualIgnoringAsciiCase(lines_[i].name, name)) {
+            return i;
+        }
+    }
+    return kNone;
+}
+
+std::size_t IniFile::SectionEnd(std::size_t header) const {
+    std::size_t i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != LineKind::kSection) {
+        ++i;
+    }
+    return i;
+}
+
+std::size_t IniFile::FindEntry(std::size_t header, std::string_view key) const {
+    const std::string_view name = Trim(key);
+    const std::size_t end = SectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == LineKind::kEntry && EqualIgnoringAsciiCase(lines_[i].name, name)) {
+            return i;
+        }
+    }
+    return kNone;
+}
+
+bool IniFile::HasSection(std::string_view section) const {
+    return FindSection(section) != kNone;
+}
+
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+    const std::size_t header = FindSection(section);
+    if (header == kNone) {
+        return std::nullopt;
+    }
+    const std::size_t entry = FindEntry(header, key);
+    if (entry == kNone) {
+        return std::nullopt;
+    }
+    const std::string& text = lines_[entry].text;
+    return std::string(Decode(std::string_view(text).substr(text.find('=') + 1)));
+}
+
+bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+    if (!ValidSectionName(section) || !ValidKey(key) || BreaksLine(value)) {
+        return false;
+    }
+    std::string text = std::string(key) + "=" + Encode(value);
+    const std::size_t header = FindSection(section);
+    if (header == kNone) {
+        if (!lines_.empty()) {
+            EndWithLineFeed(lines_.back().ending);
+        }
+        lines_.push_back(MakeLine("[" + std::string(section) + "]", std::string(kCrLf)));
+        lines_.push_back(MakeLine(std::move(text), std::string(kCrLf)));
+        return true;
+    }
+    const std::size_t entry = FindEntry(header, key);
+    if (entry != kNone) {
+        lines_[entry] = MakeLine(std::move(text), std::string(kCrLf));
+        return true;
+    }
+    // After the last entry, so blank lines and comments that lead into the next section stay
+    // with it.
+    std::size_t after = header;
+    const std::size_t end = SectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == LineKind::kEntry) {
+            after = i;
+        }
+    }
+    EndWithLineFeed(lines_[after].ending);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after) + 1,
+                  MakeLine(std::move(text), std::string(kCrLf)));
+    return true;
+}
+
+}  // namespace quelvar::settings

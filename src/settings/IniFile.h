@@ -1,0 +1,59 @@
+#pragma once
+// An INI document in memory, read and written by the rules of the target platform's profile
+// functions, so that the files it writes read the same there and the other way round. Bytes are
+// 8-bit text; only ASCII letters are folded when names are compared.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quelvar::settings {
+
+class IniFile {
+  public:
+    IniFile() = default;
+
+    // Any bytes parse. A line ends at LF, a CR before the LF belonging to the ending. After
+    // leading blanks (space, tab): ";" starts a comment, "[name]" a section (text after the "]"
+    // is ignored), and a line with "=" is an entry whose key is the text before the first "=".
+    static IniFile Parse(std::string_view bytes);
+    // The lines with their endings: what was parsed comes back byte for byte, what Set wrote
+    // ends in CR LF.
+    std::string Serialise() const;
+
+    // Names compare ignoring ASCII case, after the blanks around them are dropped.
+    bool HasSection(std::string_view section) const;
+    // The value of the first such key in the first such section: blanks around it dropped, then
+    // one enclosing pair of double or of single quotes. Nothing when the key is missing.
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+
+    // Stores the value so that Get returns it unchanged: quoted in double quotes when it has
+    // blanks at an edge or begins and ends with the same quote. Replaces the line of the key that
+    // Get would read, else adds the key after the section's last entry, else adds the section at
+    // the end; every other line stays as it was. False, and nothing changed, for what no line can
+    // hold: a CR, LF or NUL anywhere, a key that is empty, has blanks at an edge, holds "=" or
+    // starts with "[" or ";", a section name that is empty, has blanks at an edge or holds "]".
+    bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+  private:
+    enum class LineKind { kOther, kComment, kSection, kEntry };
+    struct Line {
+        std::string text;    // without its ending
+        std::string ending;  // "\r\n", "\n", or "" for a last line without one
+        LineKind kind = LineKind::kOther;
+        std::string name;  // section name or entry key, blanks dropped
+    };
+
+    static Line MakeLine(std::string text, std::string ending);
+    // Index of the first section header of that name, or npos.
+    std::size_t FindSection(std::string_view section) const;
+    // End of the section whose header is at `header`: the next header or the end.
+    std::size_t SectionEnd(std::size_t header) const;
+    std::size_t FindEntry(std::size_t header, std::string_view key) const;
+
+    std::vector<Line> lines_;
+};
+
+}  // namespace quelvar::settings

@@ -1,0 +1,95 @@
+#pragma once
+// The settings file (am2): every value of the settings model under its key in the section "GSM"
+// of an INI file, Windows-1250 bytes. Saving never leaves a half-written file; reading refuses
+// files that are no settings files before anything is changed.
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "settings/Catalogue.h"
+#include "settings/IniFile.h"
+#include "settings/StringGrid.h"
+
+namespace quelvar::settings {
+
+inline constexpr std::string_view kSettingsSection = "GSM";
+inline constexpr std::string_view kModeKey = "SMODE";
+inline constexpr int kModeCount = 2;  // 0 Standalone, 1 Transparent
+inline constexpr std::size_t kMaxSettingsFileSize = std::size_t{1} << 20;
+
+// The order in which the tables' keys are saved, and loaded and sent.
+inline constexpr std::array<TableId, kTableCount> kSettingsFileTableOrder = {
+    TableId::kSimCard,    TableId::kZ1Settings,   TableId::kZ2Settings,
+    TableId::kMonitoring, TableId::kPhoneNumbers, TableId::kSmsForwarding,
+};
+
+// Keys of the event-grid cells: the prefix, the row label (column 0), then the column header
+// (row 0), joined with nothing between. Both grids head their call marks and their SMS marks
+// alike ("T1" to "T4"), so the call marks put "Call" before the header; the SMS marks keep the
+// plain key. Columns outside the grid give the empty text.
+inline constexpr std::string_view kAlarmKeyPrefix = "extev";
+inline constexpr std::string_view kInputKeyPrefix = "intev";
+inline constexpr std::string_view kCallMarkInfix = "Call";
+std::string AlarmCellKey(const StringGrid& alarmGrid, int col, int row);
+std::string InputCellKey(const StringGrid& inputGrid, int col, int row);
+// The plain key of a call-mark cell, under which files without call-mark keys hold its value;
+// nothing for any other cell.
+std::optional<std::string> AlarmCallMarkFallbackKey(const StringGrid& alarmGrid, int col, int row);
+std::optional<std::string> InputCallMarkFallbackKey(const StringGrid& inputGrid, int col, int row);
+
+// What a settings file holds.
+class SettingsFileContent {
+  public:
+    // The file must have the section; ReadSettingsFile sees to that.
+    explicit SettingsFileContent(IniFile file) : file_(std::move(file)) {}
+
+    // The key's value; nothing when the key is missing.
+    std::optional<std::string> Find(std::string_view key) const;
+    // The key's value; the empty text when the key is missing.
+    std::string Value(std::string_view key) const;
+    // The mode index: the number "SMODE" starts with, as the platform's integer reader takes
+    // it; 0 when the key is missing, holds no number or names no mode.
+    int ModeIndex() const;
+
+    const IniFile& File() const { return file_; }
+
+  private:
+    IniFile file_;
+};
+
+struct SettingsReadResult {
+    std::optional<SettingsFileContent> content;
+    std::string error;  // one line for the user, when there is no content
+};
+
+// Reads the file. No content when it cannot be read, is over kMaxSettingsFileSize bytes or has
+// no section "GSM"; a file with the section but lacking keys reads, the keys missing.
+SettingsReadResult ReadSettingsFile(const std::string& path);
+
+// Writes every data cell of rows 1 and below of both event grids from the file: missing keys
+// give the empty text, a call mark without its own key the plain key's value. Labels and
+// headers stay.
+void FillEventGridsFromFile(const SettingsFileContent& content, SettingsModel& model);
+
+// The file's bytes after the model's keys and "SMODE" are set into `existing` (the old file,
+// empty for a new one). Nothing when a value cannot be held in a line (it has a CR, LF or NUL).
+std::optional<std::string> BuildSettingsFile(std::string_view existing, const SettingsModel& model,
+                                             int modeIndex);
+
+struct SettingsSaveResult {
+    bool ok = false;
+    std::string message;  // "Unable to write to <path>" when not ok
+    std::string reason;   // what failed, for a second line or a log
+};
+
+// Saves the set-up model and the mode index into the file, keeping whatever else an existing
+// file holds. The new file is written beside the old one and replaces it in one step; on any
+// failure the old file stays as it was and nothing else is left behind.
+SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
+                                    const std::string& path);
+
+}  // namespace quelvar::settings
