@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libhidapi-dev qt6-base-dev
-          googletest libgtest-dev libgmock-dev xvfb xauth)
+          googletest libgtest-dev libgmock-dev xvfb xauth fonts-liberation2)
 
 missing=()
 for p in "${packages[@]}"; do

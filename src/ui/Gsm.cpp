@@ -1,0 +1,228 @@
+#include "ui/Gsm.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QShowEvent>
+#include <QThread>
+
+#include "ui/QtText.h"
+
+namespace quelvar::ui {
+
+using settings::TableId;
+
+TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
+    : QWidget(parent), platform_(platform) {
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    BuildControls();
+    BindHandlers();
+    Timer1.setInterval(kFirstTick);
+    Timer1.start();
+}
+
+// The connection stops its receiver thread as it goes; nothing else is left running.
+TFormMain::~TFormMain() = default;
+
+void TFormMain::SetDialogs(TSetFrm* setFrm, TPasswdFrm* passwdFrm) {
+    setFrm_ = setFrm;
+    passwdFrm_ = passwdFrm;
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TFormMain::FormShow() {
+    connection = std::make_unique<link::ConnHIDCOM>(platform_);
+    connection->messagePump = [] { QCoreApplication::processEvents(); };
+    exchange = std::make_unique<exchange::DeviceExchange>(*connection, MakeHooks());
+    connection->Open();
+    SetCaptions();
+    model.SetUp();
+}
+
+void TFormMain::SetCaptions() {
+    GroupBox6->setTitle(QStringLiteral("Modul állapota"));
+    Label1->setText(QStringLiteral("SIM státusz"));
+    Label10->setText(QStringLiteral("Antenna jel (0-31)"));
+    Label5->setText(QStringLiteral("TIP/RING vonal"));
+    Label8->setText(QStringLiteral("Z1 bemenet"));
+    Label9->setText(QStringLiteral("Z2 bemenet"));
+    Label11->setText(QStringLiteral("Események"));
+    gbMset->setTitle(QStringLiteral("Beállítások"));
+    rgOpMode->setTitle(QStringLiteral("Működési módok"));
+    rgOpModeButtons[0]->setText(QStringLiteral("Önálló"));
+    rgOpModeButtons[1]->setText(QStringLiteral("Vonalpótló"));
+    GroupBox2->setTitle(QStringLiteral("SIM kártya"));
+    GroupBox3->setTitle(QStringLiteral("SIM info SMS továbbítása"));
+    gbIN1->setTitle(QStringLiteral("Z1 beállítása"));
+    GroupBox7->setTitle(QStringLiteral("Z2 beállítása"));
+    gbPhnrs1->setTitle(QStringLiteral("Értesítési lista"));
+    gbMonParams->setTitle(QStringLiteral("Távfelügyeleti beállítások"));
+    gbIntevents->setTitle(QStringLiteral(
+        "Bemeneti események átjelzése az értesítési listában szereplő telefonszámokra"));
+    gbExtevents->setTitle(QString());
+    Label2->setText(
+        QStringLiteral("Contact ID jelzésekhez hozzárendelt riasztási hívások és SMS üzenetek"));
+    Label3->setText(QStringLiteral("átjelzése az értesítési listában szereplő telefonszámokra"));
+    for (QLabel* label : {Label1, Label10, Label5, Label8, Label9, Label11, Label2, Label3}) {
+        label->adjustSize();
+    }
+}
+
+exchange::ExchangeHooks TFormMain::MakeHooks() {
+    exchange::ExchangeHooks hooks;
+    hooks.writeStatus = [this](const std::string& text) { SetStatusText(2, FromCp1250(text)); };
+    hooks.progress = [this](int position, int maximum) {
+        pb1->setMaximum(maximum);
+        pb1->setValue(position);
+    };
+    hooks.timerEnabled = [this] { return Timer1.isActive(); };
+    hooks.setTimerEnabled = [this](bool enabled) {
+        if (enabled && !Timer1.isActive()) {
+            Timer1.start();
+        } else if (!enabled) {
+            Timer1.stop();
+        }
+    };
+    hooks.processMessages = [] { QCoreApplication::processEvents(); };
+    return hooks;
+}
+
+void TFormMain::SetStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < static_cast<int>(sb1Panels.size())) {
+        sb1Panels[panel]->setText(text);
+    }
+}
+
+QString TFormMain::StatusText(int panel) const {
+    if (panel < 0 || panel >= static_cast<int>(sb1Panels.size())) {
+        return {};
+    }
+    return sb1Panels[panel]->text();
+}
+
+void TFormMain::SetSaveToDevImage(int index) {
+    saveToDevImage_ = index;
+    btnSaveToDev->setIcon(ToolImages[index]);
+}
+
+int TFormMain::OpModeIndex() const {
+    return rgOpModeButtons[1]->isChecked() ? 1 : 0;
+}
+
+void TFormMain::SelectOpMode(int index) {
+    rgOpModeButtons[index == 1 ? 1 : 0]->setChecked(true);
+}
+
+void TFormMain::PauseProcessingMessages(int ms) {
+    // Keeps painting while it waits; the running sequence keeps other input out.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+}
+
+StringGridView* TFormMain::ViewOf(const settings::StringGrid& grid) const {
+    for (StringGridView* view : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID,
+                                 sgeAlarmList, sgeInEvSet}) {
+        if (&view->Grid() == &grid) {
+            return view;
+        }
+    }
+    return nullptr;
+}
+
+settings::TTableRule* TFormMain::TableOf(StringGridView* grid) {
+    if (!model.IsSetUp() || grid == nullptr) {
+        return nullptr;
+    }
+    for (const settings::CatalogueTable& table : settings::AllTables()) {
+        if (&model.Grid(table.id) == &grid->Grid()) {
+            return &model.Rule(table.id);
+        }
+    }
+    return nullptr;
+}
+
+QString TFormMain::HintOf(StringGridView* grid) const {
+    return grid && grid->parentWidget() ? grid->parentWidget()->toolTip() : QString();
+}
+
+std::string TFormMain::GetParameter(const std::string& key) {
+    return exchange->GetParameter(key);
+}
+
+exchange::SetOutcome TFormMain::SetParameter(const std::string& key, const std::string& value) {
+    return exchange->SetParameter(key, value);
+}
+
+void TFormMain::ReadTableFromDevice(settings::TTableRule& table) {
+    exchange->ReadTableFromDevice(table);
+}
+
+void TFormMain::WriteTableToDevice(settings::TTableRule& table) {
+    exchange->WriteTableToDevice(table);
+}
+
+exchange::SetOutcome TFormMain::SetRowParameter(settings::TTableRule& table,
+                                                const std::string& caption,
+                                                const std::string& value) {
+    return exchange->SetRowParameter(table, caption, value);
+}
+
+exchange::MemoryWriteResult TFormMain::WriteMemory(const std::uint8_t* bytes, std::uint32_t start,
+                                                   std::size_t length) {
+    return exchange->WriteMemory(bytes, start, length);
+}
+
+bool TFormMain::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length) {
+    return exchange->ReadMemory(buffer, start, length);
+}
+
+exchange::MemoryWriteResult TFormMain::WriteAlarmTable() {
+    return exchange::WriteAlarmTable(*exchange, model.AlarmGrid());
+}
+
+exchange::EventReadOutcome TFormMain::ReadAlarmTable() {
+    return exchange::ReadAlarmTable(*exchange, model.AlarmGrid());
+}
+
+exchange::MemoryWriteResult TFormMain::WriteInputTable() {
+    return exchange::WriteInputTable(*exchange, model.InputGrid());
+}
+
+exchange::EventReadOutcome TFormMain::ReadInputTable() {
+    return exchange::ReadInputTable(*exchange, model.InputGrid());
+}
+
+}  // namespace quelvar::ui
+
+namespace quelvar::ui {
+
+void TFormMain::BindHandlers() {
+    connect(&Timer1, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+    connect(tbtnOpen, &QToolButton::clicked, this, &TFormMain::tbtnOpenClick);
+    connect(tbtnSave, &QToolButton::clicked, this, &TFormMain::tbtnSaveClick);
+    connect(btnSaveToDev, &QToolButton::clicked, this, &TFormMain::btnSaveToDevClick);
+    connect(ToolButton1, &QToolButton::clicked, this, &TFormMain::ToolButton1Click);
+    connect(rgOpModeItems, &QButtonGroup::idClicked, this, &TFormMain::rgOpModeClick);
+    for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID}) {
+        connect(grid, &StringGridView::cellClicked, this, &TFormMain::sgClick);
+    }
+    for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgPhnrs, sgeInEvSetCID}) {
+        connect(grid, &StringGridView::keyReleased, this, &TFormMain::sgGPRSConnectionKeyUp);
+    }
+    connect(sgeAlarmList, &StringGridView::mouseReleased, this, &TFormMain::sgeAlarmListMouseUp);
+    connect(sgeInEvSet, &StringGridView::mouseReleased, this, &TFormMain::sgeInEvSetMouseUp);
+}
+
+}  // namespace quelvar::ui

@@ -1,0 +1,225 @@
+#pragma once
+// The main window: device state, settings grids, tool bar, and the handlers that run the
+// device sequences (connection monitor, log-in, write-back, editing, settings file).
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "exchange/DeviceExchange.h"
+#include "exchange/EventTables.h"
+#include "exchange/SettingsLoad.h"
+#include "link/ConnHIDCOM.h"
+#include "settings/Catalogue.h"
+#include "ui/StringGridView.h"
+
+namespace quelvar::ui {
+
+class TSetFrm;
+class TPasswdFrm;
+
+inline constexpr const char* kCaption = "Quelvar GSM";
+inline constexpr const char* kUsbConnected = "USB: Connected";
+inline constexpr const char* kUsbDisconnected = "USB: Disconnected";
+inline constexpr const char* kFirmwareVersion = "Firmware version ";
+// The device's password value that asks for no password.
+inline constexpr int kNoPassword = 583920;
+// Image indices of the tool buttons; the save-to-device button shows kPendingImage while
+// edits wait to be written.
+inline constexpr int kSavedImage = 2;
+inline constexpr int kPendingImage = 4;
+
+class TFormMain : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kClientWidth = 988;
+    static constexpr int kClientHeight = 524;
+    static constexpr int kFirstTick = 100;
+    static constexpr int kTickInterval = 500;
+    static constexpr int kMaxEventLines = 19;
+
+    explicit TFormMain(link::HidPlatform& platform, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    void SetDialogs(TSetFrm* setFrm, TPasswdFrm* passwdFrm);
+    // Where the settings-file handlers get their file names; the real dialogs by default.
+    using FileNameAsk = std::function<QString(bool forSaving)>;
+    void SetFileNameAsk(FileNameAsk ask) { askFileName_ = std::move(ask); }
+
+    void SetStatusText(int panel, const QString& text);
+    QString StatusText(int panel) const;
+    int SaveToDevImage() const { return saveToDevImage_; }
+    bool SequenceRunning() const { return sequenceRunning_; }
+
+    // The parameter and memory operations, over the window's connection.
+    std::string GetParameter(const std::string& key);
+    exchange::SetOutcome SetParameter(const std::string& key, const std::string& value);
+    void ReadTableFromDevice(settings::TTableRule& table);
+    void WriteTableToDevice(settings::TTableRule& table);
+    exchange::SetOutcome SetRowParameter(settings::TTableRule& table, const std::string& caption,
+                                         const std::string& value);
+    exchange::MemoryWriteResult WriteMemory(const std::uint8_t* bytes, std::uint32_t start,
+                                            std::size_t length);
+    bool ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length);
+    exchange::MemoryWriteResult WriteAlarmTable();
+    exchange::EventReadOutcome ReadAlarmTable();
+    exchange::MemoryWriteResult WriteInputTable();
+    exchange::EventReadOutcome ReadInputTable();
+
+    // Handlers.
+    void FormShow();
+    void Timer1Timer();
+    void btnSaveToDevClick();
+    void WriteOperatingMode();
+    void ToolButton1Click();
+    void rgOpModeClick();
+    enum class Mode { kStandalone, kTransparent };
+    void ApplyModeLayout(Mode mode);
+    void tbtnSaveClick();
+    void tbtnOpenClick();
+    void sgClick(StringGridView* grid);
+    void sgGPRSConnectionKeyUp(StringGridView* grid, int key);
+    void sgeAlarmListMouseUp(StringGridView* grid, Qt::MouseButton button);
+    void sgeInEvSetMouseUp(StringGridView* grid, Qt::MouseButton button);
+    void EditAlarmCell(StringGridView* grid);
+    void EditInputEventCell(StringGridView* grid);
+    int OpenEventCellEditor(StringGridView* grid, const std::string& rule, bool upperCase,
+                            int exactLength, int maxLength);
+
+    // The model, the link and the monitor's state.
+    settings::SettingsModel model{settings::SettingsModel::Setup::kLater};
+    std::unique_ptr<link::ConnHIDCOM> connection;
+    std::unique_ptr<exchange::DeviceExchange> exchange;
+    int deviceAttached = 0;
+    int attachedTicks = 0;
+    bool connectedShown = false;
+    std::string ackMask;
+
+    // Controls, named as the design names them.
+    QScrollArea* ScrollBox1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* tbtnOpen = nullptr;
+    QToolButton* tbtnSave = nullptr;
+    QToolButton* btnSaveToDev = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label10 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* stPIN = nullptr;
+    QLabel* stGSM = nullptr;
+    QLabel* stLINE = nullptr;
+    QLabel* stINPUT1 = nullptr;
+    QLabel* stINPUT2 = nullptr;
+    QLabel* Label11 = nullptr;
+    QListWidget* lbEvents = nullptr;
+    QGroupBox* gbMset = nullptr;
+    QGroupBox* rgOpMode = nullptr;
+    QButtonGroup* rgOpModeItems = nullptr;
+    std::array<QRadioButton*, 2> rgOpModeButtons{};
+    QGroupBox* GroupBox2 = nullptr;
+    StringGridView* sgGPRSConnection = nullptr;
+    QGroupBox* GroupBox3 = nullptr;
+    StringGridView* sgSMSFW = nullptr;
+    QGroupBox* gbIN1 = nullptr;
+    StringGridView* sgIN1 = nullptr;
+    QGroupBox* GroupBox7 = nullptr;
+    StringGridView* sgIN2 = nullptr;
+    QGroupBox* gbPhnrs1 = nullptr;
+    StringGridView* sgPhnrs = nullptr;
+    QGroupBox* gbExtevents = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    StringGridView* sgeAlarmList = nullptr;
+    QGroupBox* gbIntevents = nullptr;
+    StringGridView* sgeInEvSet = nullptr;
+    QGroupBox* gbMonParams = nullptr;
+    StringGridView* sgeInEvSetCID = nullptr;
+    QStatusBar* sb1 = nullptr;
+    std::array<QLabel*, 3> sb1Panels{};
+    QProgressBar* pb1 = nullptr;
+    QTimer Timer1;
+    std::array<QIcon, 5> ToolImages;
+
+    // Which item of the mode selection is selected: 0 Standalone, 1 Transparent.
+    int OpModeIndex() const;
+    void SelectOpMode(int index);
+    void SetSaveToDevImage(int index);
+
+  signals:
+    // After every tick of the connection monitor, for tests and benchmarks.
+    void ticked();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    friend class SequenceGuard;
+    void BuildControls();
+    void BuildStatusPanel();
+    void BuildSettingsGroups();
+    void BindHandlers();
+    void SetCaptions();
+    void UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event);
+    void ConnectTransition();
+    void DisconnectTransition();
+    void LogIn();
+    void InitialRead();
+    void PauseProcessingMessages(int ms);
+    StringGridView* ViewOf(const settings::StringGrid& grid) const;
+    settings::TTableRule* TableOf(StringGridView* grid);
+    QString HintOf(StringGridView* grid) const;
+    void PlaceEditor(QWidget* editor, StringGridView* grid);
+    void ReportWriteBack();
+    void ReportLoad(const exchange::SettingsLoadResult& loaded);
+    QString AskFileName(bool forSaving);
+    void ShowError(const QString& text);
+    exchange::ExchangeHooks MakeHooks();
+
+    link::HidPlatform& platform_;
+    TSetFrm* setFrm_ = nullptr;
+    TPasswdFrm* passwdFrm_ = nullptr;
+    FileNameAsk askFileName_;
+    int saveToDevImage_ = kSavedImage;
+    bool shown_ = false;
+    bool sequenceRunning_ = false;
+};
+
+// Marks a device sequence as running for its scope; a second one does not start meanwhile.
+class SequenceGuard {
+  public:
+    explicit SequenceGuard(TFormMain& form) : form_(form), owns_(!form.sequenceRunning_) {
+        form_.sequenceRunning_ = true;
+    }
+    ~SequenceGuard() {
+        if (owns_) {
+            form_.sequenceRunning_ = false;
+        }
+    }
+    SequenceGuard(const SequenceGuard&) = delete;
+    SequenceGuard& operator=(const SequenceGuard&) = delete;
+    // False when another sequence was already running: the caller starts nothing.
+    bool Started() const { return owns_; }
+
+  private:
+    TFormMain& form_;
+    bool owns_;
+};
+
+}  // namespace quelvar::ui

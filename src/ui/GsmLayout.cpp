@@ -1,0 +1,215 @@
+// The main window's controls at their places.
+
+#include <QFont>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "ui/Gsm.h"
+#include "ui/ToolImages.h"
+
+namespace quelvar::ui {
+
+namespace {
+
+using settings::TableId;
+
+QFont BoldFont(const QFont& base) {
+    QFont font = base;
+    font.setBold(true);
+    return font;
+}
+
+QGroupBox* Group(QWidget* parent, const QString& title, QRect place, bool bold = false) {
+    auto* box = new QGroupBox(title, parent);
+    box->setGeometry(place);
+    if (bold) {
+        box->setFont(BoldFont(box->font()));
+    }
+    return box;
+}
+
+QLabel* Label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
+    auto* label = new QLabel(text, parent);
+    label->move(left, top);
+    if (bold) {
+        label->setFont(BoldFont(parent->font()));
+    }
+    label->adjustSize();
+    return label;
+}
+
+StringGridView* GridIn(QGroupBox* box, settings::StringGrid& grid, int top = 16) {
+    auto* view = new StringGridView(grid, box);
+    view->setFont(box->window()->font());
+    view->setGeometry(4, top, box->width() - 8, box->height() - top - 4);
+    return view;
+}
+
+// The small settings grids show their value column cut at the edge, with no scroll bars.
+void WithoutScrollBars(StringGridView* view) {
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->SetAutoScrollToSelection(false);
+    const int rowsHeight = view->Grid().RowCount() * StringGridView::kRowHeight + 2;
+    view->resize(view->width(), std::min(view->height(), rowsHeight));
+}
+
+QToolButton* ToolButton(QToolBar* bar, const QIcon& icon, const QString& name, const QString& tip) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setIcon(icon);
+    button->setIconSize(QSize(32, 32));
+    button->setFixedSize(39, 51);
+    button->setToolTip(tip);
+    button->setAutoRaise(true);
+    bar->addWidget(button);
+    return button;
+}
+
+}  // namespace
+
+void TFormMain::BuildControls() {
+    setWindowTitle(kCaption);
+    setFixedSize(kClientWidth, kClientHeight);
+    QFont font;
+    font.setFamilies({"Tahoma", "Liberation Sans", "DejaVu Sans"});
+    font.setPixelSize(11);
+    setFont(font);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(215, 228, 242));  // inactive caption
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget;
+    content->setFixedSize(kClientWidth - 4, kClientHeight - 26);
+    ScrollBox1->setWidget(content);
+    layout->addWidget(ScrollBox1, 1);
+
+    for (int i = 0; i < 5; ++i) {
+        ToolImages[i] = QIcon(DrawToolImage(static_cast<ToolImage>(i)));
+    }
+    ToolBar1 = new QToolBar(content);
+    ToolBar1->setGeometry(9, 0, 218, 52);
+    ToolBar1->setIconSize(QSize(32, 32));
+    ToolBar1->setMovable(false);
+    tbtnOpen = ToolButton(ToolBar1, ToolImages[0], "tbtnOpen", "Open settings file");
+    tbtnSave = ToolButton(ToolBar1, ToolImages[1], "tbtnSave", "Save settings file");
+    btnSaveToDev = ToolButton(ToolBar1, ToolImages[kSavedImage], "btnSaveToDev", "Save");
+    ToolButton1 = ToolButton(ToolBar1, ToolImages[3], "ToolButton1", "Change password");
+
+    BuildStatusPanel();
+    BuildSettingsGroups();
+
+    pb1 = new QProgressBar(content);
+    pb1->setGeometry(241, 473, 163, 17);
+    pb1->setTextVisible(false);
+    pb1->setValue(0);
+
+    sb1 = new QStatusBar(this);
+    sb1->setSizeGripEnabled(false);
+    const int widths[] = {150, 200, 50};
+    for (int i = 0; i < 3; ++i) {
+        sb1Panels[i] = new QLabel(sb1);
+        sb1Panels[i]->setMinimumWidth(widths[i]);
+        if (i < 2) {
+            sb1Panels[i]->setFixedWidth(widths[i]);
+        }
+        sb1->addWidget(sb1Panels[i], i == 2 ? 1 : 0);
+    }
+    sb1Panels[0]->setText(kUsbDisconnected);
+    layout->addWidget(sb1);
+}
+
+void TFormMain::BuildStatusPanel() {
+    QWidget* content = ScrollBox1->widget();
+    GroupBox6 = Group(content, "Module status", {9, 58, 218, 435}, true);
+    const QFont plain = font();
+    QLabel** captions[] = {&Label1, &Label10, &Label5, &Label8, &Label9};
+    QLabel** states[] = {&stPIN, &stGSM, &stLINE, &stINPUT1, &stINPUT2};
+    const char* designCaptions[] = {"SIM status", "GSM signal", "Line", "Input 1", "Input 2"};
+    for (int i = 0; i < 5; ++i) {
+        *captions[i] = Label(GroupBox6, designCaptions[i], 8, 22 + 22 * i);
+        (*captions[i])->setFont(plain);
+        *states[i] = Label(GroupBox6, "-", 140, 22 + 22 * i, true);
+        (*states[i])->setFixedWidth(70);
+        QPalette green = (*states[i])->palette();
+        green.setColor(QPalette::WindowText, QColor(0, 55, 0));
+        (*states[i])->setPalette(green);
+    }
+    Label11 = Label(GroupBox6, "Events", 8, 137);
+    Label11->setFont(plain);
+    lbEvents = new QListWidget(GroupBox6);
+    lbEvents->setGeometry(7, 155, 202, 266);
+    lbEvents->setFont(plain);
+}
+
+void TFormMain::BuildSettingsGroups() {
+    QWidget* content = ScrollBox1->widget();
+    gbMset = Group(content, "Settings", {231, 5, 744, 488}, true);
+    gbMset->hide();
+    const QFont plain = font();
+
+    rgOpMode = Group(gbMset, "Operating mode", {7, 18, 166, 71});
+    rgOpModeItems = new QButtonGroup(rgOpMode);
+    for (int i = 0; i < 2; ++i) {
+        rgOpModeButtons[i] = new QRadioButton(i == 0 ? "Standalone" : "Transparent", rgOpMode);
+        rgOpModeButtons[i]->setGeometry(10, 18 + 22 * i, 150, 20);
+        rgOpModeButtons[i]->setFont(plain);
+        rgOpModeItems->addButton(rgOpModeButtons[i], i);
+    }
+    rgOpModeButtons[0]->setChecked(true);
+
+    struct Table {
+        QGroupBox** box;
+        StringGridView** view;
+        TableId id;
+        QRect place;
+        const char* design;
+    };
+    const Table tables[] = {
+        {&GroupBox2, &sgGPRSConnection, TableId::kSimCard, {7, 95, 166, 49}, "SIM card"},
+        {&GroupBox3, &sgSMSFW, TableId::kSmsForwarding, {7, 149, 166, 49}, "SMS forwarding"},
+        {&gbIN1, &sgIN1, TableId::kZ1Settings, {7, 200, 166, 67}, "Input 1"},
+        {&GroupBox7, &sgIN2, TableId::kZ2Settings, {7, 270, 166, 68}, "Input 2"},
+        {&gbPhnrs1, &sgPhnrs, TableId::kPhoneNumbers, {7, 342, 166, 124}, "Phone numbers"},
+        {&gbMonParams, &sgeInEvSetCID, TableId::kMonitoring, {179, 18, 555, 110}, "Monitoring"},
+    };
+    for (const Table& t : tables) {
+        *t.box = Group(gbMset, t.design, t.place);
+        (*t.box)->setFont(plain);
+        *t.view = GridIn(*t.box, model.Grid(t.id));
+        if (t.id != TableId::kMonitoring) {
+            WithoutScrollBars(*t.view);
+        }
+    }
+    gbMonParams->hide();
+
+    gbExtevents = Group(gbMset, "Alarm events", {179, 18, 556, 318});
+    gbExtevents->setFont(plain);
+    Label2 = Label(gbExtevents, "", 8, 14);
+    Label3 = Label(gbExtevents, "", 8, 28);
+    sgeAlarmList = GridIn(gbExtevents, model.AlarmGrid(), 46);
+    gbIntevents = Group(gbMset, "Input events", {178, 342, 556, 122});
+    gbIntevents->setFont(plain);
+    sgeInEvSet = GridIn(gbIntevents, model.InputGrid());
+    sgeInEvSet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    // The editing handlers prefix the editor's message with these hints.
+    GroupBox2->setToolTip("Connection settings");
+    gbPhnrs1->setToolTip("Phone number");
+    GroupBox3->setToolTip("Incoming SMS notice");
+    gbIN1->setToolTip("INPUT 1");
+    GroupBox7->setToolTip("INPUT 2");
+    gbMonParams->setToolTip("Phone number");
+    gbExtevents->setToolTip("Alarm event handling");
+    gbIntevents->setToolTip("Input event handling");
+}
+
+}  // namespace quelvar::ui

@@ -1,0 +1,106 @@
+// Log-in, the initial read of everything, and the layout of the operating mode.
+
+#include <charconv>
+
+#include "ui/Gsm.h"
+#include "ui/Passwd.h"
+#include "ui/QtText.h"
+
+namespace quelvar::ui {
+
+using settings::TableId;
+
+namespace {
+
+std::optional<long long> DecimalNumber(const std::string& text) {
+    long long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+void TFormMain::LogIn() {
+    for (;;) {
+        // The password is read anew on every pass; no answer reads as 0, which no entry
+        // gives, so only Cancel (or the device going away) ends such a loop.
+        const std::string text = GetParameter("PW");
+        long long password = 0;
+        if (!text.empty()) {
+            const std::optional<long long> number = DecimalNumber(text);
+            if (!number) {
+                return;
+            }
+            password = *number;
+        }
+        long long result = kNoPassword;
+        if (password != kNoPassword) {
+            if (passwdFrm_ == nullptr) {
+                return;
+            }
+            passwdFrm_->setWindowTitle("Password");
+            passwdFrm_->lbx1->setText("Enter password:");
+            result = passwdFrm_->ShowModal();
+        }
+        if (result == password) {
+            InitialRead();
+            return;
+        }
+        if (result == -1 || !connection->IsAttached()) {
+            return;
+        }
+    }
+}
+
+void TFormMain::InitialRead() {
+    for (TableId id : {TableId::kSimCard, TableId::kZ1Settings, TableId::kZ2Settings,
+                       TableId::kMonitoring, TableId::kPhoneNumbers, TableId::kSmsForwarding}) {
+        ReadTableFromDevice(model.Rule(id));
+    }
+    SetSaveToDevImage(kSavedImage);
+    ToolBar1->show();
+    gbMset->show();
+    SelectOpMode(GetParameter("SMODE") == "Standalone" ? 0 : 1);
+    ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
+    const exchange::EventReadOutcome alarms = ReadAlarmTable();
+    const exchange::EventReadOutcome inputs = ReadInputTable();
+    if (alarms == exchange::EventReadOutcome::kFailed ||
+        inputs == exchange::EventReadOutcome::kFailed) {
+        SetStatusText(2, "The event tables could not be read");
+    }
+    SetStatusText(1, kFirmwareVersion + FromCp1250(GetParameter("VSTR")));
+}
+
+void TFormMain::rgOpModeClick() {
+    SequenceGuard sequence(*this);
+    if (!sequence.Started()) {
+        return;
+    }
+    ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
+}
+
+void TFormMain::ApplyModeLayout(Mode mode) {
+    const bool standalone = mode == Mode::kStandalone;
+    for (QGroupBox* events : {gbExtevents, gbIntevents}) {
+        events->setVisible(standalone);
+        events->setEnabled(standalone);
+    }
+    gbPhnrs1->setVisible(standalone);
+    gbMonParams->setVisible(!standalone);
+    if (!standalone) {
+        return;
+    }
+    ackMask = GetParameter("GACK");
+    if (ackMask.size() != 4) {
+        ackMask = "0000";
+    }
+    settings::StringGrid& phones = model.Grid(TableId::kPhoneNumbers);
+    for (int i = 0; i < 4; ++i) {
+        phones.SetCell(settings::kAckColumn, i + 1, ackMask[i] == '1' ? "X" : "");
+    }
+}
+
+}  // namespace quelvar::ui

@@ -1,0 +1,122 @@
+// The connection monitor: one tick every 500 ms follows the link and shows the live state.
+
+#include <charconv>
+#include <mutex>
+
+#include "link/LinkLock.h"
+#include "ui/Gsm.h"
+#include "ui/QtText.h"
+
+namespace quelvar::ui {
+
+namespace {
+
+const QColor kGreen(0, 55, 0);
+const QColor kRed(255, 0, 0);
+
+void Show(QLabel* label, const std::string& text, std::optional<bool> quiet) {
+    label->setText(FromCp1250(text));
+    if (quiet) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, *quiet ? kGreen : kRed);
+        label->setPalette(palette);
+    }
+}
+
+std::optional<int> WholeNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
+void TFormMain::Timer1Timer() {
+    Timer1.stop();
+    try {
+        if (connection) {
+            bool update = false;
+            std::array<std::string, 5> texts;
+            std::string event;
+            {
+                // Held only while reading what the receiver stores.
+                std::lock_guard lock(link::LinkLock());
+                if (connection->device) {
+                    if (connection->device->attached) {
+                        deviceAttached = 1;
+                        if (attachedTicks >= 4) {
+                            update = true;
+                            texts = {connection->input1State, connection->input2State,
+                                     connection->simStatus, connection->gsmSignal,
+                                     connection->lineState};
+                            event = connection->TakeEvent();
+                        } else {
+                            ++attachedTicks;
+                        }
+                    } else {
+                        deviceAttached = 0;
+                        attachedTicks = 0;
+                    }
+                }
+            }
+            if (update) {
+                UpdateStatus(texts, event);
+            }
+        }
+        // A transition waits while another device sequence runs; a later tick takes it.
+        if (!sequenceRunning_) {
+            if (deviceAttached == 1 && !connectedShown) {
+                ConnectTransition();
+            } else if (deviceAttached == 0 && connectedShown) {
+                DisconnectTransition();
+            }
+        }
+    } catch (...) {
+        // A failed tick ends quietly; the next one starts afresh.
+    }
+    Timer1.setInterval(kTickInterval);
+    Timer1.start();
+    emit ticked();
+}
+
+void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event) {
+    const auto& [input1, input2, sim, signal, line] = texts;
+    Show(stINPUT1, input1, input1 == "IDLE");
+    Show(stINPUT2, input2, input2 == "IDLE");
+    if (sim != "%null%") {
+        Show(stPIN, sim, std::nullopt);
+    }
+    // A signal that is no whole number (none came yet, say) keeps its colour and stops
+    // nothing else.
+    const std::optional<int> level = WholeNumber(signal);
+    Show(stGSM, signal, level ? std::optional<bool>(*level > 15) : std::nullopt);
+    Show(stLINE, line, line == "ONHOOK");
+    if (event != link::kNoEvent && !event.empty()) {
+        lbEvents->addItem(FromCp1250(event));
+        if (lbEvents->count() > kMaxEventLines) {
+            delete lbEvents->takeItem(0);
+        }
+    }
+}
+
+void TFormMain::ConnectTransition() {
+    SequenceGuard sequence(*this);
+    connectedShown = true;
+    SetStatusText(0, kUsbConnected);
+    pb1->show();
+    PauseProcessingMessages(100);
+    LogIn();
+}
+
+void TFormMain::DisconnectTransition() {
+    connectedShown = false;
+    SetStatusText(0, kUsbDisconnected);
+    gbMset->hide();
+    ToolBar1->hide();
+    pb1->hide();
+}
+
+}  // namespace quelvar::ui

@@ -1,0 +1,69 @@
+// Writing everything back to the device, and the password change.
+
+#include <string>
+
+#include "ui/Gsm.h"
+#include "ui/Passwd.h"
+
+namespace quelvar::ui {
+
+using settings::TableId;
+
+void TFormMain::btnSaveToDevClick() {
+    SequenceGuard sequence(*this);
+    if (!sequence.Started() || !exchange) {
+        return;
+    }
+    Timer1.stop();
+    SetSaveToDevImage(kSavedImage);
+    setEnabled(false);
+    exchange->ResetUnanswered();
+    for (TableId id : {TableId::kSimCard, TableId::kPhoneNumbers, TableId::kSmsForwarding,
+                       TableId::kZ1Settings, TableId::kZ2Settings, TableId::kMonitoring}) {
+        WriteTableToDevice(model.Rule(id));
+    }
+    SetParameter("GACK", ackMask);
+    WriteOperatingMode();
+    WriteAlarmTable();
+    WriteInputTable();
+    setEnabled(true);
+    Timer1.start();
+    ReportWriteBack();
+}
+
+void TFormMain::ReportWriteBack() {
+    const exchange::UnansweredTally& tally = exchange->Unanswered();
+    if (tally.Clean()) {
+        return;
+    }
+    // The edits still wait to be written, so the mark says so.
+    SetSaveToDevImage(kPendingImage);
+    QString text = QString("Write-back incomplete: %1 commands unanswered")
+                       .arg(tally.sets + tally.memoryRequests);
+    if (!tally.tooLongKeys.empty()) {
+        text += QString(", %1 values too long to send").arg(tally.tooLongKeys.size());
+    }
+    SetStatusText(2, text);
+}
+
+void TFormMain::WriteOperatingMode() {
+    SetParameter("SMODE", OpModeIndex() == 0 ? "Standalone" : "Transparent");
+}
+
+void TFormMain::ToolButton1Click() {
+    SequenceGuard sequence(*this);
+    if (!sequence.Started() || !exchange || passwdFrm_ == nullptr) {
+        return;
+    }
+    passwdFrm_->setWindowTitle("New password");
+    passwdFrm_->lbx1->setText("Enter new password:");
+    const int result = passwdFrm_->ShowModal();
+    if (result == -1) {
+        return;
+    }
+    if (SetParameter("PW", std::to_string(result)) != exchange::SetOutcome::kAcknowledged) {
+        SetStatusText(2, "Password not changed: the device did not confirm it");
+    }
+}
+
+}  // namespace quelvar::ui

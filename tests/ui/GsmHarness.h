@@ -1,0 +1,96 @@
+#pragma once
+// The real main window and dialogs against the simulated communicator, with the monitor's
+// ticks driven by the test, and helpers to answer modal dialogs with real key events.
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "sim/SimulatedCommunicator.h"
+#include "ui/ComboSet.h"
+#include "ui/Gsm.h"
+#include "ui/Passwd.h"
+
+namespace quelvar::test {
+
+class GsmHarness {
+  public:
+    explicit GsmHarness(bool plugged = true) {
+        sim::SimulatedCommunicator::Options options;
+        options.pluggedIn = plugged;
+        sim = std::make_unique<sim::SimulatedCommunicator>(options);
+        form = std::make_unique<ui::TFormMain>(*sim);
+        setFrm = std::make_unique<ui::TSetFrm>();
+        passwdFrm = std::make_unique<ui::TPasswdFrm>();
+        form->SetDialogs(setFrm.get(), passwdFrm.get());
+        form->show();
+        form->Timer1.stop();
+        form->connection->ackTimeout = std::chrono::milliseconds(100);
+        form->connection->device->ackTimeout = std::chrono::milliseconds(100);
+    }
+
+    ~GsmHarness() {
+        form.reset();  // stops the receiver before the simulator goes
+    }
+
+    // One tick of the connection monitor, as the timer would run it.
+    void Tick() {
+        form->Timer1Timer();
+        form->Timer1.stop();
+    }
+
+    bool WaitAttached(bool attached = true) {
+        return QTest::qWaitFor([&] { return form->connection->IsAttached() == attached; }, 3000);
+    }
+
+    // Plugs in (if needed), waits for the link and runs ticks until the log-in has run.
+    void Connect() {
+        sim->Plug();
+        QVERIFY(WaitAttached());
+        Tick();
+    }
+
+    // Runs `action` on the next modal dialog once it is shown.
+    static void OnModal(std::function<void(QWidget*)> action) {
+        auto* poll = new QTimer;
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [poll, action] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                poll->stop();
+                poll->deleteLater();
+                action(modal);
+            }
+        });
+        poll->start();
+    }
+
+    // Types into the password dialog's field and presses Enter.
+    static void AnswerPassword(const QString& digits) {
+        OnModal([digits](QWidget* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>();
+            QTest::keyClicks(field, digits);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+    }
+
+    std::vector<std::string> CommandTexts() const {
+        std::vector<std::string> texts;
+        for (const auto& command : sim->Commands()) {
+            if (!command.text.empty()) {
+                texts.push_back(command.text);
+            }
+        }
+        return texts;
+    }
+
+    std::unique_ptr<sim::SimulatedCommunicator> sim;
+    std::unique_ptr<ui::TFormMain> form;
+    std::unique_ptr<ui::TSetFrm> setFrm;
+    std::unique_ptr<ui::TPasswdFrm> passwdFrm;
+};
+
+}  // namespace quelvar::test

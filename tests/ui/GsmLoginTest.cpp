@@ -1,0 +1,209 @@
+// Log-in, initial read, mode layout, write-back and password change, through the real
+// dialogs, against the simulated communicator.
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include "GsmHarness.h"
+
+using quelvar::settings::TableId;
+using quelvar::test::GsmHarness;
+
+namespace {
+
+std::vector<std::string> Expected(std::initializer_list<const char*> texts) {
+    return std::vector<std::string>(texts.begin(), texts.end());
+}
+
+}  // namespace
+
+class GsmLoginTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void deviceWithoutPasswordLogsInWithoutDialog() {
+        GsmHarness h;
+        h.Connect();
+        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(!h.passwdFrm->isVisible());
+        QCOMPARE(h.form->model.Rule(TableId::kSimCard)
+                     .GetValue("PIN k\xF3"
+                               "d"),
+                 std::string("1234"));
+    }
+
+    void entryWhoseValuePlus18IsThePasswordLogsIn() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");
+        GsmHarness::AnswerPassword("1111");  // wrong: asked again
+        QTimer::singleShot(300, [] { GsmHarness::AnswerPassword("1234"); });
+        h.Connect();
+        QVERIFY(h.form->gbMset->isVisible());
+        int asked = 0;
+        for (const std::string& text : h.CommandTexts()) {
+            asked += text == "PW" ? 1 : 0;
+        }
+        QCOMPARE(asked, 2);
+    }
+
+    void cancelLeavesConnectedAndHiddenAndReplugAsksAgain() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");
+        GsmHarness::OnModal([](QWidget* dialog) {
+            QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);  // too short
+        });
+        h.Connect();
+        QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
+        QVERIFY(!h.form->gbMset->isVisible());
+        h.Tick();
+        QCOMPARE(h.sim->CommandCount(), std::size_t{1});  // no second log-in while attached
+
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        GsmHarness::AnswerPassword("1234");
+        h.Connect();
+        QVERIFY(h.form->gbMset->isVisible());
+    }
+
+    void initialReadAsksInItsOrder() {
+        GsmHarness h;
+        h.sim->SetParameter("GACK", "1010");
+        h.Connect();
+        const auto texts = h.CommandTexts();
+        QCOMPARE(texts, Expected({"PW", "SIMPIN", "IN1T", "IN1S", "IN2T", "IN2S", "MS1", "Z1CID",
+                                  "Z2CID", "ACCID", "UPHN1", "UPHN2", "UPHN3", "UPHN4", "SFWN",
+                                  "SMODE", "GACK", "VSTR"}));
+        const auto commands = h.sim->Commands();
+        QCOMPARE(commands.size(), texts.size() + 256 + 128);
+        QCOMPARE(commands[17].address, 0x30000u);
+        QCOMPARE(commands[17 + 256].address, 0x32000u);
+        QCOMPARE(h.form->ackMask, std::string("1010"));
+        auto& phones = h.form->model.Grid(TableId::kPhoneNumbers);
+        QCOMPARE(phones.Cell(2, 1), std::string("X"));
+        QCOMPARE(phones.Cell(2, 2), std::string(""));
+        QCOMPARE(phones.Cell(2, 3), std::string("X"));
+        QCOMPARE(h.form->model.AlarmGrid().Cell(1, 1), std::string("130"));
+        QCOMPARE(h.form->model.InputGrid().Cell(6, 1), std::string("X"));
+    }
+
+    void modeFollowsSmodeAndTransparentReadsNoAckMarks() {
+        GsmHarness h;
+        h.sim->SetParameter("SMODE", "standalone");
+        h.Connect();
+        QCOMPARE(h.form->OpModeIndex(), 1);
+        QVERIFY(h.form->gbMonParams->isVisible());
+        QVERIFY(!h.form->gbPhnrs1->isVisible());
+        QVERIFY(!h.form->gbExtevents->isVisible());
+        QVERIFY(!h.form->gbExtevents->isEnabled());
+        for (const std::string& text : h.CommandTexts()) {
+            QVERIFY(text != "GACK");
+        }
+    }
+
+    void ackMaskOfAnotherLengthBecomesZeros() {
+        GsmHarness h;
+        h.sim->SetParameter("GACK", "101");
+        h.Connect();
+        QCOMPARE(h.form->ackMask, std::string("0000"));
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(2, 1), std::string(""));
+    }
+
+    void writeBackSendsEverythingInItsOrderInBothModes() {
+        for (int mode : {0, 1}) {
+            GsmHarness h;
+            h.Connect();
+            h.form->SelectOpMode(mode);
+            h.form->rgOpModeClick();
+            h.sim->ClearCommands();
+            h.form->SetSaveToDevImage(4);
+            h.form->btnSaveToDevClick();
+            const auto texts = h.CommandTexts();
+            QCOMPARE(texts.size(), 16u);
+            QCOMPARE(texts[0], std::string("SIMPIN=1234"));
+            QCOMPARE(texts[1], std::string("UPHN1=+36301234567"));
+            QCOMPARE(texts[5], std::string("SFWN=+36301234567"));
+            QCOMPARE(texts[6], std::string("IN1T=NO"));
+            QCOMPARE(texts[10], std::string("MS1=+3612345678"));
+            QCOMPARE(texts[13], std::string("ACCID=12AB"));
+            QCOMPARE(texts[14], std::string("GACK=1000"));
+            QCOMPARE(texts[15], std::string(mode == 0 ? "SMODE=Standalone" : "SMODE=Transparent"));
+            const auto commands = h.sim->Commands();
+            QCOMPARE(commands.size(), 16u + 2 + 256 + 1 + 128);
+            QCOMPARE(int(commands[16].code), 2);
+            QCOMPARE(commands[16 + 2 + 256].address, 0x32000u);
+            QCOMPARE(h.form->SaveToDevImage(), 2);
+            QVERIFY(h.form->isEnabled());
+            QVERIFY(h.form->Timer1.isActive());
+            QCOMPARE(h.form->StatusText(2), QString());
+        }
+    }
+
+    void writeBackWithTheDeviceGoneReportsItAndKeepsThePendingMark() {
+        GsmHarness h;
+        h.Connect();
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.form->SetSaveToDevImage(4);
+        h.form->btnSaveToDevClick();
+        QCOMPARE(h.form->SaveToDevImage(), 4);
+        QVERIFY(h.form->StatusText(2).contains("unanswered"));
+        QVERIFY(h.form->isEnabled());
+    }
+
+    void passwordChange() {
+        GsmHarness h;
+        h.Connect();
+        h.sim->ClearCommands();
+        GsmHarness::OnModal([](QWidget* dialog) {
+            QCOMPARE(dialog->windowTitle(), QString("New password"));
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), "12");
+            QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);  // cancels
+        });
+        h.form->ToolButton1Click();
+        QCOMPARE(h.sim->CommandCount(), 0u);
+
+        GsmHarness::OnModal([](QWidget* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>();
+            QCOMPARE(field->text(), QString());
+            QTest::keyClicks(field, "9999");
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        h.form->ToolButton1Click();
+        QCOMPARE(h.sim->Parameter("PW"), std::string("10017"));
+        QCOMPARE(h.form->SaveToDevImage(), 2);
+    }
+
+    void clickDuringARunningSequenceStartsNothing() {
+        GsmHarness h(false);
+        int pressed = 0;
+        h.form->connection->device->messagePump = [&] {
+            QCoreApplication::processEvents();
+            if (pressed++ == 3) {
+                h.form->btnSaveToDevClick();
+                h.form->ToolButton1Click();
+                h.form->tbtnOpenClick();
+            }
+        };
+        h.Connect();
+        for (const std::string& text : h.CommandTexts()) {
+            QVERIFY2(text.find('=') == std::string::npos, text.c_str());
+        }
+        QVERIFY(h.form->gbMset->isVisible());
+    }
+
+    void unplugDuringTheInitialReadShowsTheDisconnect() {
+        GsmHarness h;
+        h.sim->DisconnectAfter(100);
+        h.Connect();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QVERIFY(!h.form->gbMset->isVisible());
+        h.Connect();
+        QCOMPARE(h.form->model.AlarmGrid().Cell(1, 1), std::string("130"));
+    }
+};
+
+QTEST_MAIN(GsmLoginTest)
+#include "GsmLoginTest.moc"

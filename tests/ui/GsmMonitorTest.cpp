@@ -1,0 +1,188 @@
+// The connection monitor against the simulated communicator: transitions, status labels
+// and the list of last events.
+
+#include <QSignalSpy>
+#include <QTest>
+#include <mutex>
+
+#include "link/LinkLock.h"
+
+#include "GsmHarness.h"
+
+using quelvar::test::GsmHarness;
+
+namespace {
+
+QColor ColourOf(QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+const QColor kGreen(0, 55, 0);
+const QColor kRed(255, 0, 0);
+
+}  // namespace
+
+class GsmMonitorTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void designStateBeforeAnyDevice() {
+        GsmHarness h(false);
+        QCOMPARE(h.form->windowTitle(), QString("Quelvar GSM"));
+        QCOMPARE(h.form->size(), QSize(988, 524));
+        QCOMPARE(h.form->minimumSize(), h.form->maximumSize());
+        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QVERIFY(h.form->ToolBar1->isVisible());
+        QVERIFY(h.form->pb1->isVisible());
+        QVERIFY(!h.form->gbMset->isVisible());
+        QCOMPARE(h.form->stGSM->text(), QString("-"));
+        QCOMPARE(ColourOf(h.form->stGSM), kGreen);
+        h.Tick();
+        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+    }
+
+    void firstConnectionLogsInAndShowsTheSettings() {
+        GsmHarness h;
+        h.Connect();
+        QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
+        QVERIFY(h.form->pb1->isVisible());
+        QVERIFY(h.form->gbMset->isVisible());
+        QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
+        QCOMPARE(h.form->SaveToDevImage(), 2);
+    }
+
+    void statusesFollowFromTheFifthAttachedTick() {
+        GsmHarness h;
+        h.Connect();  // tick 1
+        h.sim->SendStatus(200, "16");
+        h.sim->SendStatus(202, "IDLE");
+        h.sim->SendStatus(203, "ALARM");
+        h.sim->SendStatus(204, "READY");
+        h.sim->SendStatus(205, "OFFHOOK");
+        QVERIFY(QTest::qWaitFor([&] {
+            std::lock_guard lock(quelvar::link::LinkLock());
+            return h.form->connection->lineState == "OFFHOOK";
+        }));
+        for (int tick = 2; tick <= 4; ++tick) {
+            h.Tick();
+            QCOMPARE(h.form->stGSM->text(), QString("-"));
+        }
+        h.Tick();  // the fifth
+        QCOMPARE(h.form->stGSM->text(), QString("16"));
+        QCOMPARE(ColourOf(h.form->stGSM), kGreen);
+        QCOMPARE(ColourOf(h.form->stINPUT1), kGreen);
+        QCOMPARE(h.form->stINPUT2->text(), QString("ALARM"));
+        QCOMPARE(ColourOf(h.form->stINPUT2), kRed);
+        QCOMPARE(h.form->stPIN->text(), QString("READY"));
+        QCOMPARE(ColourOf(h.form->stLINE), kRed);
+
+        h.sim->SendStatus(200, "15");
+        h.sim->SendStatus(204, "%null%");
+        h.sim->SendStatus(205, "ONHOOK");
+        QVERIFY(QTest::qWaitFor([&] {
+            std::lock_guard lock(quelvar::link::LinkLock());
+            return h.form->connection->lineState == "ONHOOK";
+        }));
+        h.Tick();
+        QCOMPARE(ColourOf(h.form->stGSM), kRed);
+        QCOMPARE(h.form->stPIN->text(), QString("READY"));
+        QCOMPARE(ColourOf(h.form->stLINE), kGreen);
+    }
+
+    void signalThatIsNoNumberStopsNothingElse() {
+        GsmHarness h;
+        h.Connect();
+        for (int i = 0; i < 4; ++i) {
+            h.Tick();
+        }
+        h.sim->SendStatus(206, "E130 01 001");
+        h.sim->SendStatus(205, "RING");
+        QVERIFY(QTest::qWaitFor([&] {
+            std::lock_guard lock(quelvar::link::LinkLock());
+            return h.form->connection->lineState == "RING";
+        }));
+        h.Tick();
+        QCOMPARE(h.form->stGSM->text(), QString());
+        QCOMPARE(ColourOf(h.form->stGSM), kGreen);
+        QCOMPARE(h.form->stLINE->text(), QString("RING"));
+        QCOMPARE(h.form->lbEvents->count(), 1);
+    }
+
+    void eventListShowsOneLinePerTickAndAtMostNineteen() {
+        GsmHarness h;
+        h.Connect();
+        for (int i = 0; i < 4; ++i) {
+            h.Tick();
+        }
+        {
+            std::lock_guard lock(quelvar::link::LinkLock());
+            h.form->connection->PushEvent("0");
+            for (int i = 1; i <= 21; ++i) {
+                h.form->connection->PushEvent("line " + std::to_string(i));
+            }
+        }
+        h.Tick();  // takes "0", which is never shown
+        QCOMPARE(h.form->lbEvents->count(), 0);
+        for (int i = 0; i < 19; ++i) {
+            h.Tick();
+        }
+        QCOMPARE(h.form->lbEvents->count(), 19);
+        QCOMPARE(h.form->lbEvents->item(0)->text(), QString("line 1"));
+        h.Tick();
+        QCOMPARE(h.form->lbEvents->count(), 19);
+        QCOMPARE(h.form->lbEvents->item(0)->text(), QString("line 2"));
+        QCOMPARE(h.form->lbEvents->item(18)->text(), QString("line 20"));
+    }
+
+    void unplugHidesTheSettingsAndKeepsTheEvents() {
+        GsmHarness h;
+        h.Connect();
+        for (int i = 0; i < 4; ++i) {
+            h.Tick();
+        }
+        h.sim->SendStatus(206, "E602 00 000");
+        QTest::qWait(20);
+        h.Tick();
+        QCOMPARE(h.form->lbEvents->count(), 1);
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QVERIFY(!h.form->gbMset->isVisible());
+        QVERIFY(!h.form->ToolBar1->isVisible());
+        QVERIFY(!h.form->pb1->isVisible());
+        QCOMPARE(h.form->lbEvents->count(), 1);
+        QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
+    }
+
+    void everyAttachmentRunsTheConnectTransitionOnce() {
+        GsmHarness h;
+        h.Connect();
+        h.Tick();
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        h.Connect();
+        h.Tick();
+        int logIns = 0;
+        for (const std::string& text : h.CommandTexts()) {
+            logIns += text == "PW" ? 1 : 0;
+        }
+        QCOMPARE(logIns, 2);
+        QVERIFY(h.form->ToolBar1->isVisible());
+        QVERIFY(h.form->gbMset->isVisible());
+    }
+
+    void timerTicksEveryHalfSecondAfterTheFirst() {
+        GsmHarness h(false);
+        h.form->Timer1.setInterval(100);
+        h.form->Timer1.start();
+        QSignalSpy ticks(h.form.get(), &quelvar::ui::TFormMain::ticked);
+        QVERIFY(ticks.wait(1000));
+        QCOMPARE(h.form->Timer1.interval(), 500);
+        QVERIFY(h.form->Timer1.isActive());
+    }
+};
+
+QTEST_MAIN(GsmMonitorTest)
+#include "GsmMonitorTest.moc"
