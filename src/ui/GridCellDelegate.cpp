@@ -24,8 +24,12 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setClipRect(cell.rect);
     painter->setFont(cell.font);
     painter->setPen(text);
-    painter->drawText(cell.rect.adjusted(2, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                      index.data(Qt::DisplayRole).toString());
+    const QString content = index.data(Qt::DisplayRole).toString();
+    // A text that just fits a narrow column gives up the margin rather than its last letter.
+    const int margin =
+        painter->fontMetrics().horizontalAdvance(content) + 3 > cell.rect.width() ? 0 : 2;
+    painter->drawText(cell.rect.adjusted(margin, 0, -1, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                      content);
     painter->restore();
 }
 

@@ -18,12 +18,32 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     BuildControls();
     BindHandlers();
+    QCoreApplication::instance()->installEventFilter(this);
     Timer1.setInterval(kFirstTick);
     Timer1.start();
 }
 
 // The connection stops its receiver thread as it goes; nothing else is left running.
 TFormMain::~TFormMain() = default;
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+    if (!sequenceRunning_ || !watched->isWidgetType()) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+            // Dialogs the sequence opens are windows of their own and keep their input.
+            return static_cast<QWidget*>(watched)->window() == this;
+        default:
+            return false;
+    }
+}
 
 void TFormMain::SetDialogs(TSetFrm* setFrm, TPasswdFrm* passwdFrm) {
     setFrm_ = setFrm;

@@ -168,6 +168,8 @@ class TFormMain : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // While a device sequence runs, the window takes no input (it keeps repainting).
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     friend class SequenceGuard;

@@ -76,6 +76,7 @@ void TFormMain::BuildControls() {
     QFont font;
     font.setFamilies({"Tahoma", "Liberation Sans", "DejaVu Sans"});
     font.setPixelSize(11);
+    font.setBold(false);  // stated, so that children of bold groups stay plain when given it
     setFont(font);
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor(215, 228, 242));  // inactive caption

@@ -66,6 +66,7 @@ void StringGridView::ShowGridSelection(int col, int row) {
 }
 
 void StringGridView::mousePressEvent(QMouseEvent* event) {
+    swallowRelease_ = false;  // a new press is a new click
     const QModelIndex index = indexAt(event->position().toPoint());
     pressOnCell_ = index.isValid() && !model_.IsFixed(index.column(), index.row());
     if (index.isValid() && !pressOnCell_) {

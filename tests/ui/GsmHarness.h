@@ -3,6 +3,7 @@
 // ticks driven by the test, and helpers to answer modal dialogs with real key events.
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -63,6 +64,10 @@ class GsmHarness {
                 poll->stop();
                 poll->deleteLater();
                 action(modal);
+                // A dialog the action left open would hang the test: close it.
+                if (auto* dialog = qobject_cast<QDialog*>(modal); dialog && dialog->isVisible()) {
+                    dialog->done(99);
+                }
             }
         });
         poll->start();

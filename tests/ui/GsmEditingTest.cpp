@@ -1,0 +1,193 @@
+// Editing the grids of the main window with real mouse and key events.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
+
+#include "GsmHarness.h"
+#include "RunModal.h"
+#include "settings/AlarmTableImage.h"
+
+using quelvar::settings::TableId;
+using quelvar::test::GsmHarness;
+using quelvar::ui::StringGridView;
+
+namespace {
+
+void Click(StringGridView* grid, int col, int row) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+}
+
+// As the system delivers one: press, release, double-click press, release.
+void DoubleClick(StringGridView* grid, int col, int row) {
+    QWidget* viewport = grid->viewport();
+    const QPoint at = grid->CellRect(col, row).center();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+    QMouseEvent second(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                       Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &second);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+}
+
+void PressInModal(Qt::Key key) {
+    GsmHarness::OnModal([key](QWidget* dialog) { QTest::keyClick(dialog, key); });
+}
+
+void TypeInModal(const QString& text, Qt::Key finish) {
+    GsmHarness::OnModal([text, finish](QWidget* dialog) {
+        auto* field = dialog->findChild<QLineEdit*>("edSetProp");
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, finish);
+    });
+}
+
+}  // namespace
+
+class GsmEditingTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        h = std::make_unique<GsmHarness>();
+        h->Connect();
+    }
+    void cleanup() { h.reset(); }
+
+    void listRuleSelectsTheCellsOptionAndOkWritesIt() {
+        auto& z1 = h->form->model.Grid(TableId::kZ1Settings);
+        z1.SetCell(1, 1, "NC");
+        GsmHarness::OnModal([](QWidget* dialog) {
+            auto* list = dialog->findChild<QComboBox*>("cbSetProp");
+            QVERIFY(list->isVisible());
+            QCOMPARE(list->currentText(), QString("NC"));
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        Click(h->form->sgIN1, 1, 1);
+        QCOMPARE(z1.Cell(1, 1), std::string("NC"));
+        QCOMPARE(h->form->SaveToDevImage(), 4);
+    }
+
+    void unmatchedListCellIsUnchangedAfterCancel() {
+        auto& z1 = h->form->model.Grid(TableId::kZ1Settings);
+        z1.SetCell(1, 0, "3 sec");
+        PressInModal(Qt::Key_Escape);
+        Click(h->form->sgIN1, 1, 0);
+        QCOMPARE(z1.Cell(1, 0), std::string("3 sec"));
+    }
+
+    void digitRuleTakesDigitsOnly() {
+        auto& sim = h->form->model.Grid(TableId::kSimCard);
+        TypeInModal("12ab34", Qt::Key_Return);
+        Click(h->form->sgGPRSConnection, 1, 0);
+        QCOMPARE(sim.Cell(1, 0), std::string("1234"));
+    }
+
+    void keyboardMoveOntoAnotherRowOpensTheEditor() {
+        PressInModal(Qt::Key_Escape);
+        Click(h->form->sgIN1, 1, 0);
+        int opened = 0;
+        GsmHarness::OnModal([&](QWidget* dialog) {
+            ++opened;
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        QTest::keyClick(h->form->sgIN1, Qt::Key_Down);
+        QTRY_COMPARE(opened, 1);
+    }
+
+    void ackColumnTogglesAndKeepsTheMask() {
+        auto& phones = h->form->model.Grid(TableId::kPhoneNumbers);
+        QCOMPARE(h->form->ackMask, std::string("1000"));
+        Click(h->form->sgPhnrs, 2, 3);
+        QCOMPARE(phones.Cell(2, 3), std::string("X"));
+        QCOMPARE(h->form->ackMask, std::string("1010"));
+        DoubleClick(h->form->sgPhnrs, 2, 2);
+        QCOMPARE(h->form->ackMask, std::string("1110"));
+        Click(h->form->sgPhnrs, 2, 1);
+        QCOMPARE(h->form->ackMask, std::string("0110"));
+        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
+        QCOMPARE(h->form->ackMask, std::string("0010"));
+        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
+        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
+        QCOMPARE(h->form->ackMask, std::string("0001"));
+        QCOMPARE(h->form->SaveToDevImage(), 4);
+    }
+
+    void qualifierCyclesAndFollowsTheCode() {
+        auto& alarms = h->form->model.AlarmGrid();
+        alarms.SetCell(1, 5, "");
+        alarms.SetCell(2, 5, "R");
+        Click(h->form->sgeAlarmList, 2, 5);
+        QCOMPARE(alarms.Cell(2, 5), std::string(""));
+        Click(h->form->sgeAlarmList, 2, 5);
+        QCOMPARE(alarms.Cell(2, 5), std::string("E"));
+        Click(h->form->sgeAlarmList, 2, 5);
+        QCOMPARE(alarms.Cell(2, 5), std::string("R"));
+        alarms.SetCell(1, 5, "130");
+        Click(h->form->sgeAlarmList, 2, 5);
+        QCOMPARE(alarms.Cell(2, 5), std::string("E"));
+    }
+
+    void confirmedThreeCharacterCodeSetsAnEmptyQualifier() {
+        auto& alarms = h->form->model.AlarmGrid();
+        TypeInModal("1*3", Qt::Key_Escape);
+        Click(h->form->sgeAlarmList, 1, 6);
+        QCOMPARE(alarms.Cell(2, 6), std::string(""));
+        TypeInModal("1*3", Qt::Key_Return);
+        Click(h->form->sgeAlarmList, 1, 6);
+        QCOMPARE(alarms.Cell(1, 6), std::string("1*3"));
+        QCOMPARE(alarms.Cell(2, 6), std::string("E"));
+    }
+
+    void marksToggleAndEveryClickSetsThePendingMark() {
+        auto& alarms = h->form->model.AlarmGrid();
+        auto& inputs = h->form->model.InputGrid();
+        h->form->SetSaveToDevImage(2);
+        Click(h->form->sgeAlarmList, 13, 4);
+        QCOMPARE(alarms.Cell(13, 4), std::string("X"));
+        QCOMPARE(h->form->SaveToDevImage(), 4);
+        h->form->SetSaveToDevImage(2);
+        Click(h->form->sgeAlarmList, 3, 0);  // a header: nothing toggles
+        QCOMPARE(alarms.Cell(13, 4), std::string("X"));
+        QCOMPARE(h->form->SaveToDevImage(), 4);
+        Click(h->form->sgeInEvSet, 4, 2);
+        QCOMPARE(inputs.Cell(4, 2), std::string("X"));
+        Click(h->form->sgeInEvSet, 4, 2);
+        QCOMPARE(inputs.Cell(4, 2), std::string(""));
+        h->form->SetSaveToDevImage(2);
+        QTest::keyClick(h->form->sgSMSFW, Qt::Key_Shift);
+        QCOMPARE(h->form->SaveToDevImage(), 4);
+    }
+
+    void smsTextOfTheInputGridKeepsHungarianLetters() {
+        auto& inputs = h->form->model.InputGrid();
+        GsmHarness::OnModal([](QWidget* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>("edSetProp");
+            field->selectAll();
+            quelvar::ui::testing::Type(field, QString::fromUtf8("Betörés"));
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        Click(h->form->sgeInEvSet, 5, 3);
+        QCOMPARE(inputs.Cell(5, 3), std::string("Bet\xF6r\xE9s"));
+    }
+
+    void inputDuringASequenceIsIgnored() {
+        h->form->SetSaveToDevImage(2);
+        auto* device = h->form->connection->device.get();
+        device->messagePump = [&] {
+            QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+            Click(h->form->sgeAlarmList, 13, 1);
+        };
+        h->sim->ClearCommands();
+        h->form->rgOpModeButtons[0]->click();  // the Standalone layout reads "GACK"
+        device->messagePump = nullptr;
+        QCOMPARE(h->sim->CommandCount(), std::size_t{1});
+        QCOMPARE(h->form->SaveToDevImage(), 2);
+    }
+
+  private:
+    std::unique_ptr<GsmHarness> h;
+};
+
+QTEST_MAIN(GsmEditingTest)
+#include "GsmEditingTest.moc"
