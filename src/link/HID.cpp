@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 
 #include "link/LinkLock.h"
 
@@ -99,26 +100,49 @@ bool HID::SendCommand(const Command& command) {
 }
 
 bool HID::WaitForAck() {
-    // Wakes the moment the receiver stores the answer; between 1 ms slices the window may
-    // process its messages. Bounded by the clock, so a slow message pump cannot stretch it.
+    if (pollingSleep.count() > 0) {
+        return PollForAck();
+    }
+    // Wakes the moment the receiver stores the answer. The window's messages are processed
+    // at least every millisecond, counted across commands, so a run of quick answers does not
+    // starve it. Bounded by the clock, so a slow message pump cannot stretch it.
     using Clock = std::chrono::steady_clock;
+    constexpr auto kPumpPeriod = std::chrono::milliseconds(1);
     const Clock::time_point deadline = Clock::now() + ackTimeout;
     std::unique_lock lock(LinkLock());
     for (;;) {
-        const Clock::time_point slice =
-            std::min(Clock::now() + std::chrono::milliseconds(1), deadline);
+        const Clock::time_point slice = std::min(lastPump_ + kPumpPeriod, deadline);
         if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived || !attached; })) {
             return ackReceived;
         }
         if (Clock::now() >= deadline) {
             return false;
         }
+        lastPump_ = Clock::now();
         if (messagePump) {
             lock.unlock();
             messagePump();
             lock.lock();
         }
     }
+}
+
+bool HID::PollForAck() {
+    // The flag-polling wait: 1002 checks with a sleep between them. Kept for comparison;
+    // on systems whose sleeps are coarse it costs many times the bus time.
+    for (int check = 0; check < 1002; ++check) {
+        std::this_thread::sleep_for(pollingSleep);
+        if (ackReceived) {
+            return true;
+        }
+        if (!attached) {
+            return false;
+        }
+        if (messagePump) {
+            messagePump();
+        }
+    }
+    return false;
 }
 
 void HID::SignalAck() {

@@ -63,9 +63,12 @@ class HID {
 
     MessagePump messagePump;
     std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
+    // Non-zero: wait by polling the flag with sleeps of this length instead (for comparison).
+    std::chrono::microseconds pollingSleep{0};
 
   private:
     bool WaitForAck();
+    bool PollForAck();
 
     HidPlatform& platform_;
     // The read handle belongs to the receiver thread; the write handle is shared so that a
@@ -74,6 +77,7 @@ class HID {
     std::unique_ptr<HidReader> readHandle_;
     std::shared_ptr<HidWriter> writeHandle_;
     std::condition_variable ackCondition_;
+    std::chrono::steady_clock::time_point lastPump_{};
 };
 
 // True when the hardware-ID text names the communicator (vendor 04d8, product 003F or 0061),

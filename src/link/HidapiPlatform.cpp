@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <mutex>
 
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
+
 namespace quelvar::link {
 
 namespace {
@@ -44,6 +48,17 @@ int RealWrite(HidapiCalls::Handle device, const unsigned char* data, std::size_t
 void RealClose(HidapiCalls::Handle device) {
     hid_close(static_cast<hid_device*>(device));
 }
+
+#ifdef __linux__
+// The modification time of /dev, which changes whenever a device node comes or goes.
+long long RealDeviceSetStamp() {
+    struct stat info {};
+    if (stat("/dev", &info) != 0) {
+        return -1;
+    }
+    return static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+}
+#endif
 
 class HidapiReader : public HidReader {
   public:
@@ -101,8 +116,13 @@ class HidapiWriter : public HidWriter {
 }  // namespace
 
 const HidapiCalls& HidapiCalls::Real() {
-    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout, RealWrite,
-                                   RealClose};
+#ifdef __linux__
+    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout,
+                                   RealWrite,     RealClose,    RealDeviceSetStamp};
+#else
+    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout,
+                                   RealWrite,     RealClose,    nullptr};
+#endif
     return calls;
 }
 
@@ -114,11 +134,34 @@ std::string HardwareIdText(unsigned short vendorId, unsigned short productId) {
 
 HidapiPlatform::HidapiPlatform(const HidapiCalls& calls) : calls_(calls) {}
 
+bool HidapiPlatform::DeviceSetMayHaveChanged() {
+    // The link looks for the device every 10 ms while detached; a full enumeration each time
+    // is most of what the program costs while idle. Where the system shows changes to its
+    // device nodes cheaply, enumerate only after a change, and once a second all the same.
+    const auto now = std::chrono::steady_clock::now();
+    if (calls_.deviceSetStamp == nullptr || now - lastFullLook_ >= std::chrono::seconds(1)) {
+        lastFullLook_ = now;
+        lastStamp_ = calls_.deviceSetStamp ? calls_.deviceSetStamp() : -1;
+        return true;
+    }
+    const long long stamp = calls_.deviceSetStamp();
+    if (stamp < 0 || stamp != lastStamp_) {
+        lastStamp_ = stamp;
+        lastFullLook_ = now;
+        return true;
+    }
+    return false;
+}
+
 std::vector<HidInterface> HidapiPlatform::Enumerate() {
+    if (!DeviceSetMayHaveChanged()) {
+        return lastList_;
+    }
     std::vector<HidInterface> interfaces;
     for (const HidapiCalls::DeviceInfo& info : calls_.enumerate()) {
         interfaces.push_back({info.path, HardwareIdText(info.vendorId, info.productId)});
     }
+    lastList_ = interfaces;
     return interfaces;
 }
 

@@ -28,6 +28,9 @@ struct HidapiCalls {
     // hidapi's hid_write: bytes written or -1.
     int (*write)(Handle device, const unsigned char* data, std::size_t length) = nullptr;
     void (*close)(Handle device) = nullptr;
+    // A number that changes whenever the system's set of HID devices may have changed, or
+    // -1 when unknown; nullptr where the system offers no cheap sign.
+    long long (*deviceSetStamp)() = nullptr;
 
     static const HidapiCalls& Real();
 };
@@ -47,7 +50,13 @@ class HidapiPlatform : public HidPlatform {
     std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
 
   private:
+    // True when the system's set of HID devices may have changed since the last look.
+    bool DeviceSetMayHaveChanged();
+
     const HidapiCalls& calls_;
+    std::vector<HidInterface> lastList_;
+    std::chrono::steady_clock::time_point lastFullLook_{};
+    long long lastStamp_ = -1;
 };
 
 }  // namespace quelvar::link

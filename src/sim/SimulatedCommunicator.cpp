@@ -283,6 +283,7 @@ bool SimulatedCommunicator::HandleCommand(std::uint64_t generation, const Report
     RecordedCommand record;
     record.code = report[1];
     record.report = report;
+    record.at = Clock::now();
     if (record.code == link::kSetParameter || record.code == link::kGetParameter) {
         record.text = link::TextAt(report, link::kTextOffset);
     } else {

@@ -31,6 +31,7 @@ struct RecordedCommand {
     std::uint32_t address = 0;  // block and erase commands
     std::string text;           // parameter commands: the text from byte 5
     link::Report report{};
+    std::chrono::steady_clock::time_point at{};  // when it arrived
 };
 
 // When an answer reaches the host after its command.

@@ -21,6 +21,8 @@ struct FakeDevice {
     int opens = 0;
     int closes = 0;
     int reads = 0;
+    int enumerations = 0;
+    long long stamp = 1;
 };
 FakeDevice fake;
 int handleToken;
@@ -28,6 +30,7 @@ int handleToken;
 const HidapiCalls& FakeCalls() {
     static const HidapiCalls calls{
         [] {
+            ++fake.enumerations;
             return std::vector<HidapiCalls::DeviceInfo>{{"/dev/hidraw3", 0x04d8, 0x003f},
                                                         {"/dev/hidraw4", 0x046d, 0xc31c}};
         },
@@ -54,7 +57,8 @@ const HidapiCalls& FakeCalls() {
             fake.written.emplace_back(data, data + length);
             return static_cast<int>(length);
         },
-        [](HidapiCalls::Handle) { ++fake.closes; }};
+        [](HidapiCalls::Handle) { ++fake.closes; },
+        [] { return fake.stamp; }};
     return calls;
 }
 
@@ -71,6 +75,19 @@ TEST_F(HidapiPlatformTest, EnumerationGivesHardwareIdsTheLinkMatches) {
     EXPECT_EQ(interfaces[0].hardwareId, "HID\\VID_04D8&PID_003F");
     EXPECT_TRUE(MatchesCommunicator(interfaces[0].hardwareId));
     EXPECT_FALSE(MatchesCommunicator(interfaces[1].hardwareId));
+}
+
+TEST_F(HidapiPlatformTest, EnumeratesAgainOnlyWhenTheDeviceSetChanged) {
+    EXPECT_EQ(platform.Enumerate().size(), 2u);
+    EXPECT_EQ(platform.Enumerate().size(), 2u);
+    EXPECT_EQ(fake.enumerations, 1);
+    fake.stamp = 2;  // a device node came or went
+    EXPECT_EQ(platform.Enumerate().size(), 2u);
+    EXPECT_EQ(fake.enumerations, 2);
+    fake.stamp = -1;  // unknown: always look
+    platform.Enumerate();
+    platform.Enumerate();
+    EXPECT_EQ(fake.enumerations, 4);
 }
 
 TEST_F(HidapiPlatformTest, InputReportGetsTheReportIdInFrontAndShortReadsAreZeroFilled) {

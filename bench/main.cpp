@@ -1,0 +1,91 @@
+// quelvar-bench: how close the device sequences come to the USB bus limit, what the program
+// costs while idle, how responsive the window stays, and how fast it starts.
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "IdleCost.h"
+#include "Measures.h"
+#include "sim/SimulatedCommunicator.h"
+#include "ui/Gsm.h"
+
+namespace {
+
+using namespace quelvar::bench;
+using namespace std::chrono_literals;
+
+struct Summary {
+    std::string name;
+    double value;
+    std::string unit;
+    std::string target;
+};
+
+void PrintRun(const char* name, const Run& run) {
+    std::printf(
+        "%-22s %8.1f ms  %4zu exchanges  bound %7.1f ms  ratio %.3f  longest loop gap %.1f ms\n",
+        name, run.ms, run.exchanges, run.Bound(), run.Ratio(), run.longestLoopGapMs);
+}
+
+double StartUpMs() {
+    quelvar::sim::SimulatedCommunicator sim;
+    quelvar::ui::TFormMain form(sim);
+    form.show();
+    while (!form.isVisible() || !form.windowHandle() || !form.windowHandle()->isExposed()) {
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();  // the first paint
+    return MsSinceProcessStart().value_or(-1);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const double startUp = StartUpMs();
+    QTemporaryDir folder;
+
+    std::printf(
+        "USB model: answer %lld us after its command, on %lld us frames; round trip %.1f ms\n\n",
+        static_cast<long long>(kLatency.count()), static_cast<long long>(kFrame.count()),
+        kRoundTripMs);
+    const SequenceRuns ours = MeasureSequences(folder.path());
+    PrintRun("log-in and read", ours.logInRead);
+    PrintRun("write-back", ours.writeBack);
+    PrintRun("settings-file load", ours.settingsLoad);
+    std::printf("%-22s %8.1f ms\n", "settings-file save", ours.settingsSave.ms);
+
+    const Run polling1 = MeasureLogInRead(1000us);
+    const Run polling15 = MeasureLogInRead(15600us);
+    PrintRun("read, 1 ms polling", polling1);
+    PrintRun("read, 15.6 ms polling", polling15);
+
+    const auto idleDetached = IdleCpuPercent({}, 2s, 10s);
+    const auto idleAttached = IdleCpuPercent({"--simulate"}, 3s, 10s);
+
+    const std::vector<Summary> summary = {
+        {"login-read", ours.logInRead.Ratio(), "x bound", "1.05"},
+        {"write-back", ours.writeBack.Ratio(), "x bound", "1.05"},
+        {"settings-load", ours.settingsLoad.Ratio(), "x bound", "-"},
+        {"settings-save", ours.settingsSave.ms, "ms", "-"},
+        {"vs-polling-1ms", polling1.ms / ours.logInRead.ms, "x faster", "-"},
+        {"vs-polling-15.6ms", polling15.ms / ours.logInRead.ms, "x faster", ">= 5"},
+        {"idle-detached", idleDetached.value_or(-1), "% of a core", "< 1"},
+        {"idle-attached", idleAttached.value_or(-1), "% of a core", "< 0.2"},
+        {"loop-gap-read", ours.logInRead.longestLoopGapMs, "ms", "< 20"},
+        {"loop-gap-write-back", ours.writeBack.longestLoopGapMs, "ms", "< 20"},
+        {"startup", startUp, "ms", "< 300"},
+    };
+    std::printf("\n");
+    for (const Summary& s : summary) {
+        std::printf("%s: %.3g %s (target: %s)\n", s.name.c_str(), s.value, s.unit.c_str(),
+                    s.target.c_str());
+    }
+    return 0;
+}
