@@ -1,31 +1,22 @@
 #include "cli/StatusCommand.h"
 
 #include <mutex>
+#include <optional>
 #include <thread>
-#include <vector>
 
+#include "cli/CommandDevice.h"
+#include "cli/ExitCodes.h"
+#include "exchange/DeviceExchange.h"
 #include "link/ConnHIDCOM.h"
 #include "link/LinkLock.h"
+#include "settings/Cp1250.h"
 
 namespace quelvar::cli {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (std::chrono::steady_clock::now() < deadline) {
-        {
-            std::lock_guard lock(link::LinkLock());
-            if (connection.IsAttached()) {
-                return true;
-            }
-        }
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
+using settings::Cp1250ToUtf8;
 
 }  // namespace
 
@@ -34,22 +25,26 @@ int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::
     link::ConnHIDCOM connection(platform);
     connection.Open();
     if (!WaitForAttach(connection, wait)) {
-        err << "No communicator found on USB within " << wait.count() / 1000.0 << " s\n";
-        return 1;
+        err << "No communicator found within " << Seconds(wait) << "\n";
+        return kExitNoDevice;
     }
     // Status reports come on the device's own schedule; give it a moment to send a round.
     std::this_thread::sleep_for(1500ms);
+    // The version is a parameter like any other; reading it needs no log-in.
+    exchange::DeviceExchange exchange(connection);
+    const std::optional<std::string> version = exchange.TryGetParameter("VSTR");
     std::lock_guard lock(link::LinkLock());
-    out << "SIM:     " << connection.simStatus << "\n"
-        << "Signal:  " << connection.gsmSignal << "\n"
-        << "Line:    " << connection.lineState << "\n"
-        << "Z1:      " << connection.input1State << "\n"
-        << "Z2:      " << connection.input2State << "\n";
+    out << "SIM:      " << Cp1250ToUtf8(connection.simStatus) << "\n"
+        << "Signal:   " << Cp1250ToUtf8(connection.gsmSignal) << "\n"
+        << "Line:     " << Cp1250ToUtf8(connection.lineState) << "\n"
+        << "Z1:       " << Cp1250ToUtf8(connection.input1State) << "\n"
+        << "Z2:       " << Cp1250ToUtf8(connection.input2State) << "\n"
+        << "Firmware: " << (version ? Cp1250ToUtf8(*version) : "(no answer)") << "\n";
     for (std::string line = connection.TakeEvent(); line != link::kNoEvent;
          line = connection.TakeEvent()) {
-        out << "Event:   " << line << "\n";
+        out << "Event:    " << Cp1250ToUtf8(line) << "\n";
     }
-    return 0;
+    return kExitOk;
 }
 
 }  // namespace quelvar::cli

@@ -1,75 +1,101 @@
 // quelvar-gsm-cli: the communicator's settings from the command line.
 
 #include <chrono>
-#include <cstdlib>
+#include <cmath>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/Arguments.h"
+#include "cli/CommandDevice.h"
+#include "cli/ExitCodes.h"
+#include "cli/PasswdCommand.h"
+#include "cli/ProgressBar.h"
+#include "cli/ReadCommand.h"
+#include "cli/SimStateFile.h"
 #include "cli/StatusCommand.h"
+#include "cli/WriteCommand.h"
 #include "link/HidapiPlatform.h"
+#include "settings/SettingsFile.h"
 #include "sim/SimulatedCommunicator.h"
 
 namespace {
 
-constexpr int kExitUsage = 64;
+using namespace quelvar;
+using namespace quelvar::cli;
 
-void PrintHelp(std::ostream& out) {
-    out << "Usage: quelvar-gsm-cli COMMAND [OPTIONS]\n"
-           "\n"
-           "Commands:\n"
-           "  status            wait for the communicator and print its live status\n"
-           "\n"
-           "Options:\n"
-           "  --wait SECONDS    how long to wait for the device (default 10)\n"
-           "  --simulate        talk to the built-in simulated communicator instead of USB\n"
-           "  --help            show this text\n";
+int Run(const Arguments& arguments, link::HidPlatform& platform,
+        const std::optional<settings::SettingsFileContent>& content) {
+    const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
+    ProgressBar progress(std::cerr, ProgressBar::StyleFor(arguments.quiet));
+    const CommandContext context{platform, wait,      arguments.password,
+                                 progress, std::cout, std::cerr};
+    switch (arguments.command) {
+        case Command::kStatus:
+            return RunStatus(platform, wait, std::cout, std::cerr);
+        case Command::kRead:
+            return RunRead(context, arguments.file);
+        case Command::kWrite:
+            return RunWrite(context, arguments.file, *content);
+        case Command::kPasswd:
+            return RunPasswd(context, arguments.newPassword.value_or(""));
+    }
+    return kExitUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace quelvar;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::string command;
-    bool simulate = false;
-    double waitSeconds = 10;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            PrintHelp(std::cout);
-            return 0;
-        } else if (arg == "--simulate") {
-            simulate = true;
-        } else if (arg == "--wait" && i + 1 < args.size()) {
-            char* end = nullptr;
-            waitSeconds = std::strtod(args[++i].c_str(), &end);
-            if (end == nullptr || *end != '\0' || waitSeconds < 0) {
-                std::cerr << "--wait takes a number of seconds, not \"" << args[i] << "\"\n";
-                return kExitUsage;
-            }
-        } else if (command.empty() && arg.rfind("--", 0) != 0) {
-            command = arg;
-        } else {
-            std::cerr << "Unknown argument \"" << arg << "\"; see --help\n";
-            return kExitUsage;
-        }
+    const ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.help) {
+        PrintHelp(std::cout);
+        return kExitOk;
     }
-    if (command != "status") {
-        std::cerr << (command.empty() ? "No command given" : "Unknown command \"" + command + "\"")
-                  << "; see --help\n";
+    if (!parsed.arguments) {
+        std::cerr << parsed.error << "\n";
         return kExitUsage;
+    }
+    const Arguments& arguments = *parsed.arguments;
+
+    // A file that is no settings file is refused before any device is touched.
+    std::optional<settings::SettingsFileContent> content;
+    if (arguments.command == Command::kWrite) {
+        settings::SettingsReadResult read = settings::ReadSettingsFile(arguments.file);
+        if (!read.content) {
+            std::cerr << read.error << "\n";
+            return kExitBadFile;
+        }
+        content = std::move(read.content);
     }
 
     std::unique_ptr<link::HidPlatform> platform;
-    if (simulate) {
+    std::optional<SimStateFile> simState;
+    if (arguments.simulate) {
         sim::SimulatedCommunicator::Options options;
         options.statusPeriod = std::chrono::milliseconds(500);
-        platform = std::make_unique<sim::SimulatedCommunicator>(options);
+        auto simulator = std::make_unique<sim::SimulatedCommunicator>(options);
+        if (arguments.simState) {
+            simState.emplace(*arguments.simState, *simulator);
+            if (const std::string error = simState->Load(); !error.empty()) {
+                std::cerr << error << "\n";
+                return kExitBadFile;
+            }
+        }
+        platform = std::move(simulator);
     } else {
         platform = std::make_unique<link::HidapiPlatform>();
     }
-    const auto wait = std::chrono::milliseconds(static_cast<long long>(waitSeconds * 1000));
-    return cli::RunStatus(*platform, wait, std::cout, std::cerr);
+
+    int code = Run(arguments, *platform, content);
+    if (simState) {
+        if (const std::string error = simState->Save(); !error.empty()) {
+            std::cerr << error << "\n";
+            if (code == kExitOk) {
+                code = kExitBadFile;
+            }
+        }
+    }
+    return code;
 }

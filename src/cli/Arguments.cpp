@@ -1,0 +1,187 @@
+#include "cli/Arguments.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace quelvar::cli {
+
+namespace {
+
+constexpr double kMaxWaitSeconds = 86400;
+
+bool IsFourDigits(const std::string& text) {
+    if (text.size() != 4) {
+        return false;
+    }
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<Command> CommandNamed(const std::string& name) {
+    if (name == "status") {
+        return Command::kStatus;
+    }
+    if (name == "read") {
+        return Command::kRead;
+    }
+    if (name == "write") {
+        return Command::kWrite;
+    }
+    if (name == "passwd") {
+        return Command::kPasswd;
+    }
+    return std::nullopt;
+}
+
+// Takes one option with its value; the error text when it is wrong.
+std::string TakeOption(const std::string& name, const std::optional<std::string>& value,
+                       Arguments& arguments) {
+    auto needsValue = [&]() -> std::string { return name + " needs a value; see --help"; };
+    auto noValue = [&]() -> std::string { return name + " takes no value"; };
+    if (name == "--simulate" || name == "--quiet" || name == "-q") {
+        if (value) {
+            return noValue();
+        }
+        (name == "--simulate" ? arguments.simulate : arguments.quiet) = true;
+        return {};
+    }
+    if (name != "--password" && name != "--new-password" && name != "--sim-state" &&
+        name != "--wait") {
+        return "Unknown option " + name + "; see --help";
+    }
+    if (!value) {
+        return needsValue();
+    }
+    if (name == "--password" || name == "--new-password") {
+        if (!IsFourDigits(*value)) {
+            return name + " takes four digits, not \"" + *value + "\"";
+        }
+        (name == "--password" ? arguments.password : arguments.newPassword) = *value;
+    } else if (name == "--sim-state") {
+        if (value->empty()) {
+            return needsValue();
+        }
+        arguments.simState = *value;
+        arguments.simulate = true;
+    } else {
+        char* end = nullptr;
+        const double seconds = std::strtod(value->c_str(), &end);
+        if (value->empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
+            seconds > kMaxWaitSeconds) {
+            return "--wait takes a number of seconds from 0 to 86400, not \"" + *value + "\"";
+        }
+        arguments.waitSeconds = seconds;
+    }
+    return {};
+}
+
+bool TakesValue(const std::string& name) {
+    return name == "--password" || name == "--new-password" || name == "--sim-state" ||
+           name == "--wait";
+}
+
+}  // namespace
+
+ParsedArguments ParseArguments(const std::vector<std::string>& words) {
+    ParsedArguments parsed;
+    Arguments arguments;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    std::string error;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (optionsEnded || word.empty() || word[0] != '-' || word == "-") {
+            positional.push_back(word);
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (word == "--help" || word == "-h") {
+            parsed.help = true;
+            return parsed;
+        }
+        if (!error.empty()) {
+            continue;  // still looking for --help
+        }
+        std::string name = word;
+        std::optional<std::string> value;
+        if (const std::size_t equals = word.find('='); equals != std::string::npos) {
+            name = word.substr(0, equals);
+            value = word.substr(equals + 1);
+        } else if (TakesValue(name) && i + 1 < words.size()) {
+            value = words[++i];
+        }
+        error = TakeOption(name, value, arguments);
+    }
+    if (error.empty()) {
+        if (positional.empty()) {
+            error = "No command given; see --help";
+        } else if (const std::optional<Command> command = CommandNamed(positional[0])) {
+            arguments.command = *command;
+        } else {
+            error = "Unknown command \"" + positional[0] + "\"; see --help";
+        }
+    }
+    if (error.empty()) {
+        const bool takesFile =
+            arguments.command == Command::kRead || arguments.command == Command::kWrite;
+        if (takesFile && positional.size() < 2) {
+            error = "The " + positional[0] + " command needs a settings file: quelvar-gsm-cli " +
+                    positional[0] + " FILE.am2";
+        } else if (positional.size() > (takesFile ? 2u : 1u)) {
+            error = "Unexpected argument \"" + positional[takesFile ? 2 : 1] + "\"";
+        } else if (takesFile) {
+            arguments.file = positional[1];
+        }
+    }
+    if (error.empty()) {
+        if (arguments.command == Command::kPasswd && !arguments.newPassword) {
+            error = "The passwd command needs the new password: --new-password NNNN";
+        } else if (arguments.command != Command::kPasswd && arguments.newPassword) {
+            error = "--new-password belongs to the passwd command";
+        }
+    }
+    if (!error.empty()) {
+        parsed.error = std::move(error);
+        return parsed;
+    }
+    parsed.arguments = std::move(arguments);
+    return parsed;
+}
+
+void PrintHelp(std::ostream& out) {
+    out << "Usage: quelvar-gsm-cli COMMAND [FILE] [OPTIONS]\n"
+           "\n"
+           "Commands:\n"
+           "  status              wait for the communicator and print its live status\n"
+           "  read FILE.am2       log in, read every setting and save them to FILE\n"
+           "  write FILE.am2      log in, write the settings of FILE to the communicator,\n"
+           "                      read them back and report every difference\n"
+           "  passwd              log in and set a new password (--new-password)\n"
+           "\n"
+           "Options:\n"
+           "  --password NNNN     the communicator's four-digit password, if it has one\n"
+           "  --new-password NNNN the new four-digit password (passwd)\n"
+           "  --wait SECONDS      how long to wait for the device (default 10)\n"
+           "  --simulate          talk to the built-in simulated communicator instead of USB\n"
+           "  --sim-state FILE    keep the simulated communicator's settings and memory in\n"
+           "                      FILE between runs (implies --simulate)\n"
+           "  --quiet, -q         no progress on standard error\n"
+           "  --help, -h          show this text\n"
+           "\n"
+           "Exit codes:\n"
+           "  0   success\n"
+           "  1   device not found, gone or not answering\n"
+           "  2   bad password, or a password is needed\n"
+           "  3   bad file: not a settings file, unreadable, or cannot be written\n"
+           "  4   the settings read back differ from the file\n"
+           "  64  bad usage\n";
+}
+
+}  // namespace quelvar::cli

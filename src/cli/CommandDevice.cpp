@@ -1,0 +1,104 @@
+#include "cli/CommandDevice.h"
+
+#include <cctype>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "cli/ExitCodes.h"
+#include "link/LinkLock.h"
+
+namespace quelvar::cli {
+
+using exchange::DevicePassword;
+
+bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        {
+            std::lock_guard lock(link::LinkLock());
+            if (connection.IsAttached()) {
+                return true;
+            }
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+std::string Seconds(std::chrono::milliseconds wait) {
+    std::ostringstream text;
+    text << static_cast<double>(wait.count()) / 1000 << " s";
+    return text.str();
+}
+
+std::string IncompleteReadMessage(const exchange::ReadAllResult& read) {
+    std::string lacking;
+    auto add = [&](const std::string& what) { lacking += (lacking.empty() ? "" : ", ") + what; };
+    for (const std::string& key : read.unansweredKeys) {
+        add(key);
+    }
+    if (read.alarms != exchange::EventReadOutcome::kRead) {
+        add("the alarm table");
+    }
+    if (read.inputs != exchange::EventReadOutcome::kRead) {
+        add("the input table");
+    }
+    return "The communicator did not give " + lacking;
+}
+
+int CommandDevice::LogIn() {
+    std::ostream& err = context_.err;
+    connection_.Open();
+    if (!WaitForAttach(connection_, context_.wait)) {
+        err << "No communicator found within " << Seconds(context_.wait) << "\n";
+        return kExitNoDevice;
+    }
+    session_.emplace(exchange_, context_.progress.Callbacks(), kSilenceLimit);
+    const DevicePassword password = session_->ReadPassword();
+    switch (password.kind) {
+        case DevicePassword::Kind::kUnanswered:
+            err << "The communicator did not answer the password request\n";
+            return kExitNoDevice;
+        case DevicePassword::Kind::kNotANumber:
+            err << "The communicator's password setting is not a number, so no password can "
+                   "log in; reset the device\n";
+            return kExitNoDevice;
+        case DevicePassword::Kind::kNoneNeeded:
+            return kExitOk;
+        case DevicePassword::Kind::kNumber:
+            break;
+    }
+    if (!context_.password) {
+        err << "The communicator asks for a password; pass it with --password NNNN\n";
+        return kExitBadPassword;
+    }
+    if (!password.Accepts(exchange::EncodePassword(*context_.password).value_or(-1))) {
+        err << "Wrong password: the communicator does not accept the --password given\n";
+        return kExitBadPassword;
+    }
+    return kExitOk;
+}
+
+int CommandDevice::FaultExit() {
+    if (!session_ || session_->Fault() == exchange::SessionFault::kNone) {
+        return kExitOk;
+    }
+    std::string stage = session_->FaultStage();
+    if (!stage.empty()) {
+        stage[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(stage[0])));
+        stage = " while " + stage;
+    }
+    if (session_->Fault() == exchange::SessionFault::kDetached) {
+        context_.err << "The communicator went away" << stage
+                     << "; check the cable and run the command again\n";
+    } else {
+        context_.err << "The communicator stopped answering" << stage << " (nothing for "
+                     << kSilenceLimit.count() << " s); check it and run the command again\n";
+    }
+    return kExitNoDevice;
+}
+
+}  // namespace quelvar::cli

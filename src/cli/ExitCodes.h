@@ -1,0 +1,13 @@
+#pragma once
+// The exit codes scripts rely on.
+
+namespace quelvar::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitNoDevice = 1;  // not found, went away, or stopped answering
+inline constexpr int kExitBadPassword = 2;
+inline constexpr int kExitBadFile = 3;  // not a settings file, unreadable, or cannot be written
+inline constexpr int kExitMismatch = 4;
+inline constexpr int kExitUsage = 64;
+
+}  // namespace quelvar::cli

@@ -1,0 +1,83 @@
+#include "cli/ProgressBar.h"
+
+#include <algorithm>
+
+#ifdef _WIN32
+#include <io.h>
+#define QUELVAR_ISATTY(fd) _isatty(fd)
+#else
+#include <unistd.h>
+#define QUELVAR_ISATTY(fd) isatty(fd)
+#endif
+
+namespace quelvar::cli {
+
+namespace {
+
+constexpr int kBarCells = 30;
+constexpr int kStderr = 2;
+
+}  // namespace
+
+ProgressBar::Style ProgressBar::StyleFor(bool quiet) {
+    if (quiet) {
+        return Style::kNone;
+    }
+    return QUELVAR_ISATTY(kStderr) ? Style::kBar : Style::kLines;
+}
+
+void ProgressBar::Begin(const std::string& stage, int maximum) {
+    End();
+    stage_ = stage;
+    maximum_ = std::max(maximum, 0);
+    position_ = 0;
+    drawnCells_ = -1;
+    open_ = true;
+    if (style_ == Style::kLines) {
+        err_ << stage_ << "...\n" << std::flush;
+    } else if (style_ == Style::kBar) {
+        Draw();
+    }
+}
+
+void ProgressBar::Advance(int position) {
+    if (!open_ || position <= position_) {
+        return;
+    }
+    position_ = std::min(position, maximum_);
+    if (style_ == Style::kBar) {
+        Draw();
+    }
+}
+
+void ProgressBar::End() {
+    if (!open_) {
+        return;
+    }
+    open_ = false;
+    if (style_ == Style::kBar) {
+        err_ << "\n" << std::flush;
+    }
+}
+
+void ProgressBar::Draw() {
+    const int cells =
+        maximum_ > 0 ? static_cast<int>(static_cast<long long>(position_) * kBarCells / maximum_)
+                     : 0;
+    if (cells == drawnCells_) {
+        return;  // a redraw per block would flood a slow terminal
+    }
+    drawnCells_ = cells;
+    const int percent =
+        maximum_ > 0 ? static_cast<int>(static_cast<long long>(position_) * 100 / maximum_) : 0;
+    err_ << "\r" << stage_ << " [" << std::string(static_cast<std::size_t>(cells), '#')
+         << std::string(static_cast<std::size_t>(kBarCells - cells), ' ') << "] " << percent
+         << "% (" << position_ << "/" << maximum_ << ")" << std::flush;
+}
+
+exchange::DeviceSession::Progress ProgressBar::Callbacks() {
+    return {[this](const std::string& stage, int maximum) { Begin(stage, maximum); },
+            [this](int position) { Advance(position); }, [this] { End(); }};
+}
+
+}  // namespace quelvar::cli

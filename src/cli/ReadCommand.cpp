@@ -1,0 +1,35 @@
+#include "cli/ReadCommand.h"
+
+#include "cli/ExitCodes.h"
+#include "settings/Cp1250.h"
+#include "settings/SettingsFile.h"
+
+namespace quelvar::cli {
+
+int RunRead(const CommandContext& context, const std::string& path) {
+    CommandDevice device(context);
+    if (const int code = device.LogIn(); code != kExitOk) {
+        return code;
+    }
+    settings::SettingsModel model;
+    const exchange::ReadAllResult read = device.Session().ReadEverything(model);
+    if (const int code = device.FaultExit(); code != kExitOk) {
+        return code;
+    }
+    if (!read.Complete()) {
+        context.err << IncompleteReadMessage(read) << "; nothing saved\n";
+        return kExitNoDevice;
+    }
+    const settings::SettingsSaveResult saved =
+        settings::SaveSettingsFile(model, read.modeIndex, path);
+    if (!saved.ok) {
+        context.err << saved.message << ": " << saved.reason << "\n";
+        return kExitBadFile;
+    }
+    context.out << "Saved the communicator's settings to " << path << " ("
+                << exchange::ModeText(read.modeIndex) << " mode, firmware "
+                << settings::Cp1250ToUtf8(read.firmwareVersion.value_or("unknown")) << ")\n";
+    return kExitOk;
+}
+
+}  // namespace quelvar::cli

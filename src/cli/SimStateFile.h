@@ -1,0 +1,30 @@
+#pragma once
+// The simulated communicator's state file of one run: loaded at the start, saved at the end.
+
+#include <optional>
+#include <string>
+
+#include "sim/SimState.h"
+#include "sim/SimulatedCommunicator.h"
+
+namespace quelvar::cli {
+
+class SimStateFile {
+  public:
+    SimStateFile(std::string path, sim::SimulatedCommunicator& sim)
+        : path_(std::move(path)), sim_(sim) {}
+
+    // Puts the file's state into the simulator; a missing file leaves it as it comes from the
+    // factory. Empty on success, else the one-line reason.
+    std::string Load();
+    // Writes the simulator's state when the run changed it or there was no file yet; call once
+    // the run's connection is closed. Empty on success, else the one-line reason.
+    std::string Save();
+
+  private:
+    std::string path_;
+    sim::SimulatedCommunicator& sim_;
+    std::optional<sim::SimState> loaded_;
+};
+
+}  // namespace quelvar::cli

@@ -1,0 +1,44 @@
+#pragma once
+// Runs quelvar-gsm-cli as a process, in a temporary folder, and collects what it printed.
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "support/SettingsFiles.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace quelvar::test {
+
+struct CliRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+    std::chrono::milliseconds took{0};
+};
+
+// `arguments` go to the shell as they are; files named in them are relative to `dir`.
+inline CliRun RunCli(const TempDir& dir, const std::string& arguments) {
+    const std::string out = dir.File("stdout.txt");
+    const std::string err = dir.File("stderr.txt");
+    const std::string command = "cd \"" + dir.path.string() + "\" && \"" QUELVAR_CLI_PATH "\" " +
+                                arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    CliRun run;
+    run.took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+#ifdef _WIN32
+    run.code = status;
+#else
+    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    run.out = ReadBytes(out);
+    run.err = ReadBytes(err);
+    return run;
+}
+
+}  // namespace quelvar::test

@@ -1,0 +1,151 @@
+// The device sequences the command line runs, against the simulator in process, where faults
+// can be injected.
+
+#include "exchange/DeviceSession.h"
+
+#include <gtest/gtest.h>
+
+#include "exchange/ExchangeFixture.h"
+#include "settings/AlarmTableImage.h"
+#include "settings/InputTableImage.h"
+
+namespace quelvar::exchange {
+namespace {
+
+using namespace std::chrono_literals;
+using Keys = std::vector<std::string>;
+
+class DeviceSessionTest : public ExchangeFixture {
+  protected:
+    // Keys of the parameter requests with the given code, in order; "*" stands for each run of
+    // memory requests between them.
+    Keys Sequence(std::uint8_t parameterCode) const {
+        Keys keys;
+        for (const sim::RecordedCommand& command : sim.Commands()) {
+            if (command.code == parameterCode) {
+                keys.push_back(command.text.substr(0, command.text.find('=')));
+            } else if (command.code <= link::kReadBlock && (keys.empty() || keys.back() != "*")) {
+                keys.push_back("*");
+            }
+        }
+        return keys;
+    }
+};
+
+TEST_F(DeviceSessionTest, ReadsAndWritesInTheWindowsOrder) {
+    Attach();
+    settings::SettingsModel model;
+    DeviceSession session(exchange);
+    const ReadAllResult read = session.ReadEverything(model);
+    EXPECT_TRUE(read.Complete());
+    EXPECT_EQ(Sequence(link::kGetParameter),
+              (Keys{"SIMPIN", "IN1T", "IN1S", "IN2T", "IN2S", "MS1", "Z1CID", "Z2CID", "ACCID",
+                    "UPHN1", "UPHN2", "UPHN3", "UPHN4", "SFWN", "SMODE", "GACK", "*", "VSTR"}));
+    EXPECT_EQ(read.modeIndex, kStandaloneMode);
+    EXPECT_EQ(read.ackMask, "1000");
+    EXPECT_EQ(model.Grid(settings::TableId::kPhoneNumbers).Cell(settings::kAckColumn, 1), "X");
+    EXPECT_EQ(model.Grid(settings::TableId::kPhoneNumbers).Cell(settings::kAckColumn, 2), "");
+    EXPECT_EQ(*read.firmwareVersion, "2.14");
+
+    sim.ClearCommands();
+    const UnansweredTally tally = session.WriteEverything(model, kTransparentMode, "0101");
+    EXPECT_TRUE(tally.Clean());
+    EXPECT_EQ(Sequence(link::kSetParameter),
+              (Keys{"SIMPIN", "UPHN1", "UPHN2", "UPHN3", "UPHN4", "SFWN", "IN1T", "IN1S", "IN2T",
+                    "IN2S", "MS1", "Z1CID", "Z2CID", "ACCID", "GACK", "SMODE", "*"}));
+    EXPECT_EQ(sim.Parameter("GACK"), "0101");
+    EXPECT_EQ(sim.Parameter("SMODE"), "Transparent");
+
+    // Transparent mode shows no phone numbers, so no acknowledgement marks are read.
+    sim.ClearCommands();
+    const ReadAllResult transparent = session.ReadEverything(model);
+    EXPECT_EQ(transparent.modeIndex, kTransparentMode);
+    EXPECT_EQ(transparent.ackMask, "");
+    const Keys keys = Sequence(link::kGetParameter);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), "GACK"), 0);
+}
+
+TEST_F(DeviceSessionTest, GivesUpOnADeviceThatFallsSilentMidTransfer) {
+    Attach();
+    settings::SettingsModel model;
+    {
+        DeviceSession session(exchange, {}, 200ms);
+        sim.IgnoreCommand(link::kWriteBlock);
+        const auto start = std::chrono::steady_clock::now();
+        const UnansweredTally tally = session.WriteEverything(model, kStandaloneMode, "0000");
+        // Waiting out every block (256 of the alarm table alone) would take over seven seconds.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_EQ(session.Fault(), SessionFault::kSilent);
+        EXPECT_EQ(session.FaultStage(), "Writing alarm table");
+        EXPECT_GT(tally.memoryRequests, 0);
+        for (const sim::RecordedCommand& command : CommandsWithCode(link::kEraseSector)) {
+            EXPECT_LT(command.address, settings::kInputTableAddress) << "input table touched";
+        }
+        EXPECT_EQ(session.Get("VSTR"), std::nullopt);  // nothing more is sent
+    }
+    // The link's own patience comes back with the session's end.
+    EXPECT_EQ(connection.device->ackTimeout, 30ms);
+}
+
+TEST_F(DeviceSessionTest, StopsAtOnceWhenTheDeviceGoesAway) {
+    Attach();
+    settings::SettingsModel model;
+    DeviceSession session(exchange, {}, 10s);
+    sim.DisconnectAfter(40);
+    const ReadAllResult read = session.ReadEverything(model);
+    EXPECT_EQ(session.Fault(), SessionFault::kDetached);
+    EXPECT_EQ(session.FaultStage(), "Reading alarm table");
+    EXPECT_FALSE(read.Complete());
+    EXPECT_FALSE(read.firmwareVersion);
+}
+
+TEST_F(DeviceSessionTest, OneLostAnswerIsNoFaultButIsReported) {
+    Attach();
+    settings::SettingsModel model;
+    DeviceSession session(exchange, {}, 10s);
+    sim.DropAnswersTo({2});
+    const ReadAllResult read = session.ReadEverything(model);
+    EXPECT_EQ(session.Fault(), SessionFault::kNone);
+    EXPECT_EQ(read.unansweredKeys, Keys{"IN1T"});
+    EXPECT_EQ(read.alarms, EventReadOutcome::kRead);
+    EXPECT_FALSE(read.Complete());
+}
+
+TEST_F(DeviceSessionTest, ProgressBracketsEveryStage) {
+    Attach();
+    settings::SettingsModel model;
+    std::vector<std::string> events;
+    int last = -1;
+    DeviceSession::Progress progress{[&](const std::string& stage, int maximum) {
+                                         events.push_back(stage + " " + std::to_string(maximum));
+                                     },
+                                     [&](int position) { last = position; },
+                                     [&] { events.push_back("end at " + std::to_string(last)); }};
+    DeviceSession session(exchange, progress);
+    session.ReadEverything(model);
+    EXPECT_EQ(events, (Keys{"Reading settings 15", "end at 15", "Reading alarm table 8192",
+                            "end at 8192", "Reading input table 4096", "end at 4096"}));
+    // The caller's own progress hook still hears the transfers.
+    EXPECT_EQ(progressMaximum, static_cast<int>(settings::kInputTableLength));
+}
+
+TEST(DevicePassword, EncodesFourDigitsAndChecksTheDevicesValue) {
+    EXPECT_EQ(EncodePassword("0000"), 18);
+    EXPECT_EQ(EncodePassword("9999"), 10017);
+    for (const char* bad : {"", "123", "12345", "12a4", " 123"}) {
+        EXPECT_EQ(EncodePassword(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(ParseDevicePassword(std::nullopt).kind, DevicePassword::Kind::kUnanswered);
+    EXPECT_FALSE(ParseDevicePassword(std::nullopt).Accepts(18));
+    EXPECT_TRUE(ParseDevicePassword("583920").Accepts(4339));
+    const DevicePassword set = ParseDevicePassword("4339");
+    EXPECT_TRUE(set.Accepts(*EncodePassword("4321")));
+    EXPECT_FALSE(set.Accepts(*EncodePassword("4320")));
+    // An empty value is 0, which no entry gives.
+    EXPECT_FALSE(ParseDevicePassword("").Accepts(*EncodePassword("0000")));
+    EXPECT_EQ(ParseDevicePassword("12ab").kind, DevicePassword::Kind::kNotANumber);
+    EXPECT_FALSE(ParseDevicePassword("12ab").Accepts(18));
+}
+
+}  // namespace
+}  // namespace quelvar::exchange

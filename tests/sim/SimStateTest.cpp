@@ -1,0 +1,57 @@
+// The simulator's state file, which carries a device from one run of the command line to the
+// next.
+
+#include "sim/SimState.h"
+
+#include <gtest/gtest.h>
+
+#include "support/SettingsFiles.h"
+
+namespace quelvar::sim {
+namespace {
+
+TEST(SimState, AnyBytesSurviveTheFile) {
+    SimulatedCommunicator sim;
+    sim.SetParameter("UPHN1", std::string("a=b\\c\r\n\x01\xE9\xFF", 10));
+    sim.SetParameter("K=ey", "");
+    std::vector<std::uint8_t> block(link::kBlockSize);
+    for (std::size_t i = 0; i < block.size(); ++i) {
+        block[i] = static_cast<std::uint8_t>(i * 37);
+    }
+    sim.LoadMemory(kMemoryBase + kMemorySize - link::kBlockSize, block);
+    const SimState state = CaptureState(sim);
+
+    test::TempDir dir;
+    ASSERT_EQ(WriteSimStateFile(dir.File("s"), state), "");
+    const SimStateFileRead read = ReadSimStateFile(dir.File("s"));
+    ASSERT_TRUE(read.state) << read.error;
+    EXPECT_EQ(*read.state, state);
+    // Only the state file itself is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path),
+                            std::filesystem::directory_iterator()),
+              1);
+
+    SimulatedCommunicator other;
+    RestoreState(other, *read.state);
+    EXPECT_EQ(CaptureState(other), state);
+}
+
+TEST(SimState, RefusesWhatIsNoCompleteState) {
+    const std::string good = FormatSimState(CaptureState(SimulatedCommunicator()));
+    std::string error;
+    EXPECT_TRUE(ParseSimState(good, &error)) << error;
+
+    const std::size_t lastBlock = good.rfind("memory ");
+    const std::string duplicated = good + good.substr(lastBlock);
+    for (const std::string& bad :
+         {std::string(), "quelvar-sim-state 2\n" + good.substr(good.find('\n') + 1),
+          good.substr(0, lastBlock), duplicated, good + "param UPHN1=\\x4\n",
+          good + "memory 30001 " + std::string(64, '0') + "\n", good + "noise\n"}) {
+        EXPECT_FALSE(ParseSimState(bad, &error)) << bad.substr(0, 40);
+        EXPECT_FALSE(error.empty());
+    }
+    EXPECT_TRUE(ReadSimStateFile("/nonexistent-folder/state").missing);
+}
+
+}  // namespace
+}  // namespace quelvar::sim
