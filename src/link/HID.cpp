@@ -48,16 +48,20 @@ bool HID::FindDevicePath() {
 bool HID::OpenDevice() {
     CloseHandles();
     if (!FindDevicePath()) {
+        openError = OpenError::kNone;
         return false;
     }
     std::unique_ptr<HidReader> reader = platform_.OpenReader(devicePath);
     if (!reader) {
+        openError = platform_.LastOpenError();
         return false;
     }
     std::unique_ptr<HidWriter> writer = platform_.OpenWriter(devicePath);
     if (!writer) {
+        openError = platform_.LastOpenError();
         return false;  // the reader closes as it goes out of scope
     }
+    openError = OpenError::kNone;
     {
         std::lock_guard guard(handleMutex_);
         readHandle_ = std::move(reader);

@@ -55,6 +55,9 @@ class HID {
     OnChangeStateList stateListeners;
     std::atomic<bool> attached{false};
     std::atomic<bool> ackReceived{false};
+    // Why the last attempt to open a device that was found failed; kNone when none was found
+    // or the open succeeded. Written by the receiver thread.
+    std::atomic<OpenError> openError{OpenError::kNone};
     // Guarded by the link lock.
     Report lastReport{};
     Report* replyBuffer = nullptr;

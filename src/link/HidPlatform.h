@@ -36,6 +36,9 @@ class HidWriter {
     virtual bool Write(const Report& report) = 0;
 };
 
+// Why the last open failed, as far as the system tells.
+enum class OpenError { kNone, kPermissionDenied, kOther };
+
 class HidPlatform {
   public:
     virtual ~HidPlatform() = default;
@@ -44,6 +47,8 @@ class HidPlatform {
     // nullptr when the path cannot be opened (gone, no permission).
     virtual std::unique_ptr<HidReader> OpenReader(const std::string& path) = 0;
     virtual std::unique_ptr<HidWriter> OpenWriter(const std::string& path) = 0;
+    // The reason of the last failed OpenReader/OpenWriter; kNone after a successful one.
+    virtual OpenError LastOpenError() const { return OpenError::kNone; }
 };
 
 }  // namespace quelvar::link

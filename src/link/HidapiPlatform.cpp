@@ -9,6 +9,9 @@
 
 #ifdef __linux__
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace quelvar::link {
@@ -50,6 +53,10 @@ void RealClose(HidapiCalls::Handle device) {
 }
 
 #ifdef __linux__
+bool RealPermissionDenied(const char* path) {
+    return access(path, R_OK | W_OK) != 0 && errno == EACCES;
+}
+
 // The modification time of /dev, which changes whenever a device node comes or goes.
 long long RealDeviceSetStamp() {
     struct stat info {};
@@ -117,11 +124,12 @@ class HidapiWriter : public HidWriter {
 
 const HidapiCalls& HidapiCalls::Real() {
 #ifdef __linux__
-    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout,
-                                   RealWrite,     RealClose,    RealDeviceSetStamp};
+    static const HidapiCalls calls{RealEnumerate,       RealOpenPath, RealReadTimeout,
+                                   RealWrite,           RealClose,    RealDeviceSetStamp,
+                                   RealPermissionDenied};
 #else
-    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout,
-                                   RealWrite,     RealClose,    nullptr};
+    static const HidapiCalls calls{RealEnumerate, RealOpenPath, RealReadTimeout, RealWrite,
+                                   RealClose,     nullptr,      nullptr};
 #endif
     return calls;
 }
@@ -165,8 +173,20 @@ std::vector<HidInterface> HidapiPlatform::Enumerate() {
     return interfaces;
 }
 
-std::unique_ptr<HidReader> HidapiPlatform::OpenReader(const std::string& path) {
+HidapiCalls::Handle HidapiPlatform::Open(const std::string& path) {
     HidapiCalls::Handle handle = calls_.openPath(path.c_str());
+    if (handle != nullptr) {
+        lastOpenError_ = OpenError::kNone;
+    } else if (calls_.permissionDenied != nullptr && calls_.permissionDenied(path.c_str())) {
+        lastOpenError_ = OpenError::kPermissionDenied;
+    } else {
+        lastOpenError_ = OpenError::kOther;
+    }
+    return handle;
+}
+
+std::unique_ptr<HidReader> HidapiPlatform::OpenReader(const std::string& path) {
+    HidapiCalls::Handle handle = Open(path);
     if (handle == nullptr) {
         return nullptr;
     }
@@ -174,7 +194,7 @@ std::unique_ptr<HidReader> HidapiPlatform::OpenReader(const std::string& path) {
 }
 
 std::unique_ptr<HidWriter> HidapiPlatform::OpenWriter(const std::string& path) {
-    HidapiCalls::Handle handle = calls_.openPath(path.c_str());
+    HidapiCalls::Handle handle = Open(path);
     if (handle == nullptr) {
         return nullptr;
     }

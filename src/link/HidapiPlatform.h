@@ -1,6 +1,7 @@
 #pragma once
 // The HID platform on hidapi (hidraw on Linux, the native backend elsewhere).
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -31,6 +32,8 @@ struct HidapiCalls {
     // A number that changes whenever the system's set of HID devices may have changed, or
     // -1 when unknown; nullptr where the system offers no cheap sign.
     long long (*deviceSetStamp)() = nullptr;
+    // After a failed openPath: whether the system refused it for want of permission.
+    bool (*permissionDenied)(const char* path) = nullptr;
 
     static const HidapiCalls& Real();
 };
@@ -48,15 +51,18 @@ class HidapiPlatform : public HidPlatform {
     std::vector<HidInterface> Enumerate() override;
     std::unique_ptr<HidReader> OpenReader(const std::string& path) override;
     std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
+    OpenError LastOpenError() const override { return lastOpenError_; }
 
   private:
     // True when the system's set of HID devices may have changed since the last look.
     bool DeviceSetMayHaveChanged();
+    HidapiCalls::Handle Open(const std::string& path);
 
     const HidapiCalls& calls_;
     std::vector<HidInterface> lastList_;
     std::chrono::steady_clock::time_point lastFullLook_{};
     long long lastStamp_ = -1;
+    std::atomic<OpenError> lastOpenError_{OpenError::kNone};
 };
 
 }  // namespace quelvar::link

@@ -101,13 +101,16 @@ std::vector<link::HidInterface> SimulatedCommunicator::Enumerate() {
 
 std::unique_ptr<link::HidReader> SimulatedCommunicator::OpenReader(const std::string& path) {
     std::lock_guard lock(mutex_);
-    if (!plugged_ || path != kSimPath) {
+    lastOpenError_ =
+        permissionDenied_ ? link::OpenError::kPermissionDenied : link::OpenError::kOther;
+    if (!plugged_ || path != kSimPath || permissionDenied_) {
         return nullptr;
     }
     if (failReaderOpens_ > 0) {
         --failReaderOpens_;
         return nullptr;
     }
+    lastOpenError_ = link::OpenError::kNone;
     auto queue = std::make_shared<ReaderQueue>();
     queue->generation = generation_;
     readers_.push_back(queue);
@@ -117,13 +120,16 @@ std::unique_ptr<link::HidReader> SimulatedCommunicator::OpenReader(const std::st
 
 std::unique_ptr<link::HidWriter> SimulatedCommunicator::OpenWriter(const std::string& path) {
     std::lock_guard lock(mutex_);
-    if (!plugged_ || path != kSimPath) {
+    lastOpenError_ =
+        permissionDenied_ ? link::OpenError::kPermissionDenied : link::OpenError::kOther;
+    if (!plugged_ || path != kSimPath || permissionDenied_) {
         return nullptr;
     }
     if (failWriterOpens_ > 0) {
         --failWriterOpens_;
         return nullptr;
     }
+    lastOpenError_ = link::OpenError::kNone;
     ++openHandles_;
     return std::make_unique<Writer>(*this, generation_);
 }
@@ -267,6 +273,16 @@ void SimulatedCommunicator::SetWrongAddressReads(std::size_t count) {
 void SimulatedCommunicator::DisconnectAfter(std::size_t commands) {
     std::lock_guard lock(mutex_);
     disconnectAfter_ = commands;
+}
+
+void SimulatedCommunicator::DenyPermission(bool deny) {
+    std::lock_guard lock(mutex_);
+    permissionDenied_ = deny;
+}
+
+link::OpenError SimulatedCommunicator::LastOpenError() const {
+    std::lock_guard lock(mutex_);
+    return lastOpenError_;
 }
 
 void SimulatedCommunicator::FailNextOpens(int readerFailures, int writerFailures) {

@@ -95,6 +95,9 @@ class SimulatedCommunicator : public link::HidPlatform {
     void SetWrongAddressReads(std::size_t count);  // next reads answer the following block
     void DisconnectAfter(std::size_t commands);    // unplug when this many more have come
     void FailNextOpens(int readerFailures, int writerFailures);
+    // While on, every open fails as it does without access rights to the device node.
+    void DenyPermission(bool deny);
+    link::OpenError LastOpenError() const override;
 
   private:
     class Reader;
@@ -140,6 +143,8 @@ class SimulatedCommunicator : public link::HidPlatform {
     bool ignored_[256] = {};
     int failReaderOpens_ = 0;
     int failWriterOpens_ = 0;
+    bool permissionDenied_ = false;
+    link::OpenError lastOpenError_ = link::OpenError::kNone;
     std::thread worker_;
 };
 

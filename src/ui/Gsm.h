@@ -36,6 +36,8 @@ inline constexpr const char* kCaption = "Quelvar GSM";
 inline constexpr const char* kUsbConnected = "USB: Connected";
 inline constexpr const char* kUsbDisconnected = "USB: Disconnected";
 inline constexpr const char* kFirmwareVersion = "Firmware version ";
+inline constexpr const char* kNoPermission =
+    "No permission to open the communicator: install the udev rule (see README), then replug it";
 // The device's password value that asks for no password.
 inline constexpr int kNoPassword = 583920;
 // Image indices of the tool buttons; the save-to-device button shows kPendingImage while
@@ -179,6 +181,7 @@ class TFormMain : public QWidget {
     void BindHandlers();
     void SetCaptions();
     void UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event);
+    void ShowPermissionProblem(bool denied);
     void ConnectTransition();
     void DisconnectTransition();
     void LogIn();
@@ -201,6 +204,7 @@ class TFormMain : public QWidget {
     int saveToDevImage_ = kSavedImage;
     bool shown_ = false;
     bool sequenceRunning_ = false;
+    bool permissionShown_ = false;
 };
 
 // Marks a device sequence as running for its scope; a second one does not start meanwhile.

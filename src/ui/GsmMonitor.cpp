@@ -39,6 +39,7 @@ void TFormMain::Timer1Timer() {
     try {
         if (connection) {
             bool update = false;
+            bool permissionDenied = false;
             std::array<std::string, 5> texts;
             std::string event;
             {
@@ -59,12 +60,15 @@ void TFormMain::Timer1Timer() {
                     } else {
                         deviceAttached = 0;
                         attachedTicks = 0;
+                        permissionDenied =
+                            connection->device->openError == link::OpenError::kPermissionDenied;
                     }
                 }
             }
             if (update) {
                 UpdateStatus(texts, event);
             }
+            ShowPermissionProblem(permissionDenied);
         }
         // A transition waits while another device sequence runs; a later tick takes it.
         if (!sequenceRunning_) {
@@ -80,6 +84,15 @@ void TFormMain::Timer1Timer() {
     Timer1.setInterval(kTickInterval);
     Timer1.start();
     emit ticked();
+}
+
+void TFormMain::ShowPermissionProblem(bool denied) {
+    if (denied && !permissionShown_) {
+        SetStatusText(2, kNoPermission);
+    } else if (!denied && permissionShown_ && StatusText(2) == kNoPermission) {
+        SetStatusText(2, QString());
+    }
+    permissionShown_ = denied;
 }
 
 void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event) {

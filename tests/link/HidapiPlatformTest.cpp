@@ -23,6 +23,8 @@ struct FakeDevice {
     int reads = 0;
     int enumerations = 0;
     long long stamp = 1;
+    bool openFails = false;
+    bool denied = false;
 };
 FakeDevice fake;
 int handleToken;
@@ -35,6 +37,9 @@ const HidapiCalls& FakeCalls() {
                                                         {"/dev/hidraw4", 0x046d, 0xc31c}};
         },
         [](const char*) -> HidapiCalls::Handle {
+            if (fake.openFails) {
+                return nullptr;
+            }
             ++fake.opens;
             return &handleToken;
         },
@@ -58,7 +63,8 @@ const HidapiCalls& FakeCalls() {
             return static_cast<int>(length);
         },
         [](HidapiCalls::Handle) { ++fake.closes; },
-        [] { return fake.stamp; }};
+        [] { return fake.stamp; },
+        [](const char*) { return fake.denied; }};
     return calls;
 }
 
@@ -88,6 +94,19 @@ TEST_F(HidapiPlatformTest, EnumeratesAgainOnlyWhenTheDeviceSetChanged) {
     platform.Enumerate();
     platform.Enumerate();
     EXPECT_EQ(fake.enumerations, 4);
+}
+
+TEST_F(HidapiPlatformTest, FailedOpenTellsWhetherPermissionWasDenied) {
+    fake.openFails = true;
+    fake.denied = true;
+    EXPECT_EQ(platform.OpenReader("/dev/hidraw3"), nullptr);
+    EXPECT_EQ(platform.LastOpenError(), OpenError::kPermissionDenied);
+    fake.denied = false;
+    EXPECT_EQ(platform.OpenWriter("/dev/hidraw3"), nullptr);
+    EXPECT_EQ(platform.LastOpenError(), OpenError::kOther);
+    fake.openFails = false;
+    EXPECT_NE(platform.OpenWriter("/dev/hidraw3"), nullptr);
+    EXPECT_EQ(platform.LastOpenError(), OpenError::kNone);
 }
 
 TEST_F(HidapiPlatformTest, InputReportGetsTheReportIdInFrontAndShortReadsAreZeroFilled) {

@@ -173,6 +173,21 @@ class GsmMonitorTest : public QObject {
         QVERIFY(h.form->gbMset->isVisible());
     }
 
+    void deviceWithoutAccessRightsIsNamedInTheStatusBar() {
+        GsmHarness h(false);
+        h.sim->DenyPermission(true);
+        h.sim->Plug();
+        QVERIFY(QTest::qWaitFor([&] { return h.sim->EnumerateCount() > 2; }));
+        h.Tick();
+        QVERIFY(h.form->StatusText(2).startsWith("No permission to open the communicator"));
+        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        h.sim->DenyPermission(false);
+        QVERIFY(h.WaitAttached());
+        h.Tick();
+        QCOMPARE(h.form->StatusText(2), QString());
+        QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
+    }
+
     void timerTicksEveryHalfSecondAfterTheFirst() {
         GsmHarness h(false);
         h.form->Timer1.setInterval(100);
