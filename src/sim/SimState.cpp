@@ -3,13 +3,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "settings/FileReplace.h"
 
 namespace quelvar::sim {
 
@@ -120,14 +115,6 @@ bool ParseMemory(std::string_view text, SimState& state, std::vector<bool>& seen
         state.memory[address - kMemoryBase + i] = static_cast<std::uint8_t>(high << 4 | low);
     }
     return true;
-}
-
-bool SyncToDisk(std::FILE* file) {
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
 }
 
 }  // namespace
@@ -244,31 +231,8 @@ SimStateFileRead ReadSimStateFile(const std::string& path) {
 }
 
 std::string WriteSimStateFile(const std::string& path, const SimState& state) {
-    const std::string bytes = FormatSimState(state);
-    std::mt19937_64 generator{std::random_device{}()};
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp",
-                  static_cast<unsigned long long>(generator()));
-    const fs::path temp = fs::path(path).concat(suffix);
-    std::FILE* file = std::fopen(temp.string().c_str(), "wbx");
-    if (file == nullptr) {
-        return "no new file can be created beside " + path;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                         std::fflush(file) == 0 && SyncToDisk(file);
-    const bool closed = std::fclose(file) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        fs::remove(temp, ec);
-        return "the new state file beside " + path + " could not be written completely";
-    }
-    fs::rename(temp, fs::path(path), ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        return "cannot replace " + path + ": " + ec.message();
-    }
-    return {};
+    const std::string error = settings::ReplaceFileAtomically(path, FormatSimState(state));
+    return error.empty() ? std::string() : "cannot write " + path + ": " + error;
 }
 
 }  // namespace quelvar::sim
