@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libhidapi-dev qt6-base-dev
-          googletest libgtest-dev libgmock-dev xvfb xauth fonts-liberation2)
+          googletest libgtest-dev libgmock-dev xvfb xauth fonts-liberation2
+          clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -38,6 +38,22 @@ bool InsertsText(const QKeyEvent& event) {
            (first.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate());
 }
 
+// The length of the selection the field replaces by what comes in. Only a selection within the
+// text counts: one reaching past the end, as an input method's replacement can leave, is
+// reported by the field but never removed.
+qsizetype RemovedSelection(const QLineEdit& field) {
+    const bool removed = field.hasSelectedText() && field.selectionEnd() <= field.text().size();
+    return removed ? field.selectionLength() : 0;
+}
+
+// What may enter beside `staying` characters; a longer text already there is not cut.
+int RoomBeside(int maxLength, qsizetype staying) {
+    if (maxLength <= 0) {
+        return std::numeric_limits<int>::max();
+    }
+    return static_cast<int>(std::max<qsizetype>(0, maxLength - staying));
+}
+
 }  // namespace
 
 KeyFilter::KeyFilter(QLineEdit& field) : QObject(&field), field_(field) {
@@ -75,18 +91,20 @@ QString KeyFilter::Filter(const QString& text) const {
 }
 
 int KeyFilter::Room() const {
-    if (maxLength_ <= 0) {
-        return std::numeric_limits<int>::max();
-    }
-    const qsizetype staying = field_.text().size() - field_.selectedText().size();
-    return static_cast<int>(std::max<qsizetype>(0, maxLength_ - staying));
+    return RoomBeside(maxLength_, field_.text().size() - RemovedSelection(field_));
 }
 
 void KeyFilter::Insert(const QString& text) {
     const QString kept = Filter(text).left(Room());
-    if (!kept.isEmpty()) {
-        field_.insert(kept);
+    if (kept.isEmpty()) {
+        return;
     }
+    // A cursor key while an input method composes can leave the cursor past the end of the text,
+    // and the field would pad the text with spaces up to it.
+    if (field_.cursorPosition() > field_.text().size()) {
+        field_.end(false);
+    }
+    field_.insert(kept);
 }
 
 bool KeyFilter::KeyPress(const QKeyEvent& event) {
@@ -107,15 +125,27 @@ bool KeyFilter::KeyPress(const QKeyEvent& event) {
 
 bool KeyFilter::InputMethod(const QInputMethodEvent& event) {
     const QString commit = event.commitString();
-    if (commit.isEmpty() || field_.isReadOnly()) {
+    if ((commit.isEmpty() && event.replacementLength() <= 0) || field_.isReadOnly()) {
         return false;
     }
-    const QString kept = Filter(commit).left(Room());
-    if (kept == commit) {
+    // The field removes its selection, then replaces from its cursor moved by the start. It takes
+    // a range outside its text as it comes: a start past the end pads the text with spaces, a
+    // length past it leaves a selection that is never replaced. So the range is held to the text.
+    qsizetype length = field_.text().size();
+    qsizetype cursor = field_.cursorPosition();
+    if (const qsizetype selected = RemovedSelection(field_); selected > 0) {
+        cursor = field_.selectionStart();
+        length -= selected;
+    }
+    const qsizetype from = std::clamp<qsizetype>(cursor + event.replacementStart(), 0, length);
+    const qsizetype count = std::clamp<qsizetype>(event.replacementLength(), 0, length - from);
+    const auto start = static_cast<int>(from - cursor);
+    const QString kept = Filter(commit).left(RoomBeside(maxLength_, length - count));
+    if (kept == commit && start == event.replacementStart() && count == event.replacementLength()) {
         return false;
     }
     QInputMethodEvent filtered(event.preeditString(), event.attributes());
-    filtered.setCommitString(kept, event.replacementStart(), event.replacementLength());
+    filtered.setCommitString(kept, start, static_cast<int>(count));
     forwarding_ = true;
     QCoreApplication::sendEvent(&field_, &filtered);
     forwarding_ = false;
