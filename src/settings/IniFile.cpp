@@ -172,15 +172,46 @@ bool IniFile::HasSection(std::string_view section) const {
     return FindSection(section) != kNone;
 }
 
-std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+namespace {
+
+std::string Folded(std::string_view text) {
+    std::string folded(Trim(text));
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
+    return folded;
+}
+
+}  // namespace
+
+const IniFile::SectionIndex* IniFile::IndexOf(std::string_view section) const {
+    const std::string name = Folded(section);
+    if (index_ && index_->section == name) {
+        return &*index_;
+    }
     const std::size_t header = FindSection(section);
     if (header == kNone) {
+        return nullptr;
+    }
+    SectionIndex index{name, header, {}};
+    const std::size_t end = SectionEnd(header);
+    for (std::size_t i = header + 1; i < end; ++i) {
+        if (lines_[i].kind == LineKind::kEntry) {
+            index.entries.try_emplace(Folded(lines_[i].name), i);  // the first one wins
+        }
+    }
+    index_ = std::move(index);
+    return &*index_;
+}
+
+std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+    const SectionIndex* index = IndexOf(section);
+    if (index == nullptr) {
         return std::nullopt;
     }
-    const std::size_t entry = FindEntry(header, key);
-    if (entry == kNone) {
+    const auto found = index->entries.find(Folded(key));
+    if (found == index->entries.end()) {
         return std::nullopt;
     }
+    const std::size_t entry = found->second;
     const std::string& text = lines_[entry].text;
     return std::string(Decode(std::string_view(text).substr(text.find('=') + 1)));
 }
@@ -190,6 +221,7 @@ bool IniFile::Set(std::string_view section, std::string_view key, std::string_vi
         return false;
     }
     std::string text = std::string(key) + "=" + Encode(value);
+    index_.reset();  // lines may move
     const std::size_t header = FindSection(section);
     if (header == kNone) {
         if (!lines_.empty()) {

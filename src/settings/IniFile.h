@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quelvar::settings {
@@ -53,7 +54,18 @@ class IniFile {
     std::size_t SectionEnd(std::size_t header) const;
     std::size_t FindEntry(std::size_t header, std::string_view key) const;
 
+    // The first entry of each key of one section, folded to lower case: a load looks up
+    // hundreds of keys, and a scan for each is slow in a large file. Rebuilt after a change
+    // of the lines' places.
+    struct SectionIndex {
+        std::string section;  // folded
+        std::size_t header = 0;
+        std::unordered_map<std::string, std::size_t> entries;
+    };
+    const SectionIndex* IndexOf(std::string_view section) const;
+
     std::vector<Line> lines_;
+    mutable std::optional<SectionIndex> index_;
 };
 
 }  // namespace quelvar::settings
