@@ -49,6 +49,7 @@ std::optional<std::string> DeviceExchange::TryGetParameter(const std::string& ke
         device->replyBuffer = nullptr;
     }
     if (!answered) {
+        ++tally_.gets;
         return std::nullopt;
     }
     return link::TextAt(reply, link::kTextOffset + 1 + key.size());

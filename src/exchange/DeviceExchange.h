@@ -29,6 +29,7 @@ enum class SetOutcome {
 // What went unanswered since the last Reset, so a sequence can tell the truth at its end.
 struct UnansweredTally {
     int sets = 0;
+    int gets = 0;  // parameter reads that got no answer
     std::vector<std::string> tooLongKeys;
     int memoryRequests = 0;
     std::optional<std::uint32_t> firstMemoryAddress;

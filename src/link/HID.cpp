@@ -97,10 +97,10 @@ bool HID::SendCommand(const Command& command) {
     }
     Report report{};
     std::copy(command.begin(), command.end(), report.begin() + 1);
-    if (!WriteReport(report)) {
-        return false;
-    }
-    return WaitForAck();
+    awaitedCode_ = command[0];
+    const bool acknowledged = WriteReport(report) && WaitForAck();
+    awaitedCode_ = 0;
+    return acknowledged;
 }
 
 bool HID::WaitForAck() {
@@ -152,6 +152,11 @@ bool HID::PollForAck() {
 void HID::SignalAck() {
     ackReceived = true;
     ackCondition_.notify_all();
+}
+
+bool HID::Awaits(std::uint8_t responseCode) const {
+    const std::uint8_t awaited = awaitedCode_;
+    return awaited == 0 || awaited == responseCode;
 }
 
 ReadStatus HID::ReadReport(Report& report) {

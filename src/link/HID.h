@@ -50,6 +50,10 @@ class HID {
     void CancelRead();
     // Sets the acknowledgement flag and wakes the waiting sender; call with the link lock held.
     void SignalAck();
+    // True when an answer of this response code may end the current wait: only the waiting
+    // command's own code does, so a stray answer of another kind cannot pass for its answer
+    // (and leave the real one to be taken for the next command's). Any code when none waits.
+    bool Awaits(std::uint8_t responseCode) const;
 
     std::string devicePath;
     OnChangeStateList stateListeners;
@@ -80,6 +84,8 @@ class HID {
     std::unique_ptr<HidReader> readHandle_;
     std::shared_ptr<HidWriter> writeHandle_;
     std::condition_variable ackCondition_;
+    // The command code whose answer the sender waits for; 0 while none waits.
+    std::atomic<std::uint8_t> awaitedCode_{0};
     std::chrono::steady_clock::time_point lastPump_{};
 };
 

@@ -15,13 +15,17 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
         case kWriteBlock:
         case kEraseSector:
         case kSetParameter:
-            device.SignalAck();
+            if (device.Awaits(code)) {
+                device.SignalAck();
+            }
             return;
         case kReadBlock:
             device.lastBlockAddress = ReadLe32(&report[kAddressOffset]);
             std::copy_n(report.begin() + kBlockDataOffset, kBlockSize,
                         device.lastBlockData.begin());
-            device.SignalAck();
+            if (device.Awaits(code)) {
+                device.SignalAck();
+            }
             return;
         case kGetParameter:
             if (device.replyBuffer != nullptr) {

@@ -23,8 +23,12 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
     Timer1.start();
 }
 
-// The connection stops its receiver thread as it goes; nothing else is left running.
-TFormMain::~TFormMain() = default;
+// The grid views watch the model's grids, which are members and go before the base class
+// deletes its children: so the views go first. The connection stops its receiver thread as it
+// goes; nothing else is left running.
+TFormMain::~TFormMain() {
+    delete ScrollBox1;
+}
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
     if (!sequenceRunning_ || !watched->isWidgetType()) {

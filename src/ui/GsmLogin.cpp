@@ -38,7 +38,9 @@ void TFormMain::LogIn() {
         }
         long long result = kNoPassword;
         if (password != kNoPassword) {
-            if (passwdFrm_ == nullptr) {
+            // A device pulled during the read of "PW" reads as 0: asking for its password
+            // would hold the disconnect off screen until the user answered.
+            if (passwdFrm_ == nullptr || !connection->IsAttached()) {
                 return;
             }
             passwdFrm_->setWindowTitle("Password");
@@ -56,6 +58,7 @@ void TFormMain::LogIn() {
 }
 
 void TFormMain::InitialRead() {
+    exchange->ResetUnanswered();
     for (TableId id : {TableId::kSimCard, TableId::kZ1Settings, TableId::kZ2Settings,
                        TableId::kMonitoring, TableId::kPhoneNumbers, TableId::kSmsForwarding}) {
         ReadTableFromDevice(model.Rule(id));
@@ -70,6 +73,9 @@ void TFormMain::InitialRead() {
     if (alarms == exchange::EventReadOutcome::kFailed ||
         inputs == exchange::EventReadOutcome::kFailed) {
         SetStatusText(2, "The event tables could not be read");
+    } else if (const int unanswered = exchange->Unanswered().gets; unanswered > 0) {
+        // Those cells show empty; a write-back would clear the values on the device.
+        SetStatusText(2, QString("%1 settings went unanswered and show empty").arg(unanswered));
     }
     SetStatusText(1, kFirmwareVersion + FromCp1250(GetParameter("VSTR")));
 }

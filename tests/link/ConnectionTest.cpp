@@ -188,7 +188,9 @@ TEST_F(ConnectionTest, WriteSendsTextInChunksOfSixty) {
         EXPECT_EQ(r[2], lengths[i]);
         EXPECT_EQ(r[5], bytes[i * 60]);
         EXPECT_EQ(r[5 + lengths[i] - 1], bytes[i * 60 + lengths[i] - 1]);
-        EXPECT_EQ(r[5 + lengths[i]], 0) << "nothing after the chunk";
+        if (5 + lengths[i] < static_cast<int>(r.size())) {
+            EXPECT_EQ(r[5 + lengths[i]], 0) << "nothing after the chunk";
+        }
     }
 }
 

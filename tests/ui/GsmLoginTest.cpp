@@ -101,6 +101,17 @@ class GsmLoginTest : public QObject {
         }
     }
 
+    void unansweredReadsAreReportedAfterTheInitialRead() {
+        GsmHarness h;
+        h.sim->DropAnswersTo({2, 5});  // "SIMPIN" and "IN2T"
+        h.Connect();
+        QCOMPARE(h.form->model.Rule(TableId::kSimCard)
+                     .GetValue("PIN k\xF3"
+                               "d"),
+                 std::string());
+        QCOMPARE(h.form->StatusText(2), QString("2 settings went unanswered and show empty"));
+    }
+
     void ackMaskOfAnotherLengthBecomesZeros() {
         GsmHarness h;
         h.sim->SetParameter("GACK", "101");
