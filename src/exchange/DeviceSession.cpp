@@ -14,14 +14,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr TableId kReadOrder[] = {TableId::kSimCard,      TableId::kZ1Settings,
-                                  TableId::kZ2Settings,   TableId::kMonitoring,
-                                  TableId::kPhoneNumbers, TableId::kSmsForwarding};
-constexpr TableId kWriteOrder[] = {TableId::kSimCard,       TableId::kPhoneNumbers,
-                                   TableId::kSmsForwarding, TableId::kZ1Settings,
-                                   TableId::kZ2Settings,    TableId::kMonitoring};
-constexpr int kAckMaskLength = 4;
-
 int ParameterCount(const settings::SettingsModel& model) {
     int count = 0;
     for (const settings::CatalogueTable& table : settings::AllTables()) {
@@ -186,7 +178,7 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
     };
     {
         Stage stage(*this, "Reading settings", ParameterCount(model) + 1);
-        for (const TableId id : kReadOrder) {
+        for (const TableId id : settings::kLogInReadOrder) {
             settings::TTableRule& table = model.Rule(id);
             table.ForEachRow([&](const std::string& caption, const std::string& key) {
                 if (!Failed()) {
@@ -203,14 +195,7 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
         stage.Step();
     }
     if (result.modeIndex == kStandaloneMode) {
-        result.ackMask = Get("GACK").value_or(std::string());
-        if (result.ackMask.size() != kAckMaskLength) {
-            result.ackMask = "0000";
-        }
-        settings::StringGrid& phones = model.Grid(TableId::kPhoneNumbers);
-        for (int i = 0; i < kAckMaskLength; ++i) {
-            phones.SetCell(settings::kAckColumn, i + 1, result.ackMask[i] == '1' ? "X" : "");
-        }
+        result.ackMask = settings::ShowAckMask(model, Get("GACK").value_or(std::string()));
     }
     if (Failed()) {
         return result;
@@ -252,7 +237,7 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
                 stage.Step();
             }
         };
-        for (const TableId id : kWriteOrder) {
+        for (const TableId id : settings::kWriteBackOrder) {
             const settings::TTableRule& table = model.Rule(id);
             table.ForEachRow([&](const std::string& caption, const std::string& key) {
                 send(key, table.GetValue(caption));

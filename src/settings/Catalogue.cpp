@@ -214,4 +214,16 @@ void SettingsModel::SetUp() {
     SetUpInputGrid(*inputGrid_);
 }
 
+std::string ShowAckMask(SettingsModel& model, std::string mask) {
+    constexpr std::size_t kNumbers = 4;
+    if (mask.size() != kNumbers) {
+        mask = "0000";
+    }
+    StringGrid& phones = model.Grid(TableId::kPhoneNumbers);
+    for (std::size_t i = 0; i < kNumbers; ++i) {
+        phones.SetCell(kAckColumn, static_cast<int>(i) + 1, mask[i] == '1' ? "X" : "");
+    }
+    return mask;
+}
+
 }  // namespace quelvar::settings

@@ -65,6 +65,14 @@ inline constexpr std::string_view kAckHeader = "ACK";
 inline constexpr int kAckColumn = 2;
 inline constexpr int kAckColumnWidth = 25;
 
+// The order in which the log-in reads the tables, and the order of the write-back.
+inline constexpr TableId kLogInReadOrder[] = {TableId::kSimCard,      TableId::kZ1Settings,
+                                              TableId::kZ2Settings,   TableId::kMonitoring,
+                                              TableId::kPhoneNumbers, TableId::kSmsForwarding};
+inline constexpr TableId kWriteBackOrder[] = {TableId::kSimCard,       TableId::kPhoneNumbers,
+                                              TableId::kSmsForwarding, TableId::kZ1Settings,
+                                              TableId::kZ2Settings,    TableId::kMonitoring};
+
 std::span<const CatalogueTable, kTableCount> AllTables();
 const CatalogueTable& TableOf(TableId id);
 
@@ -89,6 +97,13 @@ void SetUpInputGrid(StringGrid& grid);
 
 // Everything the window builds when it is first shown: the six grids with their tables and the
 // two event grids. Moving the model keeps every grid where it is.
+class SettingsModel;
+
+// The acknowledgement marks as the device's "GACK" gives them: four "0"/"1", one per number
+// T1..T4; any other length counts as "0000". Returns the mask as kept and marks the "ACK"
+// column of the phone numbers with "X" for each "1".
+std::string ShowAckMask(SettingsModel& model, std::string mask);
+
 class SettingsModel {
   public:
     // kLater gives the bare grids of the window's design; SetUp then adds the tables, the

@@ -59,8 +59,7 @@ void TFormMain::LogIn() {
 
 void TFormMain::InitialRead() {
     exchange->ResetUnanswered();
-    for (TableId id : {TableId::kSimCard, TableId::kZ1Settings, TableId::kZ2Settings,
-                       TableId::kMonitoring, TableId::kPhoneNumbers, TableId::kSmsForwarding}) {
+    for (TableId id : settings::kLogInReadOrder) {
         ReadTableFromDevice(model.Rule(id));
     }
     SetSaveToDevImage(kSavedImage);
@@ -99,14 +98,7 @@ void TFormMain::ApplyModeLayout(Mode mode) {
     if (!standalone) {
         return;
     }
-    ackMask = GetParameter("GACK");
-    if (ackMask.size() != 4) {
-        ackMask = "0000";
-    }
-    settings::StringGrid& phones = model.Grid(TableId::kPhoneNumbers);
-    for (int i = 0; i < 4; ++i) {
-        phones.SetCell(settings::kAckColumn, i + 1, ackMask[i] == '1' ? "X" : "");
-    }
+    ackMask = settings::ShowAckMask(model, GetParameter("GACK"));
 }
 
 }  // namespace quelvar::ui

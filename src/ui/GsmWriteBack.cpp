@@ -18,8 +18,7 @@ void TFormMain::btnSaveToDevClick() {
     SetSaveToDevImage(kSavedImage);
     setEnabled(false);
     exchange->ResetUnanswered();
-    for (TableId id : {TableId::kSimCard, TableId::kPhoneNumbers, TableId::kSmsForwarding,
-                       TableId::kZ1Settings, TableId::kZ2Settings, TableId::kMonitoring}) {
+    for (TableId id : settings::kWriteBackOrder) {
         WriteTableToDevice(model.Rule(id));
     }
     SetParameter("GACK", ackMask);
