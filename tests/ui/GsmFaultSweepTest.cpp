@@ -294,11 +294,7 @@ class GsmFaultSweepTest : public QObject {
             QCOMPARE(h->form->SaveToDevImage(), ui::kPendingImage);
             QVERIFY(h->form->StatusText(2).contains("unanswered"));
             QVERIFY(h->form->isEnabled());
-            QVERIFY(h->form->Timer1.isActive());
-            h->form->Timer1.stop();
-            ExpectDisconnectShown(sentinel);
-            Restore(*h->sim);
-            ExpectCleanLogIn();
+            ExpectRecoveryAfterCut(sentinel);
             if (QTest::currentTestFailed()) {
                 return;
             }
@@ -340,11 +336,7 @@ class GsmFaultSweepTest : public QObject {
             if (script[k - 1].code != quelvar::link::kGetParameter) {
                 QVERIFY(h->form->StatusText(2).contains("unanswered"));
             }
-            QVERIFY(h->form->Timer1.isActive());
-            h->form->Timer1.stop();
-            ExpectDisconnectShown(sentinel);
-            Restore(*h->sim);
-            ExpectCleanLogIn();
+            ExpectRecoveryAfterCut(sentinel);
             if (QTest::currentTestFailed()) {
                 return;
             }
@@ -461,6 +453,16 @@ class GsmFaultSweepTest : public QObject {
     }
 
     // Plugs in (the cable is out) and checks the log-in reads everything as a clean one does.
+    // After a cut write-back or load: the monitor runs again, shows the disconnect, and the
+    // next connection reads everything cleanly.
+    void ExpectRecoveryAfterCut(ModalSentinel& sentinel) {
+        QVERIFY(h->form->Timer1.isActive());
+        h->form->Timer1.stop();
+        ExpectDisconnectShown(sentinel);
+        Restore(*h->sim);
+        ExpectCleanLogIn();
+    }
+
     void ExpectCleanLogIn() {
         h->sim->ClearCommands();
         h->sim->Plug();
