@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "cli/PasswordSource.h"
+
 namespace quelvar::cli {
 
 namespace {
@@ -37,20 +39,25 @@ std::optional<Command> CommandNamed(const std::string& name) {
     return std::nullopt;
 }
 
+bool TakesValue(const std::string& name) {
+    return name == "--password" || name == "--new-password" || name == "--sim-state" ||
+           name == "--wait" || name == "--password-file";
+}
+
 // Takes one option with its value; the error text when it is wrong.
 std::string TakeOption(const std::string& name, const std::optional<std::string>& value,
                        Arguments& arguments) {
     auto needsValue = [&]() -> std::string { return name + " needs a value; see --help"; };
     auto noValue = [&]() -> std::string { return name + " takes no value"; };
-    if (name == "--simulate" || name == "--quiet" || name == "-q") {
+    if (name == "--simulate" || name == "--quiet" || name == "-q" || name == "--force") {
         if (value) {
             return noValue();
         }
-        (name == "--simulate" ? arguments.simulate : arguments.quiet) = true;
+        (name == "--simulate" ? arguments.simulate
+                              : (name == "--force" ? arguments.force : arguments.quiet)) = true;
         return {};
     }
-    if (name != "--password" && name != "--new-password" && name != "--sim-state" &&
-        name != "--wait") {
+    if (!TakesValue(name)) {
         return "Unknown option " + name + "; see --help";
     }
     if (!value) {
@@ -61,12 +68,16 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
             return name + " takes four digits, not \"" + *value + "\"";
         }
         (name == "--password" ? arguments.password : arguments.newPassword) = *value;
-    } else if (name == "--sim-state") {
+    } else if (name == "--sim-state" || name == "--password-file") {
         if (value->empty()) {
             return needsValue();
         }
-        arguments.simState = *value;
-        arguments.simulate = true;
+        if (name == "--password-file") {
+            arguments.passwordFile = *value;
+        } else {
+            arguments.simState = *value;
+            arguments.simulate = true;
+        }
     } else {
         char* end = nullptr;
         const double seconds = std::strtod(value->c_str(), &end);
@@ -77,11 +88,6 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
         arguments.waitSeconds = seconds;
     }
     return {};
-}
-
-bool TakesValue(const std::string& name) {
-    return name == "--password" || name == "--new-password" || name == "--sim-state" ||
-           name == "--wait";
 }
 
 }  // namespace
@@ -104,6 +110,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
         }
         if (word == "--help" || word == "-h") {
             parsed.help = true;
+            return parsed;
+        }
+        if (word == "--version") {
+            parsed.version = true;
             return parsed;
         }
         if (!error.empty()) {
@@ -141,10 +151,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
         }
     }
     if (error.empty()) {
-        if (arguments.command == Command::kPasswd && !arguments.newPassword) {
-            error = "The passwd command needs the new password: --new-password NNNN";
-        } else if (arguments.command != Command::kPasswd && arguments.newPassword) {
+        if (arguments.command != Command::kPasswd && arguments.newPassword) {
             error = "--new-password belongs to the passwd command";
+        } else if (arguments.command != Command::kWrite && arguments.force) {
+            error = "--force belongs to the write command";
+        } else if (arguments.password && arguments.passwordFile) {
+            error = "Give the password once: --password or --password-file";
         }
     }
     if (!error.empty()) {
@@ -153,6 +165,45 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     }
     parsed.arguments = std::move(arguments);
     return parsed;
+}
+
+std::string ResolvePasswords(Arguments& arguments, const Environment& environment) {
+    if (!arguments.password && arguments.passwordFile) {
+        std::string error;
+        arguments.password = ReadPasswordFile(*arguments.passwordFile, error);
+        if (!arguments.password) {
+            return error;
+        }
+        if (!IsFourDigits(*arguments.password)) {
+            return "The password file " + *arguments.passwordFile + " does not hold four digits";
+        }
+    }
+    auto fromEnvironment = [&](const char* name, std::optional<std::string>& password) {
+        const char* value = environment ? environment(name) : nullptr;
+        if (password || value == nullptr || *value == '\0') {
+            return std::string();
+        }
+        if (!IsFourDigits(value)) {
+            return std::string(name) + " must hold four digits";
+        }
+        password = value;
+        return std::string();
+    };
+    if (std::string error = fromEnvironment(kPasswordVariable, arguments.password);
+        !error.empty()) {
+        return error;
+    }
+    if (arguments.command == Command::kPasswd) {
+        if (std::string error = fromEnvironment(kNewPasswordVariable, arguments.newPassword);
+            !error.empty()) {
+            return error;
+        }
+        if (!arguments.newPassword) {
+            return "The passwd command needs the new password: --new-password NNNN, or "
+                   "QUELVAR_NEW_PASSWORD in the environment";
+        }
+    }
+    return {};
 }
 
 void PrintHelp(std::ostream& out) {
@@ -167,13 +218,19 @@ void PrintHelp(std::ostream& out) {
            "\n"
            "Options:\n"
            "  --password NNNN     the communicator's four-digit password, if it has one\n"
-           "  --new-password NNNN the new four-digit password (passwd)\n"
+           "                      (visible to other users: prefer the next two)\n"
+           "  --password-file F   read the password from the first line of F\n"
+           "                      (or set QUELVAR_PASSWORD; on a terminal it is asked for)\n"
+           "  --new-password NNNN the new four-digit password (passwd; or set\n"
+           "                      QUELVAR_NEW_PASSWORD)\n"
+           "  --force             write: send a file even though it has findings\n"
            "  --wait SECONDS      how long to wait for the device (default 10)\n"
            "  --simulate          talk to the built-in simulated communicator instead of USB\n"
            "  --sim-state FILE    keep the simulated communicator's settings and memory in\n"
            "                      FILE between runs (implies --simulate)\n"
            "  --quiet, -q         no progress on standard error\n"
            "  --help, -h          show this text\n"
+           "  --version           show the version\n"
            "\n"
            "Exit codes:\n"
            "  0   success\n"
@@ -181,7 +238,8 @@ void PrintHelp(std::ostream& out) {
            "  2   bad password, or a password is needed\n"
            "  3   bad file: not a settings file, unreadable, or cannot be written\n"
            "  4   the settings read back differ from the file\n"
-           "  64  bad usage\n";
+           "  64  bad usage\n"
+           "  130, 143  interrupted (Ctrl+C, SIGTERM)\n";
 }
 
 }  // namespace quelvar::cli

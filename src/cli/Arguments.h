@@ -1,6 +1,7 @@
 #pragma once
 // The command line: one command, its file, and the options.
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -14,22 +15,31 @@ struct Arguments {
     Command command = Command::kStatus;
     std::string file;  // read and write
     std::optional<std::string> password;
+    std::optional<std::string> passwordFile;
     std::optional<std::string> newPassword;  // passwd
     bool simulate = false;                   // also set by --sim-state
     std::optional<std::string> simState;
     double waitSeconds = 10;
     bool quiet = false;
+    bool force = false;  // write: send a file with findings
 };
 
 struct ParsedArguments {
     std::optional<Arguments> arguments;
-    bool help = false;  // --help was given: show the help and do nothing else
-    std::string error;  // one line, when there are neither arguments nor help
+    bool help = false;     // --help was given: show the help and do nothing else
+    bool version = false;  // --version was given: show the version and do nothing else
+    std::string error;     // one line, when there are neither arguments nor help
 };
 
 // Options may come before or after the command, as "--wait 5" or "--wait=5"; after "--" every
 // word is a command or a file name.
 ParsedArguments ParseArguments(const std::vector<std::string>& words);
+
+// The passwords that were not given on the command line: --password-file, then the environment
+// (QUELVAR_PASSWORD, QUELVAR_NEW_PASSWORD). An error line when one is no four digits or passwd
+// has no new password; empty otherwise.
+using Environment = std::function<const char*(const char* name)>;
+std::string ResolvePasswords(Arguments& arguments, const Environment& environment);
 
 void PrintHelp(std::ostream& out);
 

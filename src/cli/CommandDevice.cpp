@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "cli/ExitCodes.h"
+#include "cli/Interrupt.h"
 #include "link/LinkLock.h"
 
 namespace quelvar::cli {
@@ -21,7 +22,7 @@ bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait)
                 return true;
             }
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
+        if (std::chrono::steady_clock::now() >= deadline || InterruptSignal() != 0) {
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -49,10 +50,19 @@ std::string IncompleteReadMessage(const exchange::ReadAllResult& read) {
     return "The communicator did not give " + lacking;
 }
 
+CommandDevice::CommandDevice(const CommandContext& context)
+    : context_(context), connection_(context.platform), exchange_(connection_) {
+    exchange_.Hooks().stopRequested = [] { return InterruptSignal() != 0; };
+}
+
 int CommandDevice::LogIn() {
     std::ostream& err = context_.err;
     connection_.Open();
     if (!WaitForAttach(connection_, context_.wait)) {
+        if (InterruptSignal() != 0) {
+            err << "Interrupted while waiting for the communicator: nothing was sent\n";
+            return InterruptExitCode();
+        }
         err << "No communicator found within " << Seconds(context_.wait) << "\n";
         return kExitNoDevice;
     }
@@ -60,6 +70,9 @@ int CommandDevice::LogIn() {
     const DevicePassword password = session_->ReadPassword();
     switch (password.kind) {
         case DevicePassword::Kind::kUnanswered:
+            if (const int code = FaultExit(); code != kExitOk) {
+                return code;
+            }
             err << "The communicator did not answer the password request\n";
             return kExitNoDevice;
         case DevicePassword::Kind::kNotANumber:
@@ -71,12 +84,21 @@ int CommandDevice::LogIn() {
         case DevicePassword::Kind::kNumber:
             break;
     }
-    if (!context_.password) {
-        err << "The communicator asks for a password; pass it with --password NNNN\n";
+    std::optional<std::string> given = context_.password;
+    if (!given && context_.askPassword) {
+        given = context_.askPassword();
+        if (InterruptSignal() != 0) {
+            err << "Interrupted while asking for the password: nothing was sent\n";
+            return InterruptExitCode();
+        }
+    }
+    if (!given) {
+        err << "The communicator asks for a password; set QUELVAR_PASSWORD or pass "
+               "--password-file FILE\n";
         return kExitBadPassword;
     }
-    if (!password.Accepts(exchange::EncodePassword(*context_.password).value_or(-1))) {
-        err << "Wrong password: the communicator does not accept the --password given\n";
+    if (!password.Accepts(exchange::EncodePassword(*given).value_or(-1))) {
+        err << "Wrong password: the communicator does not accept the password given\n";
         return kExitBadPassword;
     }
     return kExitOk;
@@ -89,7 +111,15 @@ int CommandDevice::FaultExit() {
     std::string stage = session_->FaultStage();
     if (!stage.empty()) {
         stage[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(stage[0])));
+        // "writing alarm table" reads better as "writing the alarm table".
+        if (const std::size_t space = stage.find(' '); stage.ends_with(" table")) {
+            stage.insert(space + 1, "the ");
+        }
         stage = " while " + stage;
+    }
+    if (session_->Fault() == exchange::SessionFault::kStopped) {
+        context_.err << "Interrupted" << stage << ": " << interruptOutcome_ << "\n";
+        return InterruptExitCode();
     }
     if (session_->Fault() == exchange::SessionFault::kDetached) {
         context_.err << "The communicator went away" << stage

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <string>
 
+#include "cli/PasswordSource.h"
 #include "cli/ProgressBar.h"
 #include "exchange/DeviceExchange.h"
 #include "exchange/DeviceSession.h"
@@ -26,9 +27,11 @@ struct CommandContext {
     ProgressBar& progress;
     std::ostream& out;
     std::ostream& err;
+    // Asked when the device needs a password and none was given; may be empty.
+    PasswordPrompt askPassword = {};
 };
 
-// True once the device is attached; false when `wait` passed first.
+// True once the device is attached; false when `wait` passed first or a signal came.
 bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait);
 // "10 s", "0.5 s".
 std::string Seconds(std::chrono::milliseconds wait);
@@ -37,23 +40,28 @@ std::string IncompleteReadMessage(const exchange::ReadAllResult& read);
 
 class CommandDevice {
   public:
-    explicit CommandDevice(const CommandContext& context)
-        : context_(context), connection_(context.platform), exchange_(connection_) {}
+    // Stops its exchanges when SIGINT or SIGTERM comes (see Interrupt.h).
+    explicit CommandDevice(const CommandContext& context);
 
     // Opens the connection, waits for the device and logs in with the context's password.
     // kExitOk, or the exit code with its message already on standard error.
     int LogIn();
     // Only after a successful LogIn.
     exchange::DeviceSession& Session() { return *session_; }
-    // For a session that stopped early: its message on standard error and kExitNoDevice.
+    // For a session that stopped early: its message on standard error and kExitNoDevice, or
+    // for an interrupted one "Interrupted while <stage>: <what the device holds>" and 130 or 143.
     // kExitOk when it did not.
     int FaultExit();
+    // What an interruption from now on leaves on the device, for FaultExit's line: "the device
+    // holds a partial configuration; run write again".
+    void SetInterruptOutcome(std::string outcome) { interruptOutcome_ = std::move(outcome); }
 
   private:
     const CommandContext& context_;
     link::ConnHIDCOM connection_;
     exchange::DeviceExchange exchange_;
     std::optional<exchange::DeviceSession> session_;
+    std::string interruptOutcome_ = "nothing was changed on the device";
 };
 
 }  // namespace quelvar::cli

@@ -7,7 +7,13 @@
 namespace quelvar::cli {
 
 int RunRead(const CommandContext& context, const std::string& path) {
+    // A whole read is no use if its file cannot be written afterwards.
+    if (const std::string problem = settings::SaveProblem(path); !problem.empty()) {
+        context.err << "Unable to write to " << path << ": " << problem << "; nothing was read\n";
+        return kExitBadFile;
+    }
     CommandDevice device(context);
+    device.SetInterruptOutcome("nothing was saved; the device is unchanged");
     if (const int code = device.LogIn(); code != kExitOk) {
         return code;
     }

@@ -2,7 +2,13 @@
 
 namespace quelvar::cli {
 
-std::string SimStateFile::Load() {
+std::string SimStateFile::Load(std::chrono::milliseconds wait, bool& inUse) {
+    inUse = false;
+    if (const std::string error = lock_.Acquire(path_ + ".lock", wait); !error.empty()) {
+        inUse = error == "in use";
+        return inUse ? "The simulated communicator of " + path_ + " is in use by another run"
+                     : error;
+    }
     sim::SimStateFileRead read = sim::ReadSimStateFile(path_);
     if (read.missing) {
         return {};
@@ -23,7 +29,7 @@ std::string SimStateFile::Save() {
         return {};
     }
     if (std::string error = sim::WriteSimStateFile(path_, now); !error.empty()) {
-        return "cannot save the simulator state: " + error;
+        return error;
     }
     loaded_ = now;
     return {};

@@ -1,9 +1,11 @@
 #pragma once
 // The simulated communicator's state file of one run: loaded at the start, saved at the end.
 
+#include <chrono>
 #include <optional>
 #include <string>
 
+#include "cli/FileLock.h"
 #include "sim/SimState.h"
 #include "sim/SimulatedCommunicator.h"
 
@@ -14,9 +16,10 @@ class SimStateFile {
     SimStateFile(std::string path, sim::SimulatedCommunicator& sim)
         : path_(std::move(path)), sim_(sim) {}
 
-    // Puts the file's state into the simulator; a missing file leaves it as it comes from the
-    // factory. Empty on success, else the one-line reason.
-    std::string Load();
+    // Locks the file for this run (waiting up to `wait` for another run to end), then puts its
+    // state into the simulator; a missing file leaves it as it comes from the factory. Empty on
+    // success, else the one-line reason; `inUse` tells that another run held it.
+    std::string Load(std::chrono::milliseconds wait, bool& inUse);
     // Writes the simulator's state when the run changed it or there was no file yet; call once
     // the run's connection is closed. Empty on success, else the one-line reason.
     std::string Save();
@@ -25,6 +28,7 @@ class SimStateFile {
     std::string path_;
     sim::SimulatedCommunicator& sim_;
     std::optional<sim::SimState> loaded_;
+    FileLock lock_;
 };
 
 }  // namespace quelvar::cli

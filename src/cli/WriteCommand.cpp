@@ -3,23 +3,77 @@
 #include <algorithm>
 
 #include "cli/ExitCodes.h"
-#include "cli/Verify.h"
 #include "settings/Cp1250.h"
+#include "settings/SettingsCheck.h"
 
 namespace quelvar::cli {
 
 namespace {
 
+using settings::SettingDifference;
+
 bool Contains(const std::vector<std::string>& keys, const std::string& key) {
     return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+// Notes always, findings one per line; false when the file may not be sent.
+bool ReportFindings(const CommandContext& context, const std::string& path,
+                    const settings::SettingsFileContent& content, bool force) {
+    const std::vector<settings::Finding> findings = settings::CheckSettingsFile(content);
+    int blocking = 0;
+    for (const settings::Finding& finding : findings) {
+        context.err << settings::FormatFinding(finding) << "\n";
+        blocking += finding.IsNote() ? 0 : 1;
+    }
+    if (blocking == 0) {
+        return true;
+    }
+    if (force) {
+        context.err << "Sending " << path << " with its " << blocking
+                    << " findings, as --force asks\n";
+        return true;
+    }
+    context.err << "Nothing was sent: " << path << " has " << blocking
+                << " findings (missing settings would be cleared on the device); correct the "
+                   "file, or send it as it is with --force\n";
+    return false;
+}
+
+// Every difference on standard output; the number of settings that failed.
+int ReportVerify(const CommandContext& context, const settings::SettingsFileContent& content,
+                 const settings::SettingsModel& readBack, int deviceMode,
+                 const exchange::UnansweredTally& tally) {
+    const std::vector<SettingDifference> differences = settings::CompareSettings(
+        settings::ValuesOf(content), settings::ValuesOf(readBack, deviceMode));
+    auto keyOf = [](const SettingDifference& d) { return settings::AllSettings()[d.setting].key; };
+    for (const SettingDifference& difference : differences) {
+        context.out << settings::FormatDifference(difference, "file", "device")
+                    << (Contains(tally.tooLongKeys, keyOf(difference)) ? " (too long to send)" : "")
+                    << "\n";
+    }
+    // A value too long to send never reached the device, even should the device hold it.
+    int failures = static_cast<int>(differences.size());
+    for (const std::string& key : tally.tooLongKeys) {
+        const bool listed =
+            std::any_of(differences.begin(), differences.end(),
+                        [&](const SettingDifference& d) { return keyOf(d) == key; });
+        if (!listed) {
+            context.out << settings::Cp1250ToPrintableUtf8(key) << ": too long to send\n";
+            ++failures;
+        }
+    }
+    return failures;
 }
 
 }  // namespace
 
 int RunWrite(const CommandContext& context, const std::string& path,
-             const settings::SettingsFileContent& content) {
+             const settings::SettingsFileContent& content, bool force) {
+    if (!ReportFindings(context, path, content, force)) {
+        return kExitBadFile;
+    }
     settings::SettingsModel written;
-    FillModelFromFile(content, written);
+    settings::FillModelFromFile(content, written);
     const int mode = content.ModeIndex();
 
     CommandDevice device(context);
@@ -36,11 +90,13 @@ int RunWrite(const CommandContext& context, const std::string& path,
         context.err << "The communicator did not answer the request for GACK; nothing written\n";
         return kExitNoDevice;
     }
+    device.SetInterruptOutcome("the device holds a partial configuration; run write again");
     const exchange::UnansweredTally tally = session.WriteEverything(written, mode, *ackMask);
     if (const int code = device.FaultExit(); code != kExitOk) {
         return code;
     }
 
+    device.SetInterruptOutcome("everything was written but not verified; run write again");
     settings::SettingsModel readBack;
     const exchange::ReadAllResult read = session.ReadEverything(readBack);
     if (const int code = device.FaultExit(); code != kExitOk) {
@@ -51,25 +107,10 @@ int RunWrite(const CommandContext& context, const std::string& path,
         return kExitNoDevice;
     }
 
-    const Comparison comparison = CompareSettings(written, mode, readBack, read.modeIndex);
-    for (const Difference& difference : comparison.differences) {
-        context.out << FormatDifference(difference)
-                    << (Contains(tally.tooLongKeys, difference.key) ? " (too long to send)" : "")
-                    << "\n";
-    }
-    // A value too long to send never reached the device, even should the device hold it.
-    int failures = static_cast<int>(comparison.differences.size());
-    for (const std::string& key : tally.tooLongKeys) {
-        const bool listed =
-            std::any_of(comparison.differences.begin(), comparison.differences.end(),
-                        [&](const Difference& d) { return d.key == key; });
-        if (!listed) {
-            context.out << settings::Cp1250ToUtf8(key) << ": too long to send\n";
-            ++failures;
-        }
-    }
-    if (failures > 0) {
-        context.err << "Verify failed: " << failures << " of " << comparison.compared
+    const int compared = static_cast<int>(settings::AllSettings().size());
+    if (const int failures = ReportVerify(context, content, readBack, read.modeIndex, tally);
+        failures > 0) {
+        context.err << "Verify failed: " << failures << " of " << compared
                     << " settings on the communicator differ from " << path << "\n";
         return kExitMismatch;
     }
@@ -77,8 +118,8 @@ int RunWrite(const CommandContext& context, const std::string& path,
         context.err << "Note: " << tally.sets + tally.memoryRequests
                     << " commands went unanswered, but the read-back matches\n";
     }
-    context.out << "Wrote " << path << " to the communicator and read it back: all "
-                << comparison.compared << " settings match\n";
+    context.out << "Wrote " << path << " to the communicator and read it back: all " << compared
+                << " settings (parameters, both event tables and the mode) match the file\n";
     return kExitOk;
 }
 

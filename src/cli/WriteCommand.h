@@ -7,10 +7,12 @@
 
 namespace quelvar::cli {
 
-// Logs in and writes the settings file's content as a write-back does, with the operating mode
-// from the file and "GACK" as the device holds it; then reads everything back and reports each
-// difference on standard output. The file is read (and refused) before the device is touched.
+// Checks the file first: with findings (missing keys, values no editor could produce) nothing is
+// sent and it exits 3, unless `force`. Then logs in and writes the file's content as a write-back
+// does, with the operating mode from the file and "GACK" as the device holds it; reads
+// everything back and compares every setting with the file, a key missing from the file
+// counting as a difference, each on standard output.
 int RunWrite(const CommandContext& context, const std::string& path,
-             const settings::SettingsFileContent& content);
+             const settings::SettingsFileContent& content, bool force);
 
 }  // namespace quelvar::cli

@@ -1,7 +1,9 @@
 // quelvar-gsm-cli: the communicator's settings from the command line.
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -11,7 +13,9 @@
 #include "cli/Arguments.h"
 #include "cli/CommandDevice.h"
 #include "cli/ExitCodes.h"
+#include "cli/Interrupt.h"
 #include "cli/PasswdCommand.h"
+#include "cli/PasswordSource.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReadCommand.h"
 #include "cli/SimStateFile.h"
@@ -30,34 +34,52 @@ int Run(const Arguments& arguments, link::HidPlatform& platform,
         const std::optional<settings::SettingsFileContent>& content) {
     const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
     ProgressBar progress(std::cerr, ProgressBar::StyleFor(arguments.quiet));
-    const CommandContext context{platform, wait,      arguments.password,
-                                 progress, std::cout, std::cerr};
+    const CommandContext context{platform,  wait,      arguments.password,       progress,
+                                 std::cout, std::cerr, TerminalPrompt(std::cerr)};
     switch (arguments.command) {
         case Command::kStatus:
             return RunStatus(platform, wait, std::cout, std::cerr);
         case Command::kRead:
             return RunRead(context, arguments.file);
         case Command::kWrite:
-            return RunWrite(context, arguments.file, *content);
+            return RunWrite(context, arguments.file, *content, arguments.force);
         case Command::kPasswd:
             return RunPasswd(context, arguments.newPassword.value_or(""));
     }
     return kExitUsage;
 }
 
+// An answer delay for the simulated communicator, so that a slow link (and stopping a command
+// half-way) can be tried without a device.
+sim::TimingModel SimulatedTiming() {
+    sim::TimingModel timing;
+    if (const char* text = std::getenv("QUELVAR_SIM_LATENCY_MS")) {
+        timing.latency = std::chrono::milliseconds(std::clamp(std::atoi(text), 0, 1000));
+    }
+    return timing;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    const ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.help) {
         PrintHelp(std::cout);
+        return kExitOk;
+    }
+    if (parsed.version) {
+        std::cout << "quelvar-gsm-cli " << QUELVAR_VERSION << "\n";
         return kExitOk;
     }
     if (!parsed.arguments) {
         std::cerr << parsed.error << "\n";
         return kExitUsage;
     }
-    const Arguments& arguments = *parsed.arguments;
+    Arguments& arguments = *parsed.arguments;
+    if (const std::string error = ResolvePasswords(arguments, std::getenv); !error.empty()) {
+        std::cerr << error << "\n";
+        return kExitUsage;
+    }
 
     // A file that is no settings file is refused before any device is touched.
     std::optional<settings::SettingsFileContent> content;
@@ -69,6 +91,11 @@ int main(int argc, char** argv) {
         }
         content = std::move(read.content);
     }
+    // From here on a signal stops the command between two exchanges, so that it can say what
+    // the device holds and leave no temporary file.
+    if (arguments.command != Command::kStatus) {
+        CatchInterrupts();
+    }
 
     std::unique_ptr<link::HidPlatform> platform;
     std::optional<SimStateFile> simState;
@@ -76,11 +103,15 @@ int main(int argc, char** argv) {
         sim::SimulatedCommunicator::Options options;
         options.statusPeriod = std::chrono::milliseconds(500);
         auto simulator = std::make_unique<sim::SimulatedCommunicator>(options);
+        simulator->SetTiming(SimulatedTiming());
         if (arguments.simState) {
             simState.emplace(*arguments.simState, *simulator);
-            if (const std::string error = simState->Load(); !error.empty()) {
+            const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
+            bool inUse = false;
+            if (const std::string error = simState->Load(wait, inUse); !error.empty()) {
                 std::cerr << error << "\n";
-                return kExitBadFile;
+                return InterruptSignal() != 0 ? InterruptExitCode()
+                                              : (inUse ? kExitNoDevice : kExitBadFile);
             }
         }
         platform = std::move(simulator);

@@ -79,6 +79,7 @@ class DeviceExchange {
     void Progress(std::size_t position, std::size_t maximum);
     bool TimerEnabled();
     void SetTimerEnabled(bool enabled);
+    bool StopRequested() const { return hooks_.stopRequested && hooks_.stopRequested(); }
 
     link::ConnHIDCOM& connection_;
     ExchangeHooks hooks_;

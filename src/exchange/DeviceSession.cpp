@@ -94,6 +94,10 @@ DeviceSession::~DeviceSession() {
 }
 
 void DeviceSession::Observe(bool answered) {
+    if (!Failed() && exchange_.Hooks().stopRequested && exchange_.Hooks().stopRequested()) {
+        fault_ = SessionFault::kStopped;
+        faultStage_ = stage_;
+    }
     const Clock::time_point now = Clock::now();
     const std::optional<Clock::time_point> previous = std::exchange(lastObservation_, now);
     if (answered) {

@@ -44,6 +44,7 @@ enum class SessionFault {
     kNone,
     kDetached,  // the device went away (or there is no device object)
     kSilent,    // attached, but nothing was answered for the silence limit
+    kStopped,   // the exchange's stopRequested hook said so; nothing more is sent
 };
 
 class DeviceSession {
@@ -85,6 +86,8 @@ class DeviceSession {
     // Sends the encoded password as "PW"; after a fault sends nothing and gives kUnanswered.
     SetOutcome SetPassword(long long encoded);
 
+    // After each command the exchange's stopRequested hook is asked: once it says so, the
+    // session sends nothing more and gives kStopped.
     SessionFault Fault() const { return fault_; }
     // The stage under way when the fault came ("Writing alarm table"); empty outside stages.
     const std::string& FaultStage() const { return faultStage_; }

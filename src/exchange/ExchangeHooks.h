@@ -18,6 +18,8 @@ struct ExchangeHooks {
     std::function<void(bool)> setTimerEnabled;
     // Processes pending window messages once.
     std::function<void()> processMessages;
+    // True once the user asked to stop: a memory transfer sends no further block.
+    std::function<bool()> stopRequested;
 };
 
 }  // namespace quelvar::exchange

@@ -33,7 +33,8 @@ MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uin
     const bool timerWasEnabled = TimerEnabled();
     Progress(0, length);
     const std::uint64_t end = std::uint64_t{start} + length;
-    for (std::uint64_t a = start; a < end && connection_.device; a += kEraseStep) {
+    for (std::uint64_t a = start; a < end && connection_.device && !StopRequested();
+         a += kEraseStep) {
         const auto address = static_cast<std::uint32_t>(a);
         if (!SendMemoryRequest(link::kEraseSector, address, nullptr, 0)) {
             unanswered(address);
@@ -41,7 +42,8 @@ MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uin
         Progress(address - start, length);
     }
     Progress(0, length);
-    for (std::uint64_t a = start; a < end && connection_.device; a += link::kBlockSize) {
+    for (std::uint64_t a = start; a < end && connection_.device && !StopRequested();
+         a += link::kBlockSize) {
         const auto address = static_cast<std::uint32_t>(a);
         const std::size_t offset = address - start;
         if (!SendMemoryRequest(link::kWriteBlock, address, data + offset, length - offset)) {
@@ -70,6 +72,10 @@ bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::
     for (std::uint64_t a = start; a < end;) {
         const auto address = static_cast<std::uint32_t>(a);
         const std::size_t offset = address - start;
+        if (StopRequested()) {
+            SetTimerEnabled(timerWasEnabled);
+            return false;
+        }
         link::HID* device = connection_.device.get();
         if (device == nullptr) {
             a += link::kBlockSize;  // nothing to ask

@@ -26,6 +26,7 @@ SettingsLoadResult ApplySettingsFile(const settings::SettingsFileContent& conten
         settings::TTableRule& table = model.Rule(id);
         table.ForEachRow([&](const std::string& caption, const std::string& key) {
             const std::string value = content.Value(key);
+            const std::string before = table.GetValue(caption);
             table.SetValue(caption, value);
             switch (exchange.SetRowParameter(table, caption, value)) {
                 case SetOutcome::kAcknowledged:
@@ -37,6 +38,8 @@ SettingsLoadResult ApplySettingsFile(const settings::SettingsFileContent& conten
                     result.noDevice = true;
                     break;
                 case SetOutcome::kTooLong:
+                    // Never sent, so the cell must not show it as if the device held it.
+                    table.SetValue(caption, before);
                     result.tooLongKeys.push_back(key);
                     break;
             }

@@ -16,7 +16,7 @@ namespace quelvar::exchange {
 
 struct SettingsLoadResult {
     int modeIndex = 0;
-    // Shown in their cells but too long to send.
+    // Too long to send: not sent, and their cells keep what they showed before.
     std::vector<std::string> tooLongKeys;
     // Parameter sends the device did not acknowledge.
     int unansweredSets = 0;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 
 namespace quelvar::settings {
 
@@ -105,6 +106,21 @@ std::string Cp1250ToUtf8(std::string_view bytes) {
         AppendUtf8(out, Cp1250ToCodePoint(static_cast<unsigned char>(c)));
     }
     return out;
+}
+
+std::string Cp1250ToPrintableUtf8(std::string_view bytes) {
+    std::string text;
+    for (const char byte : bytes) {
+        const char32_t code = Cp1250ToCodePoint(static_cast<unsigned char>(byte));
+        if (code < 0x20 || (code >= 0x7F && code < 0xA0)) {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(byte));
+            text += escaped;
+        } else {
+            text += Cp1250ToUtf8(std::string_view(&byte, 1));
+        }
+    }
+    return text;
 }
 
 std::optional<unsigned char> Cp1250FromCodePoint(char32_t codePoint) {

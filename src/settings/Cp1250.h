@@ -15,6 +15,9 @@ namespace quelvar::settings {
 char32_t Cp1250ToCodePoint(unsigned char byte);
 std::u32string Cp1250ToCodePoints(std::string_view bytes);
 std::string Cp1250ToUtf8(std::string_view bytes);
+// As Cp1250ToUtf8 for messages on a terminal: control characters (C0, DEL and the C1 ones of the
+// unassigned bytes) as \xHH, so a value can never move the cursor or clear the screen.
+std::string Cp1250ToPrintableUtf8(std::string_view bytes);
 
 // The byte of the character; nullopt when the code page has no such character.
 std::optional<unsigned char> Cp1250FromCodePoint(char32_t codePoint);

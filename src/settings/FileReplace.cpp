@@ -1,11 +1,14 @@
 #include "settings/FileReplace.h"
 
 #include <cstdio>
+#include <optional>
 #include <random>
 
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -22,13 +25,89 @@ std::string TempSuffix() {
     return text;
 }
 
-bool SyncToDisk(std::FILE* file) {
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
+// What the new file takes over from the old one.
+struct Ownership {
+#ifndef _WIN32
+    std::optional<struct stat> old;
 #endif
+    NewFileAccess access = NewFileAccess::kShared;
+};
+
+Ownership OwnershipOf(const fs::path& target, NewFileAccess access) {
+    Ownership ownership;
+    ownership.access = access;
+#ifndef _WIN32
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        ownership.old = info;
+    }
+#else
+    (void)target;
+#endif
+    return ownership;
 }
+
+#ifdef _WIN32
+std::FILE* CreateExclusive(const fs::path& path, const Ownership&) {
+    return std::fopen(path.string().c_str(), "wbx");
+}
+
+bool SyncToDisk(std::FILE* file) {
+    return _commit(_fileno(file)) == 0;
+}
+
+void TakeOwnership(std::FILE*, const Ownership&) {}
+
+void SyncFolder(const fs::path&) {}
+#else
+// Created with no more access than the old file had, so no one else can read it meanwhile.
+std::FILE* CreateExclusive(const fs::path& path, const Ownership& ownership) {
+    mode_t mode = ownership.access == NewFileAccess::kOwnerOnly ? 0600 : 0666;
+    if (ownership.old) {
+        mode = ownership.old->st_mode & 0777;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::close(fd);
+    }
+    return file;
+}
+
+bool SyncToDisk(std::FILE* file) {
+    return ::fsync(::fileno(file)) == 0;
+}
+
+// Owner and group first, since a change of owner may clear mode bits; either may be refused to
+// a user who does not own the old file, which is no reason to stop.
+void TakeOwnership(std::FILE* file, const Ownership& ownership) {
+    if (!ownership.old) {
+        return;
+    }
+    const int fd = ::fileno(file);
+    if (::fchown(fd, ownership.old->st_uid, ownership.old->st_gid) != 0) {
+        [[maybe_unused]] const int ignored =
+            ::fchown(fd, static_cast<uid_t>(-1), ownership.old->st_gid);
+    }
+    [[maybe_unused]] const int kept = ::fchmod(fd, ownership.old->st_mode & 07777);
+}
+
+// The rename is only lasting once the folder that holds the names is on the disk too.
+void SyncFolder(const fs::path& target) {
+    fs::path folder = target.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        [[maybe_unused]] const int synced = ::fsync(fd);
+        ::close(fd);
+    }
+}
+#endif
 
 // A file beside the target that is removed again unless it has replaced the target.
 class TempFile {
@@ -37,11 +116,12 @@ class TempFile {
     TempFile& operator=(const TempFile&) = delete;
 
     // Created exclusively, so a name that happens to be taken is never overwritten.
-    static std::optional<TempFile> CreateBeside(const fs::path& target) {
+    static std::optional<TempFile> CreateBeside(const fs::path& target,
+                                                const Ownership& ownership) {
         for (int attempt = 0; attempt < 16; ++attempt) {
             fs::path path = target;
             path += TempSuffix();
-            if (std::FILE* file = std::fopen(path.string().c_str(), "wbx")) {
+            if (std::FILE* file = CreateExclusive(path, ownership)) {
                 return std::optional<TempFile>(std::in_place, std::move(path), file);
             }
             std::error_code ec;
@@ -63,13 +143,15 @@ class TempFile {
         }
     }
 
-    // Every byte written and on the disk, and the file closed.
-    bool WriteAll(std::string_view bytes) {
+    // Every byte written and on the disk, owner and mode set, and the file closed.
+    bool WriteAll(std::string_view bytes, const Ownership& ownership) {
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size() &&
-                             std::fflush(file_) == 0 && SyncToDisk(file_);
+                             std::fflush(file_) == 0;
+        TakeOwnership(file_, ownership);
+        const bool synced = written && SyncToDisk(file_);
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;
-        return written && closed;
+        return synced && closed;
     }
 
     // One rename, so readers see the old file or the new one, never a mixture.
@@ -80,33 +162,40 @@ class TempFile {
         return ec;
     }
 
-    const fs::path& Path() const { return path_; }
-
   private:
     fs::path path_;
     std::FILE* file_;
     bool committed_ = false;
 };
 
+// A link is kept: the file it names is replaced. A link that names nothing is replaced itself.
+fs::path ResolveLinks(const fs::path& path) {
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        if (fs::path resolved = fs::canonical(path, ec); !ec) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
 }  // namespace
 
-std::string ReplaceFileAtomically(const fs::path& target, std::string_view bytes,
-                                  std::optional<fs::perms> permissions) {
-    std::optional<TempFile> temp = TempFile::CreateBeside(target);
+std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
+                                  NewFileAccess access) {
+    const fs::path target = ResolveLinks(path);
+    const Ownership ownership = OwnershipOf(target, access);
+    std::optional<TempFile> temp = TempFile::CreateBeside(target, ownership);
     if (!temp) {
         return "no new file can be created in its folder";
     }
-    if (!temp->WriteAll(bytes)) {
+    if (!temp->WriteAll(bytes, ownership)) {
         return "the new file could not be written completely";
-    }
-    if (permissions) {
-        // The file keeps who may read and change it; failing that is no reason to stop.
-        std::error_code ec;
-        fs::permissions(temp->Path(), *permissions, ec);
     }
     if (const std::error_code ec = temp->Replace(target)) {
         return "it could not be replaced: " + ec.message();
     }
+    SyncFolder(target);
     return {};
 }
 

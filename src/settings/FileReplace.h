@@ -3,15 +3,21 @@
 // place by one rename, so a reader finds the old file or the new one, never a mixture.
 
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace quelvar::settings {
 
+// Who may read a file that did not exist before: everyone the process's umask lets, or the
+// owner alone (for files that hold a password).
+enum class NewFileAccess { kShared, kOwnerOnly };
+
 // Empty on success, else what went wrong (the target then stays as it was and no temporary
-// file is left). `permissions`, when given, are put on the new file.
+// file is left). A symbolic link stays and the file it names is replaced. An existing file keeps
+// its owner, group and mode as far as the process may set them; the new bytes are never readable
+// by more users than the old file was, not even while they are written. The folder is synced
+// after the rename.
 std::string ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                                  std::optional<std::filesystem::perms> permissions = std::nullopt);
+                                  NewFileAccess access = NewFileAccess::kShared);
 
 }  // namespace quelvar::settings

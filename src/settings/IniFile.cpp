@@ -116,12 +116,12 @@ IniFile::Line IniFile::MakeLine(std::string text, std::string ending) {
 IniFile IniFile::Parse(std::string_view bytes) {
     IniFile file;
     while (!bytes.empty()) {
-        const std::size_t lf = bytes.find('\n');
-        std::string_view text = lf == kNone ? bytes : bytes.substr(0, lf);
-        std::size_t endingSize = lf == kNone ? 0 : 1;
-        if (!text.empty() && text.back() == '\r') {
-            text.remove_suffix(1);
-            ++endingSize;
+        const std::size_t end = bytes.find_first_of("\r\n");
+        const std::string_view text = end == kNone ? bytes : bytes.substr(0, end);
+        std::size_t endingSize = 0;
+        if (end != kNone) {
+            endingSize =
+                bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
         }
         const std::string_view ending = bytes.substr(text.size(), endingSize);
         file.lines_.push_back(MakeLine(std::string(text), std::string(ending)));
@@ -137,6 +137,12 @@ std::string IniFile::Serialise() const {
         bytes += line.ending;
     }
     return bytes;
+}
+
+void IniFile::UseCrLfEndings() {
+    for (Line& line : lines_) {
+        line.ending = kCrLf;
+    }
 }
 
 std::size_t IniFile::FindSection(std::string_view section) const {
@@ -155,17 +161,6 @@ std::size_t IniFile::SectionEnd(std::size_t header) const {
         ++i;
     }
     return i;
-}
-
-std::size_t IniFile::FindEntry(std::size_t header, std::string_view key) const {
-    const std::string_view name = Trim(key);
-    const std::size_t end = SectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines_[i].kind == LineKind::kEntry && EqualIgnoringAsciiCase(lines_[i].name, name)) {
-            return i;
-        }
-    }
-    return kNone;
 }
 
 bool IniFile::HasSection(std::string_view section) const {
@@ -216,38 +211,85 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
     return std::string(Decode(std::string_view(text).substr(text.find('=') + 1)));
 }
 
+std::vector<IniFile::Entry> IniFile::Entries(std::string_view section) const {
+    std::vector<Entry> entries;
+    const SectionIndex* index = IndexOf(section);
+    if (index == nullptr) {
+        return entries;
+    }
+    const std::size_t end = SectionEnd(index->header);
+    for (std::size_t i = index->header + 1; i < end; ++i) {
+        const Line& line = lines_[i];
+        const auto first = index->entries.find(Folded(line.name));
+        if (line.kind == LineKind::kEntry && first != index->entries.end() && first->second == i) {
+            const std::string_view text = line.text;
+            entries.push_back({line.name, std::string(Decode(text.substr(text.find('=') + 1))), i});
+        }
+    }
+    return entries;
+}
+
 bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
-    if (!ValidSectionName(section) || !ValidKey(key) || BreaksLine(value)) {
+    return SetAll(section, {{std::string(key), std::string(value)}});
+}
+
+bool IniFile::SetAll(std::string_view section, const std::vector<KeyValue>& entries,
+                     std::size_t* failed) {
+    if (!ValidSectionName(section)) {
+        if (failed != nullptr) {
+            *failed = 0;
+        }
         return false;
     }
-    std::string text = std::string(key) + "=" + Encode(value);
-    index_.reset();  // lines may move
-    const std::size_t header = FindSection(section);
-    if (header == kNone) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!ValidKey(entries[i].first) || BreaksLine(entries[i].second)) {
+            if (failed != nullptr) {
+                *failed = i;
+            }
+            return false;
+        }
+    }
+    auto lineOf = [](const KeyValue& entry) {
+        return MakeLine(entry.first + "=" + Encode(entry.second), std::string(kCrLf));
+    };
+    const SectionIndex* index = IndexOf(section);
+    if (index == nullptr) {
         if (!lines_.empty()) {
             EndWithLineFeed(lines_.back().ending);
         }
         lines_.push_back(MakeLine("[" + std::string(section) + "]", std::string(kCrLf)));
-        lines_.push_back(MakeLine(std::move(text), std::string(kCrLf)));
-        return true;
+        index_.reset();
+        index = IndexOf(section);
     }
-    const std::size_t entry = FindEntry(header, key);
-    if (entry != kNone) {
-        lines_[entry] = MakeLine(std::move(text), std::string(kCrLf));
-        return true;
-    }
-    // After the last entry, so blank lines and comments that lead into the next section stay
-    // with it.
-    std::size_t after = header;
-    const std::size_t end = SectionEnd(header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines_[i].kind == LineKind::kEntry) {
-            after = i;
+    // Existing keys are replaced where they stand; new ones go after the section's last entry,
+    // so blank lines and comments that lead into the next section stay with it. All in one pass:
+    // a large file must not cost a pass per key.
+    std::vector<Line> added;
+    std::unordered_map<std::string, std::size_t> addedAt;
+    for (const KeyValue& entry : entries) {
+        const std::string folded = Folded(entry.first);
+        if (const auto found = index->entries.find(folded); found != index->entries.end()) {
+            lines_[found->second] = lineOf(entry);
+        } else if (const auto again = addedAt.find(folded); again != addedAt.end()) {
+            added[again->second] = lineOf(entry);
+        } else {
+            addedAt.emplace(folded, added.size());
+            added.push_back(lineOf(entry));
         }
     }
-    EndWithLineFeed(lines_[after].ending);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after) + 1,
-                  MakeLine(std::move(text), std::string(kCrLf)));
+    if (!added.empty()) {
+        std::size_t after = index->header;
+        const std::size_t end = SectionEnd(index->header);
+        for (std::size_t i = index->header + 1; i < end; ++i) {
+            if (lines_[i].kind == LineKind::kEntry) {
+                after = i;
+            }
+        }
+        EndWithLineFeed(lines_[after].ending);
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after) + 1,
+                      std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()));
+    }
+    index_.reset();  // lines have moved
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace quelvar::settings {
@@ -16,13 +17,25 @@ class IniFile {
   public:
     IniFile() = default;
 
-    // Any bytes parse. A line ends at LF, a CR before the LF belonging to the ending. After
+    // Any bytes parse. A line ends at CR LF, at LF or at a CR alone, as the platform's profile
+    // functions read them. After
     // leading blanks (space, tab): ";" starts a comment, "[name]" a section (text after the "]"
     // is ignored), and a line with "=" is an entry whose key is the text before the first "=".
     static IniFile Parse(std::string_view bytes);
     // The lines with their endings: what was parsed comes back byte for byte, what Set wrote
     // ends in CR LF.
     std::string Serialise() const;
+    // Every line, the last one too, then ends in CR LF.
+    void UseCrLfEndings();
+
+    struct Entry {
+        std::string key;    // as the file spells it, blanks dropped
+        std::string value;  // as Get reads it
+        std::size_t line;   // 0-based line of the file
+    };
+    // The entries of the first such section in file order, each key once (the first one, which
+    // Get reads). Empty when there is no such section.
+    std::vector<Entry> Entries(std::string_view section) const;
 
     // Names compare ignoring ASCII case, after the blanks around them are dropped.
     bool HasSection(std::string_view section) const;
@@ -37,6 +50,11 @@ class IniFile {
     // hold: a CR, LF or NUL anywhere, a key that is empty, has blanks at an edge, holds "=" or
     // starts with "[" or ";", a section name that is empty, has blanks at an edge or holds "]".
     bool Set(std::string_view section, std::string_view key, std::string_view value);
+    // Set for many keys at once, in time linear in the file's size. False, and nothing changed,
+    // when any of them cannot be held; `failed` (if given) then receives its index.
+    using KeyValue = std::pair<std::string, std::string>;
+    bool SetAll(std::string_view section, const std::vector<KeyValue>& entries,
+                std::size_t* failed = nullptr);
 
   private:
     enum class LineKind { kOther, kComment, kSection, kEntry };
@@ -52,7 +70,6 @@ class IniFile {
     std::size_t FindSection(std::string_view section) const;
     // End of the section whose header is at `header`: the next header or the end.
     std::size_t SectionEnd(std::size_t header) const;
-    std::size_t FindEntry(std::size_t header, std::string_view key) const;
 
     // The first entry of each key of one section, folded to lower case: a load looks up
     // hundreds of keys, and a scan for each is slow in a large file. Rebuilt after a change

@@ -1,5 +1,6 @@
 #include "settings/SettingsFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,8 @@
 #include "settings/AlarmTableImage.h"
 #include "settings/FileReplace.h"
 #include "settings/InputTableImage.h"
+#include "settings/SettingsCheck.h"
+#include "settings/TextDecoding.h"
 
 namespace quelvar::settings {
 
@@ -64,6 +67,21 @@ void FillGrid(const SettingsFileContent& content, StringGrid& grid, KeyOf keyOf,
 
 enum class ReadOutcome { kRead, kUnreadable, kTooLarge };
 
+std::string UnreadableReason(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (!fs::exists(status)) {
+        return "there is no such file";
+    }
+    if (fs::is_directory(status)) {
+        return "it is a folder";
+    }
+    if (!fs::is_regular_file(status)) {
+        return "it is not a file";
+    }
+    return "it cannot be opened (no permission?)";
+}
+
 // The size the file system claims is only a first test: the read itself stops one byte past the
 // limit, so a file that grows meanwhile cannot slip through.
 ReadOutcome ReadCapped(const fs::path& path, std::size_t limit, std::string& bytes) {
@@ -88,36 +106,61 @@ ReadOutcome ReadCapped(const fs::path& path, std::size_t limit, std::string& byt
     return bytes.size() > limit ? ReadOutcome::kTooLarge : ReadOutcome::kRead;
 }
 
-std::optional<std::string> Build(std::string_view existing, const SettingsModel& model,
-                                 int modeIndex, std::string* failedKey) {
-    IniFile file = IniFile::Parse(existing);
-    bool ok = true;
-    auto put = [&](const std::string& key, const std::string& value) {
-        if (ok && !file.Set(kSettingsSection, key, value)) {
-            ok = false;
-            if (failedKey != nullptr) {
-                *failedKey = key;
+// The 0-based lines, by the reader's line ends, that hold the offsets (ascending).
+std::vector<std::size_t> LinesOf(std::string_view text, const std::vector<std::size_t>& offsets) {
+    std::vector<std::size_t> lines;
+    std::size_t line = 0;
+    std::size_t at = 0;
+    for (const std::size_t offset : offsets) {
+        for (; at < offset && at < text.size(); ++at) {
+            const bool crlf = text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n';
+            if (text[at] == '\n' || (text[at] == '\r' && !crlf)) {
+                ++line;
             }
         }
-    };
+        if (lines.empty() || lines.back() != line) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+bool HoldsASetting(const IniFile& file) {
+    for (const IniFile::Entry& entry : file.Entries(kSettingsSection)) {
+        if (SettingIndex(entry.key)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::string> Build(std::string_view existing, const SettingsModel& model,
+                                 int modeIndex, std::string* failedKey) {
+    IniFile file = IniFile::Parse(DecodeSettingsText(existing).bytes);
+    std::vector<IniFile::KeyValue> entries;
     for (const TableId id : kSettingsFileTableOrder) {
         const TTableRule& table = model.Rule(id);
         table.ForEachRow([&](const std::string& caption, const std::string& key) {
-            put(key, table.GetValue(caption));
+            entries.emplace_back(key, table.GetValue(caption));
         });
     }
     const StringGrid& alarms = model.AlarmGrid();
     ForEachDataCell(alarms, [&](int col, int row) {
-        put(AlarmCellKey(alarms, col, row), alarms.Cell(col, row));
+        entries.emplace_back(AlarmCellKey(alarms, col, row), alarms.Cell(col, row));
     });
     const StringGrid& inputs = model.InputGrid();
     ForEachDataCell(inputs, [&](int col, int row) {
-        put(InputCellKey(inputs, col, row), inputs.Cell(col, row));
+        entries.emplace_back(InputCellKey(inputs, col, row), inputs.Cell(col, row));
     });
-    put(std::string(kModeKey), std::to_string(modeIndex));
-    if (!ok) {
+    entries.emplace_back(std::string(kModeKey), std::to_string(modeIndex));
+    std::size_t failed = 0;
+    if (!file.SetAll(kSettingsSection, entries, &failed)) {
+        if (failedKey != nullptr) {
+            *failedKey = failed < entries.size() ? entries[failed].first : std::string();
+        }
         return std::nullopt;
     }
+    file.UseCrLfEndings();
     return file.Serialise();
 }
 
@@ -176,26 +219,48 @@ int SettingsFileContent::ModeIndex() const {
     return value;
 }
 
+bool SettingsFileContent::LineHadReplacement(std::size_t line) const {
+    return std::binary_search(replacedLines_.begin(), replacedLines_.end(), line);
+}
+
 SettingsReadResult ReadSettingsFile(const std::string& path) {
-    SettingsReadResult result;
     std::string bytes;
     switch (ReadCapped(fs::path(path), kMaxSettingsFileSize, bytes)) {
         case ReadOutcome::kUnreadable:
-            result.error = "Unable to read " + path;
-            return result;
+            return {std::nullopt, "Unable to read " + path + ": " + UnreadableReason(path)};
         case ReadOutcome::kTooLarge:
-            result.error = path + " is not a settings file: it is larger than 1 MiB";
-            return result;
+            return {std::nullopt, path + " is not a settings file: it is larger than 1 MiB"};
         case ReadOutcome::kRead:
             break;
     }
-    IniFile file = IniFile::Parse(bytes);
+    return ParseSettingsFile(bytes, path);
+}
+
+SettingsReadResult ParseSettingsFile(std::string_view bytes, const std::string& name) {
+    SettingsReadResult result;
+    DecodedText text = DecodeSettingsText(bytes);
+    IniFile file = IniFile::Parse(text.bytes);
     if (!file.HasSection(kSettingsSection)) {
-        result.error = path + " is not a settings file: it has no [GSM] section";
+        result.error = name + " is not a settings file: it has no [GSM] section";
         return result;
     }
-    result.content.emplace(std::move(file));
+    // A bare header, or random bytes that happen to hold one, must not clear a device.
+    if (!HoldsASetting(file)) {
+        result.error = name + " is not a settings file: its [GSM] section holds no setting";
+        return result;
+    }
+    result.content.emplace(std::move(file), LinesOf(text.bytes, text.replaced));
     return result;
+}
+
+void FillModelFromFile(const SettingsFileContent& content, SettingsModel& model) {
+    for (const TableId id : kSettingsFileTableOrder) {
+        TTableRule& table = model.Rule(id);
+        table.ForEachRow([&](const std::string& caption, const std::string& key) {
+            table.SetValue(caption, content.Value(key));
+        });
+    }
+    FillEventGridsFromFile(content, model);
 }
 
 void FillEventGridsFromFile(const SettingsFileContent& content, SettingsModel& model) {
@@ -206,6 +271,74 @@ void FillEventGridsFromFile(const SettingsFileContent& content, SettingsModel& m
 std::optional<std::string> BuildSettingsFile(std::string_view existing, const SettingsModel& model,
                                              int modeIndex) {
     return Build(existing, model, modeIndex, nullptr);
+}
+
+namespace {
+
+// Why an existing file at the (link-resolved) target cannot be saved into; empty when it can.
+// `existing` receives its bytes.
+std::string ExistingFileProblem(const fs::path& target, std::string& existing) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    if (!fs::exists(status)) {
+        return {};
+    }
+    if (!fs::is_regular_file(status)) {
+        return "it is not a file";
+    }
+    switch (ReadCapped(target, kMaxSettingsFileSize, existing)) {
+        case ReadOutcome::kUnreadable:
+            return "the file there cannot be read, so its other content would be lost";
+        case ReadOutcome::kTooLarge:
+            return "the file there is larger than 1 MiB, too large for a settings file";
+        case ReadOutcome::kRead:
+            break;
+    }
+    // A rename would replace a file its owner made read-only; the platform's writer refuses.
+    if (std::FILE* probe = std::fopen(target.string().c_str(), "r+b")) {
+        std::fclose(probe);
+        return {};
+    }
+    return "the file is read-only";
+}
+
+fs::path LinkTarget(const fs::path& path) {
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        if (fs::path resolved = fs::canonical(path, ec); !ec) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
+}  // namespace
+
+std::string SaveProblem(const std::string& path) {
+    const fs::path target = LinkTarget(fs::path(path));
+    std::string existing;
+    if (std::string problem = ExistingFileProblem(target, existing); !problem.empty()) {
+        return problem;
+    }
+    std::error_code ec;
+    if (fs::exists(target, ec)) {
+        return {};
+    }
+    fs::path folder = target.parent_path();
+    if (folder.empty()) {
+        folder = ".";
+    }
+    if (!fs::is_directory(folder, ec)) {
+        return "there is no folder " + folder.string();
+    }
+    // Only a real file tells whether the folder takes new files.
+    const fs::path probe = target.string() + ".probe.tmp";
+    if (std::FILE* file = std::fopen(probe.string().c_str(), "wbx")) {
+        std::fclose(file);
+        fs::remove(probe, ec);
+        return {};
+    }
+    return "no new file can be created in its folder";
 }
 
 SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
@@ -219,43 +352,17 @@ SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
     if (!model.IsSetUp()) {
         return fail("the settings are not set up yet");
     }
-    fs::path target(path);
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        // Replacing the link itself would cut it off from the file it names.
-        if (fs::path resolved = fs::canonical(target, ec); !ec) {
-            target = std::move(resolved);
-        }
-    }
+    const fs::path target = LinkTarget(fs::path(path));
     std::string existing;
-    std::optional<fs::perms> permissions;
-    const fs::file_status status = fs::status(target, ec);
-    if (fs::exists(status)) {
-        if (!fs::is_regular_file(status)) {
-            return fail("it is not a file");
-        }
-        switch (ReadCapped(target, kMaxSettingsFileSize, existing)) {
-            case ReadOutcome::kUnreadable:
-                return fail("the file there cannot be read, so its other content would be lost");
-            case ReadOutcome::kTooLarge:
-                return fail("the file there is larger than 1 MiB, too large for a settings file");
-            case ReadOutcome::kRead:
-                break;
-        }
-        // A rename would replace a file its owner made read-only; the platform's writer refuses.
-        if (std::FILE* probe = std::fopen(target.string().c_str(), "r+b")) {
-            std::fclose(probe);
-        } else {
-            return fail("the file is read-only");
-        }
-        permissions = status.permissions();
+    if (std::string problem = ExistingFileProblem(target, existing); !problem.empty()) {
+        return fail(std::move(problem));
     }
     std::string failedKey;
     const std::optional<std::string> bytes = Build(existing, model, modeIndex, &failedKey);
     if (!bytes) {
         return fail("the value of " + failedKey + " cannot be held in one line");
     }
-    if (std::string error = ReplaceFileAtomically(target, *bytes, permissions); !error.empty()) {
+    if (std::string error = ReplaceFileAtomically(target, *bytes); !error.empty()) {
         return fail(std::move(error));
     }
     result.ok = true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "settings/Catalogue.h"
 #include "settings/IniFile.h"
@@ -44,8 +45,10 @@ std::optional<std::string> InputCallMarkFallbackKey(const StringGrid& inputGrid,
 // What a settings file holds.
 class SettingsFileContent {
   public:
-    // The file must have the section; ReadSettingsFile sees to that.
-    explicit SettingsFileContent(IniFile file) : file_(std::move(file)) {}
+    // The file must have the section; ReadSettingsFile sees to that. `replacedLines`: the lines
+    // (0-based, ascending) where a character the code page cannot hold was replaced.
+    explicit SettingsFileContent(IniFile file, std::vector<std::size_t> replacedLines = {})
+        : file_(std::move(file)), replacedLines_(std::move(replacedLines)) {}
 
     // The key's value; nothing when the key is missing.
     std::optional<std::string> Find(std::string_view key) const;
@@ -56,9 +59,11 @@ class SettingsFileContent {
     int ModeIndex() const;
 
     const IniFile& File() const { return file_; }
+    bool LineHadReplacement(std::size_t line) const;
 
   private:
     IniFile file_;
+    std::vector<std::size_t> replacedLines_;
 };
 
 struct SettingsReadResult {
@@ -66,9 +71,15 @@ struct SettingsReadResult {
     std::string error;  // one line for the user, when there is no content
 };
 
-// Reads the file. No content when it cannot be read, is over kMaxSettingsFileSize bytes or has
-// no section "GSM"; a file with the section but lacking keys reads, the keys missing.
+// Reads the file: Windows-1250, or UTF-8 or UTF-16 converted to it; lines end at CR LF, LF or
+// CR. No content when it cannot be read, is over kMaxSettingsFileSize bytes, or has no section
+// "GSM" holding at least one key of a setting; a file lacking some keys reads, the keys missing.
 SettingsReadResult ReadSettingsFile(const std::string& path);
+// The same for bytes already read; `name` names them in the error.
+SettingsReadResult ParseSettingsFile(std::string_view bytes, const std::string& name);
+
+// Fills the set-up model's tables and event grids from the file as a load does, sending nothing.
+void FillModelFromFile(const SettingsFileContent& content, SettingsModel& model);
 
 // Writes every data cell of rows 1 and below of both event grids from the file: missing keys
 // give the empty text, a call mark without its own key the plain key's value. Labels and
@@ -76,7 +87,8 @@ SettingsReadResult ReadSettingsFile(const std::string& path);
 void FillEventGridsFromFile(const SettingsFileContent& content, SettingsModel& model);
 
 // The file's bytes after the model's keys and "SMODE" are set into `existing` (the old file,
-// empty for a new one). Nothing when a value cannot be held in a line (it has a CR, LF or NUL).
+// empty for a new one, converted like a read), every line ending in CR LF. Nothing when a value
+// cannot be held in a line (it has a CR, LF or NUL).
 std::optional<std::string> BuildSettingsFile(std::string_view existing, const SettingsModel& model,
                                              int modeIndex);
 
@@ -91,5 +103,8 @@ struct SettingsSaveResult {
 // failure the old file stays as it was and nothing else is left behind.
 SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
                                     const std::string& path);
+// Why a save to the path would fail before anything is written (a folder, a read-only file, a
+// folder that takes no new file); empty when it can be tried.
+std::string SaveProblem(const std::string& path);
 
 }  // namespace quelvar::settings

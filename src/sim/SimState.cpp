@@ -202,19 +202,25 @@ std::optional<SimState> ParseSimState(std::string_view text, std::string* error)
 SimStateFileRead ReadSimStateFile(const std::string& path) {
     SimStateFileRead result;
     std::error_code ec;
-    if (!fs::exists(fs::path(path), ec) && !ec) {
+    const fs::file_status status = fs::status(fs::path(path), ec);
+    if (!fs::exists(status) && ec.value() == static_cast<int>(std::errc::no_such_file_or_directory)) {
         result.missing = true;
+        return result;
+    }
+    // A FIFO or a device would block the read or never end it.
+    if (!fs::is_regular_file(status)) {
+        result.error = "The simulator state file " + path + " is not a regular file";
         return result;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        result.error = "cannot read the simulator state file " + path;
+        result.error = "Cannot read the simulator state file " + path;
         return result;
     }
     std::string bytes(kMaxSimStateFileSize + 1, '\0');
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (in.bad()) {
-        result.error = "cannot read the simulator state file " + path;
+        result.error = "Cannot read the simulator state file " + path;
         return result;
     }
     bytes.resize(static_cast<std::size_t>(in.gcount()));
@@ -231,8 +237,10 @@ SimStateFileRead ReadSimStateFile(const std::string& path) {
 }
 
 std::string WriteSimStateFile(const std::string& path, const SimState& state) {
-    const std::string error = settings::ReplaceFileAtomically(path, FormatSimState(state));
-    return error.empty() ? std::string() : "cannot write " + path + ": " + error;
+    // It holds the device's password, so a new file is the owner's alone.
+    const std::string error = settings::ReplaceFileAtomically(path, FormatSimState(state),
+                                                              settings::NewFileAccess::kOwnerOnly);
+    return error.empty() ? std::string() : "Cannot write " + path + ": " + error;
 }
 
 }  // namespace quelvar::sim

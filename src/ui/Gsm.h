@@ -25,6 +25,7 @@
 #include "exchange/SettingsLoad.h"
 #include "link/ConnHIDCOM.h"
 #include "settings/Catalogue.h"
+#include "settings/SettingsCheck.h"
 #include "ui/StringGridView.h"
 
 namespace quelvar::ui {
@@ -193,6 +194,9 @@ class TFormMain : public QWidget {
     void PlaceEditor(QWidget* editor, StringGridView* grid);
     void ReportWriteBack();
     void ReportLoad(const exchange::SettingsLoadResult& loaded);
+    void ShowLoadedMode(int modeIndex);
+    bool DeviceAttached() const;
+    QString GroupCaptionOf(const settings::SettingPlace& place) const;
     QString AskFileName(bool forSaving);
     void ShowError(const QString& text);
     exchange::ExchangeHooks MakeHooks();

@@ -2,11 +2,16 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <mutex>
 
 #include "exchange/SettingsLoad.h"
+#include "link/LinkLock.h"
+#include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
+#include "ui/FindingsDialog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
 
@@ -83,14 +88,63 @@ void TFormMain::tbtnOpenClick() {
         ShowError(QString::fromLocal8Bit(read.error.c_str()));
         return;
     }
+    // Missing keys would clear settings on the device, and values no editor makes would go to
+    // it unchecked: the user decides before anything changes.
+    const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);
+    const bool withFindings = settings::HasBlockingFindings(findings);
+    if (withFindings && !ConfirmLoadWithFindings(this, QFileInfo(name).fileName(), findings,
+                                                 [this](const settings::SettingPlace& place) {
+                                                     return GroupCaptionOf(place);
+                                                 })) {
+        Timer1.start();
+        return;
+    }
+    if (!DeviceAttached()) {
+        settings::FillModelFromFile(*read.content, model);
+        ShowLoadedMode(read.content->ModeIndex());
+        Timer1.start();
+        SetStatusText(2, "Loaded into the window; no device connected, nothing was sent");
+        return;
+    }
     const exchange::SettingsLoadResult loaded =
         exchange::ApplySettingsFile(*read.content, model, *exchange);
-    if (loaded.modeIndex != OpModeIndex()) {
-        SelectOpMode(loaded.modeIndex);
-        ApplyModeLayout(loaded.modeIndex == 0 ? Mode::kStandalone : Mode::kTransparent);
+    if (withFindings) {
+        settings::ShowWhatWasSent(model, findings);
     }
+    ShowLoadedMode(loaded.modeIndex);
     Timer1.start();
     ReportLoad(loaded);
+}
+
+void TFormMain::ShowLoadedMode(int modeIndex) {
+    if (modeIndex != OpModeIndex()) {
+        SelectOpMode(modeIndex);
+        ApplyModeLayout(modeIndex == 0 ? Mode::kStandalone : Mode::kTransparent);
+    }
+}
+
+bool TFormMain::DeviceAttached() const {
+    std::lock_guard lock(link::LinkLock());
+    return connection && connection->IsAttached();
+}
+
+QString TFormMain::GroupCaptionOf(const settings::SettingPlace& place) const {
+    switch (place.group) {
+        case settings::SettingGroup::kTable:
+            if (const StringGridView* view = ViewOf(model.Grid(place.table))) {
+                if (const auto* box = qobject_cast<const QGroupBox*>(view->parentWidget())) {
+                    return box->title();
+                }
+            }
+            return FromCp1250(std::string(settings::TableOf(place.table).name));
+        case settings::SettingGroup::kAlarmGrid:
+            return Label2->text();
+        case settings::SettingGroup::kInputGrid:
+            return gbIntevents->title();
+        case settings::SettingGroup::kMode:
+            return rgOpMode->title();
+    }
+    return {};
 }
 
 void TFormMain::ReportLoad(const exchange::SettingsLoadResult& loaded) {

@@ -105,7 +105,9 @@ TEST(CliCommands, WriteThenReadThroughOneSimStateGivesBackTheFile) {
 
     const CliRun write = RunCli(dir, "write written.am2 --sim-state device.state -q");
     ASSERT_EQ(write.code, 0) << write.err;
-    EXPECT_NE(write.out.find("all 467 settings match"), std::string::npos) << write.out;
+    EXPECT_NE(write.out.find("all 467 settings (parameters, both event tables and the mode) match"),
+              std::string::npos)
+        << write.out;
     EXPECT_EQ(write.err, "");
     // The file holds no acknowledgement marks, so the device's stay as they were.
     EXPECT_EQ(SimParameter(dir.File("device.state"), "GACK"), "1000");
@@ -133,7 +135,13 @@ TEST(CliCommands, WriteReportsEveryDifferenceAndExits4) {
     model.InputGrid().SetCell(5, 2, "Z" + std::string(169, '\xF5'));  // Zőőő…
     Save(model, 0, dir.File("long.am2"));
 
-    const CliRun write = RunCli(dir, "write long.am2 --sim-state device.state -q");
+    // Refused as it stands, sent with --force.
+    const CliRun refused = RunCli(dir, "write long.am2 --sim-state device.state -q");
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_NE(refused.err.find("extev3Code: \"12345\" is not 3 characters of * and digits\n"),
+              std::string::npos)
+        << refused.err;
+    const CliRun write = RunCli(dir, "write long.am2 --force --sim-state device.state -q");
     EXPECT_EQ(write.code, 4) << write.err;
     const std::vector<std::string> lines = Lines(write.out);
     ASSERT_EQ(lines.size(), 3u) << write.out;

@@ -36,6 +36,7 @@ class ExchangeFixture : public ::testing::Test {
                     onPump();
                 }
             },
+            {},
         };
     }
 

@@ -52,18 +52,22 @@ TEST_F(SettingsFileTest, ANewFileHoldsEveryKeyInOrderLabelsAndHeadersWithTheirBl
     EXPECT_EQ(lines.back(), "SMODE=0");
 }
 
-TEST_F(SettingsFileTest, SavingIntoAFileKeepsEverythingElseByteForByte) {
-    const std::string head = "; written by hand\n[Other]\nSIMPIN=keep\n\n[gsm]\n";
-    const std::string tail = "\n; the next section\n[Tail]\r\nx=1";
-    test::WriteBytes(path, head + "smode = 0\nNOTE=mine\n" + tail);
+TEST_F(SettingsFileTest, SavingIntoAFileKeepsEverythingElseAndEndsEveryLineInCrLf) {
+    // Lines end in LF, CR alone and CR LF; a save writes CR LF throughout.
+    test::WriteBytes(path,
+                     "; written by hand\n[Other]\rSIMPIN=keep\n\n[gsm]\nsmode = 0\rNOTE=mine\n"
+                     "\n; the next section\n[Tail]\r\nx=1");
     ASSERT_TRUE(SaveSettingsFile(SettingsModel(), 1, path).ok);
 
     const std::string after = test::ReadBytes(path);
     // Replaced in place, new keys after the section's last entry.
-    const std::string edited = "SMODE=1\r\nNOTE=mine\nSIMPIN=\r\nIN1T=\r\n";
-    EXPECT_EQ(after.substr(0, head.size() + edited.size()), head + edited);
-    EXPECT_EQ(after.substr(after.size() - tail.size() - 24),
-              "intevZ2 Vissza\xE1ll\xE1sT4=\r\n" + tail);
+    const std::string head =
+        "; written by hand\r\n[Other]\r\nSIMPIN=keep\r\n\r\n[gsm]\r\n"
+        "SMODE=1\r\nNOTE=mine\r\nSIMPIN=\r\nIN1T=\r\n";
+    const std::string tail =
+        "intevZ2 Vissza\xE1ll\xE1sT4=\r\n\r\n; the next section\r\n[Tail]\r\nx=1\r\n";
+    EXPECT_EQ(after.substr(0, head.size()), head);
+    EXPECT_EQ(after.substr(after.size() - tail.size()), tail);
 }
 
 TEST_F(SettingsFileTest, AFailedSaveShowsTheErrorAndLeavesTheOldFileAlone) {
@@ -92,7 +96,7 @@ TEST_F(SettingsFileTest, AFailedSaveShowsTheErrorAndLeavesTheOldFileAlone) {
 }
 
 TEST_F(SettingsFileTest, ReadingRefusesWhatIsNoSettingsFile) {
-    std::string limit = "[GSM]\r\n";
+    std::string limit = "[GSM]\r\nSMODE=0\r\n";
     limit.resize(kMaxSettingsFileSize, ';');
     test::WriteBytes(dir.File("limit.am2"), limit);
     test::WriteBytes(dir.File("big.am2"), limit + ";");
@@ -103,7 +107,9 @@ TEST_F(SettingsFileTest, ReadingRefusesWhatIsNoSettingsFile) {
          dir.File("big.am2") + " is not a settings file: it is larger than 1 MiB"},
         {dir.File("other.ini"),
          dir.File("other.ini") + " is not a settings file: it has no [GSM] section"},
-        {dir.File("none.am2"), "Unable to read " + dir.File("none.am2")},
+        {dir.File("none.am2"),
+         "Unable to read " + dir.File("none.am2") + ": there is no such file"},
+        {dir.path.string(), "Unable to read " + dir.path.string() + ": it is a folder"},
     };
     for (const auto& [file, error] : refused) {
         const SettingsReadResult read = ReadSettingsFile(file);

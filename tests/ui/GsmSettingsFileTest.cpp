@@ -1,5 +1,6 @@
 // Saving and loading settings files from the main window, file names given without a dialog.
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -34,6 +35,25 @@ std::vector<std::string> AllCells(quelvar::settings::SettingsModel& model) {
     return cells;
 }
 
+// Clicks the button of that text in the next message box and keeps the box's text.
+void ClickInMessage(const QString& button, QString* text) {
+    GsmHarness::OnModal([button, text](QWidget* box) {
+        *text = box->findChild<QLabel*>("qt_msgbox_label")->text();
+        for (auto* candidate : box->findChildren<QAbstractButton*>()) {
+            if (candidate->text() == button) {
+                QTest::mouseClick(candidate, Qt::LeftButton);
+                return;
+            }
+        }
+    });
+}
+
+void WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
 // Answers the next message box and keeps its text.
 void AnswerMessage(QString* text) {
     GsmHarness::OnModal([text](QWidget* box) {
@@ -57,7 +77,7 @@ class GsmSettingsFileTest : public QObject {
 
     void saveThenLoadLeavesEverythingAsItWas() {
         fileName = dir.filePath("device.am2");
-        h->form->model.AlarmGrid().SetCell(9, 7, "Bet\xF6r\xE9s a " + std::string(150, 'x'));
+        h->form->model.AlarmGrid().SetCell(9, 7, "Bet\xF6r\xE9s a " + std::string(148, 'x'));
         const auto before = AllCells(h->form->model);
         h->form->tbtnSaveClick();
         QVERIFY(QFile::exists(fileName));
@@ -82,7 +102,10 @@ class GsmSettingsFileTest : public QObject {
         file.write("[GSM]\r\nSMODE=1\r\n");
         file.close();
         h->sim->ClearCommands();
+        QString message;
+        ClickInMessage("Load anyway", &message);
         h->form->tbtnOpenClick();
+        QVERIFY2(message.contains("466 settings are missing"), qPrintable(message));
         QCOMPARE(h->form->OpModeIndex(), 1);
         QVERIFY(h->form->gbMonParams->isVisible());
         QVERIFY(!h->form->gbExtevents->isVisible());
@@ -119,6 +142,64 @@ class GsmSettingsFileTest : public QObject {
         h->form->tbtnSaveClick();
         QVERIFY2(message.startsWith("Unable to write to " + fileName), qPrintable(message));
         QVERIFY(QFileInfo(fileName).isDir());
+    }
+
+    // Cancel leaves window and device alone; "Load anyway" sends the file, and a text longer
+    // than the device's field shows only what was sent.
+    void fileWithFindingsAsksFirst() {
+        fileName = dir.filePath("findings.am2");
+        QByteArray bytes;
+        {
+            quelvar::settings::SettingsModel model;
+            quelvar::settings::SettingsSaveResult saved =
+                quelvar::settings::SaveSettingsFile(model, 0, fileName.toStdString());
+            QVERIFY(saved.ok);
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            bytes = file.readAll();
+        }
+        bytes.replace("SIMPIN=\r\n", "SIMPIN=12\r\n");
+        bytes.replace("extev2SMS \xFCzenet=\r\n",
+                      "extev2SMS \xFCzenet=" + QByteArray(200, 'a') + "\r\n");
+        bytes.replace("UPHN3=\r\n", "");
+        WriteFile(fileName, bytes);
+        const auto before = AllCells(h->form->model);
+        h->sim->ClearCommands();
+
+        QString message;
+        ClickInMessage("Cancel", &message);
+        h->form->tbtnOpenClick();
+        QCOMPARE(AllCells(h->form->model), before);
+        QCOMPARE(h->sim->CommandCount(), std::size_t{0});
+        QVERIFY2(message.contains("1 settings are missing"), qPrintable(message));
+        QVERIFY2(message.contains("SIM kártya:\n  PIN kód: \"12\" is not 4 characters long"),
+                 qPrintable(message));
+        QVERIFY2(message.contains("  2, SMS üzenet: \"" + QString(200, 'a') +
+                                  "\" is longer than 158 characters"),
+                 qPrintable(message));
+
+        ClickInMessage("Load anyway", &message);
+        h->form->tbtnOpenClick();
+        QVERIFY(h->sim->CommandCount() > 0);
+        QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("12"));
+        QCOMPARE(h->sim->Parameter("UPHN3"), std::string());
+        QCOMPARE(h->form->model.AlarmGrid().Cell(9, 2), std::string(163, 'a'));
+    }
+
+    void loadWithoutADeviceSendsNothingAndSaysSo() {
+        fileName = dir.filePath("offline.am2");
+        quelvar::settings::SettingsModel model;
+        model.Rule(TableId::kSimCard).SetValue(model.Grid(TableId::kSimCard).Cell(0, 0), "4321");
+        QVERIFY(quelvar::settings::SaveSettingsFile(model, 1, fileName.toStdString()).ok);
+        h->sim->Unplug();
+        QVERIFY(h->WaitAttached(false));
+        h->sim->ClearCommands();
+        h->form->tbtnOpenClick();
+        QCOMPARE(h->form->model.Grid(TableId::kSimCard).Cell(1, 0), std::string("4321"));
+        QCOMPARE(h->form->OpModeIndex(), 1);
+        QCOMPARE(h->form->StatusText(2),
+                 QString("Loaded into the window; no device connected, nothing was sent"));
+        QCOMPARE(h->sim->CommandCount(), std::size_t{0});
     }
 
     void cancelledDialogDoesNothing() {

@@ -1,0 +1,30 @@
+#pragma once
+// An exclusive lock on a file beside another, held for one run, so that two runs on one
+// simulated device never lose each other's writes. The lock file stays; removing it would let
+// a third run lock a new file while the second still holds the old one.
+
+#include <chrono>
+#include <string>
+
+namespace quelvar::cli {
+
+class FileLock {
+  public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Waits up to `wait` for the lock on `path` (created if missing). Empty on success, else the
+    // one-line reason.
+    std::string Acquire(const std::string& path, std::chrono::milliseconds wait);
+
+  private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int fd_ = -1;
+#endif
+};
+
+}  // namespace quelvar::cli

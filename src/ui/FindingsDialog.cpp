@@ -1,0 +1,93 @@
+#include "ui/FindingsDialog.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "settings/Cp1250.h"
+#include "ui/QtText.h"
+
+namespace quelvar::ui {
+
+namespace {
+
+// Row, column and the problem of one invalid value, as the window shows its place.
+QString PlaceLine(const settings::SettingPlace& place, const settings::Finding& finding) {
+    QStringList where;
+    if (!place.rowCaption.empty()) {
+        where << FromCp1250(place.rowCaption);
+    }
+    if (!place.columnHeader.empty()) {
+        where << FromCp1250(place.columnHeader);
+    }
+    if (where.isEmpty()) {
+        where << FromCp1250(place.key);
+    }
+    return "  " + where.join(", ") + ": \"" +
+           QString::fromStdString(settings::Cp1250ToPrintableUtf8(finding.value)) + "\" " +
+           QString::fromStdString(finding.problem);
+}
+
+}  // namespace
+
+QString FindingsText(const QString& fileName, const std::vector<settings::Finding>& findings,
+                     const GroupCaption& groupCaption) {
+    int missing = 0;
+    // Grouped by the group that shows them, groups in the order the file first names them.
+    std::vector<std::pair<QString, QStringList>> groups;
+    for (const settings::Finding& finding : findings) {
+        if (finding.kind == settings::FindingKind::kMissing) {
+            ++missing;
+            continue;
+        }
+        if (finding.IsNote() || !finding.setting) {
+            continue;
+        }
+        const settings::SettingPlace& place = settings::AllSettings()[*finding.setting];
+        const QString caption = groupCaption(place);
+        auto group = std::find_if(groups.begin(), groups.end(),
+                                  [&](const auto& g) { return g.first == caption; });
+        if (group == groups.end()) {
+            group = groups.insert(groups.end(), {caption, {}});
+        }
+        group->second << PlaceLine(place, finding);
+    }
+    QStringList lines;
+    lines << QString("%1 is not a clean settings file.").arg(fileName);
+    if (missing > 0) {
+        lines << QString("%1 settings are missing from it; loading clears them on the device.")
+                     .arg(missing);
+    }
+    QStringList invalid;
+    for (const auto& [caption, places] : groups) {
+        invalid << caption + ":";
+        invalid << places;
+    }
+    if (!invalid.isEmpty()) {
+        lines << "These values could not have been set in this program:";
+        const qsizetype shown = std::min<qsizetype>(invalid.size(), kMaxFindingLines);
+        lines << invalid.mid(0, shown);
+        if (invalid.size() > shown) {
+            lines << QString("and %1 more").arg(invalid.size() - shown);
+        }
+    }
+    return lines.join("\n");
+}
+
+bool ConfirmLoadWithFindings(QWidget* parent, const QString& fileName,
+                             const std::vector<settings::Finding>& findings,
+                             const GroupCaption& groupCaption) {
+    QMessageBox box(QMessageBox::Warning, parent ? parent->windowTitle() : QString(),
+                    FindingsText(fileName, findings, groupCaption), QMessageBox::NoButton, parent);
+    QPushButton* load = box.addButton(kLoadAnyway, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton("Cancel", QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == load;
+}
+
+}  // namespace quelvar::ui
