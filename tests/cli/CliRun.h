@@ -41,4 +41,14 @@ inline CliRun RunCli(const TempDir& dir, const std::string& arguments) {
     return run;
 }
 
+#ifndef _WIN32
+// Runs a POSIX shell script in `dir`, with $CLI naming the program; its exit code.
+inline int RunScript(const TempDir& dir, const std::string& script) {
+    const std::string command =
+        "cd \"" + dir.path.string() + "\" || exit 99; CLI=\"" QUELVAR_CLI_PATH "\"; " + script;
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
 }  // namespace quelvar::test

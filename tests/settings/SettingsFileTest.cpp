@@ -9,6 +9,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -142,6 +143,34 @@ TEST_F(SettingsFileTest, MissingKeysReadEmptyAndCallMarksFallBackToThePlainKeys)
     EXPECT_EQ(read.content->ModeIndex(), 1);
     EXPECT_EQ(SettingsFileContent(IniFile::Parse("[GSM]\nSMODE=2")).ModeIndex(), 0);
 }
+
+#ifndef _WIN32
+// Saving over a file keeps who owns it and who may read it, through a link too.
+TEST_F(SettingsFileTest, ASaveKeepsOwnerModeAndLinks) {
+    const std::string link = dir.File("link.am2");
+    test::WriteBytes(path, "[GSM]\r\nSMODE=0\r\n");
+    fs::create_symlink(path, link);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // Only root can give a file away; others keep their own uid anyway.
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chown(path.c_str(), 1234, 4321), 0);
+    }
+    SettingsModel model;
+    model.Rule(TableId::kSimCard).SetValue(model.Grid(TableId::kSimCard).Cell(0, 0), "4321");
+    ASSERT_TRUE(SaveSettingsFile(model, 1, link).ok);
+
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_NE(test::ReadBytes(path).find("SIMPIN=4321\r\n"), std::string::npos);
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, root ? 1234u : geteuid());
+    EXPECT_EQ(info.st_gid, root ? 4321u : getegid());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 2);
+}
+#endif
 
 }  // namespace
 }  // namespace quelvar::settings

@@ -1,0 +1,147 @@
+// What a settings file is checked for before anything is sent, and how files of other editors
+// and older tools read.
+
+#include "settings/SettingsCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/Cp1250.h"
+
+namespace quelvar::settings {
+namespace {
+
+std::vector<std::string> Lines(const std::vector<Finding>& findings) {
+    std::vector<std::string> lines;
+    for (const Finding& finding : findings) {
+        lines.push_back(FormatFinding(finding));
+    }
+    return lines;
+}
+
+// Every key of a clean file, with `changes` put in place of (or after) the plain values.
+std::string CleanFile(const std::vector<std::pair<std::string, std::string>>& changes = {}) {
+    std::string text = "[GSM]\r\n";
+    for (const SettingPlace& place : AllSettings()) {
+        std::string value = place.group == SettingGroup::kMode ? "0" : "";
+        bool dropped = false;
+        for (const auto& [key, changed] : changes) {
+            if (key == place.key) {
+                dropped = changed == "<drop>";
+                value = changed;
+            }
+        }
+        if (!dropped) {
+            text += place.key + "=" + value + "\r\n";
+        }
+    }
+    return text;
+}
+
+std::vector<Finding> Check(const std::string& bytes) {
+    const SettingsReadResult read = ParseSettingsFile(bytes, "test.am2");
+    EXPECT_TRUE(read.content) << read.error;
+    return read.content ? CheckSettingsFile(*read.content) : std::vector<Finding>{};
+}
+
+TEST(SettingsCheckTest, EveryRuleOfTheEditorsInTheFilesOrder) {
+    const std::vector<std::pair<std::string, std::string>> changes = {
+        {"SIMPIN", "12"},
+        {"UPHN1", "+36 30 123"},
+        {"UPHN2", "+" + std::string(19, '1')},  // one more than the field holds
+        {"IN1S", "3 sec"},
+        {"IN2T", "NC"},     // fine
+        {"ACCID", "12ab"},  // fine: hex of either case
+        {"Z1CID", "1x3"},
+        {"extev1Code", "1234"},
+        {"extev1E/R", "Q"},
+        {"extev1Part", "1"},
+        {"extev1Zone/User", "*12"},  // fine
+        {"extev1CallT2", "x"},
+        {"extev1SMS \xFCzenet", std::string(159, 'a')},
+        {"extev2SMS \xFCzenet", std::string(158, '\xF5')},  // fine
+        {"intevZ2 Vissza\xE1ll\xE1sT4", "XX"},
+        {"SMODE", "2"},
+    };
+    EXPECT_EQ(Lines(Check(CleanFile(changes))),
+              (std::vector<std::string>{
+                  "SIMPIN: \"12\" is not 4 characters long",
+                  "IN1S: \"3 sec\" is not one of 0.1 sec, 0.5 sec, 1 sec, 2 sec, 5 sec, 1 min, 2 "
+                  "min, 10 min",
+                  "Z1CID: \"1x3\" holds characters other than 01234567890",
+                  "UPHN1: \"+36 30 123\" holds characters other than +01234567890",
+                  "UPHN2: \"+1111111111111111111\" is longer than 19 characters",
+                  "extev1Code: \"1234\" is not 3 characters of * and digits",
+                  "extev1E/R: \"Q\" is not E, R or empty",
+                  "extev1Part: \"1\" is not 2 characters of * and digits",
+                  "extev1CallT2: \"x\" is not X or empty",
+                  "extev1SMS \xC3\xBCzenet: \"" + std::string(159, 'a') +
+                      "\" is longer than 158 characters",
+                  "intevZ2 Vissza\xC3\xA1ll\xC3\xA1sT4: \"XX\" is not X or empty",
+                  "SMODE: \"2\" is not 0 or 1",
+              }));
+}
+
+TEST(SettingsCheckTest, MissingAndUnknownKeysAndOlderFilesWithoutCallMarkKeys) {
+    // Files of the earlier tool hold one key for both mark columns: complete.
+    std::string older = "[GSM]\r\n";
+    for (const SettingPlace& place : AllSettings()) {
+        if (place.fallbackKey.empty()) {
+            older += place.key + "=" + (place.group == SettingGroup::kMode ? "1" : "") + "\r\n";
+        }
+    }
+    EXPECT_EQ(AllSettings().size(), 467u);
+    EXPECT_TRUE(Check(older).empty());
+
+    const std::vector<Finding> findings =
+        Check(CleanFile({{"UPHN3", "<drop>"}, {"extev7CallT1", "<drop>"}}) + "Colour=red\r\n");
+    EXPECT_EQ(Lines(findings),
+              (std::vector<std::string>{
+                  "Note: Colour: is not a setting of the communicator; it is ignored",
+                  "UPHN3: missing from the file",
+              }))
+        << "a call mark falls back to its plain key";
+    EXPECT_TRUE(HasBlockingFindings(findings));
+    EXPECT_FALSE(HasBlockingFindings({findings.front()}));
+}
+
+TEST(SettingsCheckTest, TextsOfOtherEncodingsAndControlCharacters) {
+    // "→" has no place in Windows-1250; the ESC is shown escaped, never raw.
+    const std::string utf8 = Cp1250ToUtf8(CleanFile({{"UPHN4", "\x1b[2J"}})) +
+                             "extev3SMS \xC3\xBCzenet=a \xE2\x86\x92 b\r\n";
+    const std::vector<Finding> findings = Check(utf8);
+    EXPECT_EQ(Lines(findings), (std::vector<std::string>{
+                                   "UPHN4: \"\\x1b[2J\" holds characters other than +01234567890",
+                               }))
+        << "the SMS key is a repeat: the first one counts";
+    const std::string fresh = Cp1250ToUtf8(CleanFile({{"extev3SMS \xFCzenet", "<drop>"}})) +
+                              "extev3SMS \xC3\xBCzenet=a \xE2\x86\x92 b\r\n";
+    EXPECT_EQ(Lines(Check(fresh)),
+              (std::vector<std::string>{
+                  "extev3SMS \xC3\xBCzenet: \"a ? b\" holds a character that Windows-1250 cannot "
+                  "hold",
+              }));
+}
+
+TEST(SettingsCheckTest, ComparisonNamesMissingSidesAndEscapes) {
+    SettingsModel model;
+    model.Rule(TableId::kPhoneNumbers).SetValue("T1", "+36\x07");
+    const SettingsReadResult read =
+        ParseSettingsFile(CleanFile({{"UPHN1", "<drop>"}, {"UPHN2", "+3620"}}), "file");
+    ASSERT_TRUE(read.content);
+    std::vector<std::string> lines;
+    for (const SettingDifference& d :
+         CompareSettings(ValuesOf(*read.content), ValuesOf(model, 1))) {
+        lines.push_back(FormatDifference(d, "file", "device"));
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "UPHN1: missing from the file, device \"+36\\x07\"",
+                         "UPHN2: file \"+3620\" device \"\"",
+                         "SMODE: file \"Standalone\" device \"Transparent\"",
+                     }));
+}
+
+}  // namespace
+}  // namespace quelvar::settings
