@@ -36,6 +36,9 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "passwd") {
         return Command::kPasswd;
     }
+    if (name == "diff") {
+        return Command::kDiff;
+    }
     return std::nullopt;
 }
 
@@ -139,15 +142,18 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
         }
     }
     if (error.empty()) {
-        const bool takesFile =
-            arguments.command == Command::kRead || arguments.command == Command::kWrite;
+        const bool takesFile = arguments.command == Command::kRead ||
+                               arguments.command == Command::kWrite ||
+                               arguments.command == Command::kDiff;
+        const std::size_t most = arguments.command == Command::kDiff ? 3u : (takesFile ? 2u : 1u);
         if (takesFile && positional.size() < 2) {
             error = "The " + positional[0] + " command needs a settings file: quelvar-gsm-cli " +
                     positional[0] + " FILE.am2";
-        } else if (positional.size() > (takesFile ? 2u : 1u)) {
-            error = "Unexpected argument \"" + positional[takesFile ? 2 : 1] + "\"";
+        } else if (positional.size() > most) {
+            error = "Unexpected argument \"" + positional[most] + "\"";
         } else if (takesFile) {
             arguments.file = positional[1];
+            arguments.secondFile = positional.size() > 2 ? positional[2] : std::string();
         }
     }
     if (error.empty()) {
@@ -216,6 +222,9 @@ void PrintHelp(std::ostream& out) {
            "                      read them back and report every difference; a file with\n"
            "                      findings (missing or invalid settings) is refused\n"
            "  passwd              log in and set a new password (--new-password)\n"
+           "  diff FILE.am2       log in, read every setting and list those that differ\n"
+           "                      from FILE; nothing is written\n"
+           "  diff A.am2 B.am2    list the settings that differ between two files\n"
            "\n"
            "Options:\n"
            "  --password NNNN     the communicator's four-digit password, if it has one\n"
@@ -238,7 +247,7 @@ void PrintHelp(std::ostream& out) {
            "  1   device not found, gone or not answering\n"
            "  2   bad password, or a password is needed\n"
            "  3   bad file: not a settings file, unreadable, or cannot be written\n"
-           "  4   the settings read back differ from the file\n"
+           "  4   the settings read back differ from the file (diff: the two differ)\n"
            "  64  bad usage\n"
            "  130, 143  interrupted (Ctrl+C, SIGTERM)\n";
 }

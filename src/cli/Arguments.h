@@ -9,11 +9,12 @@
 
 namespace quelvar::cli {
 
-enum class Command { kStatus, kRead, kWrite, kPasswd };
+enum class Command { kStatus, kRead, kWrite, kPasswd, kDiff };
 
 struct Arguments {
     Command command = Command::kStatus;
-    std::string file;  // read and write
+    std::string file;        // read, write and diff
+    std::string secondFile;  // diff of two files
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;
     std::optional<std::string> newPassword;  // passwd

@@ -12,6 +12,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandDevice.h"
+#include "cli/DiffCommand.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/PasswdCommand.h"
@@ -45,6 +46,8 @@ int Run(const Arguments& arguments, link::HidPlatform& platform,
             return RunWrite(context, arguments.file, *content, arguments.force);
         case Command::kPasswd:
             return RunPasswd(context, arguments.newPassword.value_or(""));
+        case Command::kDiff:
+            return RunDiffWithDevice(context, arguments.file, *content);
     }
     return kExitUsage;
 }
@@ -83,13 +86,22 @@ int main(int argc, char** argv) {
 
     // A file that is no settings file is refused before any device is touched.
     std::optional<settings::SettingsFileContent> content;
-    if (arguments.command == Command::kWrite) {
-        settings::SettingsReadResult read = settings::ReadSettingsFile(arguments.file);
+    std::optional<settings::SettingsFileContent> secondContent;
+    for (const std::string& file : {arguments.file, arguments.secondFile}) {
+        if (file.empty() || arguments.command == Command::kRead) {
+            continue;
+        }
+        settings::SettingsReadResult read = settings::ReadSettingsFile(file);
         if (!read.content) {
             std::cerr << read.error << "\n";
             return kExitBadFile;
         }
-        content = std::move(read.content);
+        (content ? secondContent : content) = std::move(read.content);
+    }
+    // Two files need no device at all.
+    if (secondContent) {
+        return RunDiffOfFiles(std::cout, arguments.file, *content, arguments.secondFile,
+                              *secondContent);
     }
     // From here on a signal stops the command between two exchanges, so that it can say what
     // the device holds and leave no temporary file.

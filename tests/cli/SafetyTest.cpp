@@ -139,6 +139,35 @@ TEST(CliSafety, NoSettingsFileAndFilesWithFindingsSendNothingUnlessForced) {
     EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), "");
 }
 
+TEST(CliSafety, DiffComparesDeviceOrFilesAndWritesNothing) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, "read device.am2 --sim-state device.state -q").code, 0);
+    const std::string state = ReadBytes(dir.File("device.state"));
+    const std::string clean = ReadBytes(dir.File("device.am2"));
+    WriteBytes(dir.File("site.am2"),
+               Replaced(Replaced(clean, "UPHN1=+36301234567\r\n", ""), "ACCID=12AB", "ACCID=BEEF"));
+
+    const CliRun same = RunCli(dir, "diff device.am2 --sim-state device.state -q");
+    EXPECT_EQ(same.code, 0) << same.err;
+    EXPECT_EQ(same.out, "All 467 settings are equal\n");
+    const CliRun device = RunCli(dir, "diff site.am2 --sim-state device.state -q");
+    EXPECT_EQ(device.code, 4) << device.err;
+    EXPECT_EQ(device.out,
+              "ACCID: file \"BEEF\" device \"12AB\"\n"
+              "UPHN1: missing from the file, device \"+36301234567\"\n"
+              "2 of 467 settings differ\n");
+    EXPECT_EQ(ReadBytes(dir.File("device.state")), state) << "nothing written";
+
+    const CliRun files = RunCli(dir, "diff device.am2 site.am2");
+    EXPECT_EQ(files.code, 4);
+    EXPECT_NE(files.out.find("\nUPHN1: device.am2 \"+36301234567\", missing from the site.am2\n"),
+              std::string::npos)
+        << files.out;
+    WriteBytes(dir.File("junk.am2"), "[GSM]\r\n");
+    EXPECT_EQ(RunCli(dir, "diff device.am2 junk.am2").code, 3);
+    EXPECT_EQ(RunCli(dir, "diff device.am2 none.am2").code, 3);
+}
+
 #ifndef _WIN32
 TEST(CliSafety, InterruptedWriteSaysWhatTheDeviceHoldsAndLeavesNoTemporaryFile) {
     TempDir dir;

@@ -1,0 +1,54 @@
+#include "cli/DiffCommand.h"
+
+#include "cli/ExitCodes.h"
+#include "settings/SettingsCheck.h"
+
+namespace quelvar::cli {
+
+namespace {
+
+int Report(std::ostream& out, const settings::SettingValues& first, const std::string& firstName,
+           const settings::SettingValues& second, const std::string& secondName) {
+    const std::vector<settings::SettingDifference> differences =
+        settings::CompareSettings(first, second);
+    for (const settings::SettingDifference& difference : differences) {
+        out << settings::FormatDifference(difference, firstName, secondName) << "\n";
+    }
+    const std::size_t all = settings::AllSettings().size();
+    if (differences.empty()) {
+        out << "All " << all << " settings are equal\n";
+        return kExitOk;
+    }
+    out << differences.size() << " of " << all << " settings differ\n";
+    return kExitMismatch;
+}
+
+}  // namespace
+
+int RunDiffWithDevice(const CommandContext& context, const std::string&,
+                      const settings::SettingsFileContent& content) {
+    CommandDevice device(context);
+    if (const int code = device.LogIn(); code != kExitOk) {
+        return code;
+    }
+    settings::SettingsModel model;
+    const exchange::ReadAllResult read = device.Session().ReadEverything(model);
+    if (const int code = device.FaultExit(); code != kExitOk) {
+        return code;
+    }
+    if (!read.Complete()) {
+        context.err << IncompleteReadMessage(read) << ", so nothing can be compared\n";
+        return kExitNoDevice;
+    }
+    return Report(context.out, settings::ValuesOf(content), "file",
+                  settings::ValuesOf(model, read.modeIndex), "device");
+}
+
+int RunDiffOfFiles(std::ostream& out, const std::string& firstPath,
+                   const settings::SettingsFileContent& first, const std::string& secondPath,
+                   const settings::SettingsFileContent& second) {
+    return Report(out, settings::ValuesOf(first), firstPath, settings::ValuesOf(second),
+                  secondPath);
+}
+
+}  // namespace quelvar::cli
