@@ -14,7 +14,11 @@ namespace quelvar::cli {
 using exchange::DevicePassword;
 
 bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait) {
-    const auto deadline = std::chrono::steady_clock::now() + wait;
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + wait;
+    // However short the wait, the receiver's first look for the device counts (a device that is
+    // there is found even with --wait 0), but a stuck look does not hold the caller for long.
+    constexpr std::chrono::seconds kFirstLookLimit{2};
     for (;;) {
         {
             std::lock_guard lock(link::LinkLock());
@@ -22,7 +26,9 @@ bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait)
                 return true;
             }
         }
-        if (std::chrono::steady_clock::now() >= deadline || InterruptSignal() != 0) {
+        const auto now = std::chrono::steady_clock::now();
+        const bool looked = connection.discoveryPasses > 0 || now >= start + kFirstLookLimit;
+        if ((now >= deadline && looked) || InterruptSignal() != 0) {
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

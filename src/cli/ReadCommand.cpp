@@ -34,7 +34,8 @@ int RunRead(const CommandContext& context, const std::string& path) {
     }
     context.out << "Saved the communicator's settings to " << path << " ("
                 << exchange::ModeText(read.modeIndex) << " mode, firmware "
-                << settings::Cp1250ToUtf8(read.firmwareVersion.value_or("unknown")) << ")\n";
+                << settings::Cp1250ToPrintableUtf8(read.firmwareVersion.value_or("unknown"))
+                << ")\n";
     return kExitOk;
 }
 

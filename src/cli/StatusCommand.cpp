@@ -16,7 +16,7 @@ namespace quelvar::cli {
 namespace {
 
 using namespace std::chrono_literals;
-using settings::Cp1250ToUtf8;
+using settings::Cp1250ToPrintableUtf8;
 
 }  // namespace
 
@@ -34,15 +34,15 @@ int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::
     exchange::DeviceExchange exchange(connection);
     const std::optional<std::string> version = exchange.TryGetParameter("VSTR");
     std::lock_guard lock(link::LinkLock());
-    out << "SIM:      " << Cp1250ToUtf8(connection.simStatus) << "\n"
-        << "Signal:   " << Cp1250ToUtf8(connection.gsmSignal) << "\n"
-        << "Line:     " << Cp1250ToUtf8(connection.lineState) << "\n"
-        << "Z1:       " << Cp1250ToUtf8(connection.input1State) << "\n"
-        << "Z2:       " << Cp1250ToUtf8(connection.input2State) << "\n"
-        << "Firmware: " << (version ? Cp1250ToUtf8(*version) : "(no answer)") << "\n";
+    out << "SIM:      " << Cp1250ToPrintableUtf8(connection.simStatus) << "\n"
+        << "Signal:   " << Cp1250ToPrintableUtf8(connection.gsmSignal) << "\n"
+        << "Line:     " << Cp1250ToPrintableUtf8(connection.lineState) << "\n"
+        << "Z1:       " << Cp1250ToPrintableUtf8(connection.input1State) << "\n"
+        << "Z2:       " << Cp1250ToPrintableUtf8(connection.input2State) << "\n"
+        << "Firmware: " << (version ? Cp1250ToPrintableUtf8(*version) : "(no answer)") << "\n";
     for (std::string line = connection.TakeEvent(); line != link::kNoEvent;
          line = connection.TakeEvent()) {
-        out << "Event:    " << Cp1250ToUtf8(line) << "\n";
+        out << "Event:    " << Cp1250ToPrintableUtf8(line) << "\n";
     }
     return kExitOk;
 }

@@ -52,6 +52,8 @@ class ConnHIDCOM : public Connection {
     std::string name = "HID";
     std::atomic<bool> stopRequested{false};
     std::atomic<bool> threadFinished{false};
+    // Looks for the device the receiver has made so far, so a caller can wait for the first.
+    std::atomic<int> discoveryPasses{0};
     std::array<std::string, kEventQueueSlots> eventQueue;
     std::uint8_t eventWriteIndex = 0;
     std::uint8_t eventReadIndex = 0;

@@ -54,6 +54,7 @@ int ReceiverThread(ConnHIDCOM* connection) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
             if (!connection->stopRequested) {
                 device->OpenDevice();
+                ++connection->discoveryPasses;
             }
             continue;
         }

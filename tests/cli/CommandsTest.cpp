@@ -217,6 +217,8 @@ TEST(CliCommands, NoDeviceExits1WithinTheWait) {
     EXPECT_EQ(status.err, "No communicator found within 0.5 s\n");
     EXPECT_EQ(RunCli(dir, "read a.am2 --wait 0").code, 1);
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.am2")));
+    // One look for the device is always made: one that is there is found.
+    EXPECT_EQ(RunCli(dir, "read a.am2 --wait 0 --simulate -q").code, 0);
 }
 
 TEST(CliCommands, HelpListsCommandsAndOptions) {
