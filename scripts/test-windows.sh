@@ -16,9 +16,12 @@ windows_cli=$dir/src/cli/quelvar-gsm-cli.exe
 
 scripts/setup-windows.sh
 export WINEPREFIX=$dir/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# One Wine server for the whole run: each .exe then starts in a fraction of a second.
-wineboot --init >/dev/null 2>&1 || true
+# One Wine server of this build's own prefix for the whole run: each .exe then starts in a
+# fraction of a second. (The first start makes the prefix, which takes a while.)
+wineserver --kill 2>/dev/null || true
+wineserver --wait 2>/dev/null || true
 wineserver --persistent
+wineboot --init >/dev/null 2>&1
 trap 'wineserver --kill 2>/dev/null || true' EXIT
 
 echo "== Windows build: core and command-line tests under Wine"
@@ -37,6 +40,7 @@ fi
 
 echo "== Settings files of the Windows and the Linux build, byte for byte"
 if [ ! -x "$linux_cli" ]; then
+    scripts/setup.sh
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build build -j"$(nproc)" --target quelvar-gsm-cli >&2
 fi
