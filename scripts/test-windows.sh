@@ -17,7 +17,10 @@ windows_cli=$dir/src/cli/quelvar-gsm-cli.exe
 scripts/setup-windows.sh
 export WINEPREFIX=$dir/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # One Wine server of this build's own prefix for the whole run: each .exe then starts in a
-# fraction of a second. (The first start makes the prefix, which takes a while.)
+# fraction of a second. wineboot makes the prefix the first time (which takes a while) and
+# starts Wine's background services with their output elsewhere: started instead by the first
+# test that calls the device setup, they would inherit its output, and ctest would wait for
+# that to close until the test's time limit.
 wineserver --kill 2>/dev/null || true
 wineserver --wait 2>/dev/null || true
 wineserver --persistent
