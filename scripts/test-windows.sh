@@ -21,6 +21,7 @@ export WINEPREFIX=$dir/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,msht
 # starts Wine's background services with their output elsewhere: started instead by the first
 # test that calls the device setup, they would inherit its output, and ctest would wait for
 # that to close until the test's time limit.
+mkdir -p "$WINEPREFIX"
 wineserver --kill 2>/dev/null || true
 wineserver --wait 2>/dev/null || true
 wineserver --persistent
