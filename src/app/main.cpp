@@ -6,7 +6,7 @@
 #include <exception>
 #include <memory>
 
-#include "link/HidapiPlatform.h"
+#include "link/SystemHidPlatform.h"
 #include "sim/SimulatedCommunicator.h"
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         options.statusPeriod = std::chrono::milliseconds(500);
         platform = std::make_unique<quelvar::sim::SimulatedCommunicator>(options);
     } else {
-        platform = std::make_unique<quelvar::link::HidapiPlatform>();
+        platform = quelvar::link::MakeSystemHidPlatform();
     }
     quelvar::ui::TFormMain formMain(*platform);
     quelvar::ui::TSetFrm setFrm;

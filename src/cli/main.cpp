@@ -22,7 +22,7 @@
 #include "cli/SimStateFile.h"
 #include "cli/StatusCommand.h"
 #include "cli/WriteCommand.h"
-#include "link/HidapiPlatform.h"
+#include "link/SystemHidPlatform.h"
 #include "settings/SettingsFile.h"
 #include "sim/SimulatedCommunicator.h"
 
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         }
         platform = std::move(simulator);
     } else {
-        platform = std::make_unique<link::HidapiPlatform>();
+        platform = link::MakeSystemHidPlatform();
     }
 
     int code = Run(arguments, *platform, content);

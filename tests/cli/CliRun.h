@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "support/SettingsFiles.h"
@@ -20,12 +21,31 @@ struct CliRun {
     std::chrono::milliseconds took{0};
 };
 
+#ifdef _WIN32
+// Windows text mode ends lines with CR LF; the tests compare lines as "\n"-ended.
+inline std::string WithoutCarriageReturns(std::string text) {
+    std::string::size_type at = 0;
+    while ((at = text.find("\r\n", at)) != std::string::npos) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+#endif
+
 // `arguments` go to the shell as they are; files named in them are relative to `dir`.
 inline CliRun RunCli(const TempDir& dir, const std::string& arguments) {
     const std::string out = dir.File("stdout.txt");
     const std::string err = dir.File("stderr.txt");
+#ifdef _WIN32
+    // cmd.exe: `cd /d` changes the drive as well (the temporary folder may be on another one
+    // than the build, as under Wine), so the program's path is made absolute, drive included.
+    const std::string cli = std::filesystem::absolute(QUELVAR_CLI_PATH).make_preferred().string();
+    const std::string command = "cd /d \"" + dir.path.string() + "\" && \"" + cli + "\" " +
+                                arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+#else
     const std::string command = "cd \"" + dir.path.string() + "\" && \"" QUELVAR_CLI_PATH "\" " +
                                 arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+#endif
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
     CliRun run;
@@ -38,6 +58,10 @@ inline CliRun RunCli(const TempDir& dir, const std::string& arguments) {
 #endif
     run.out = ReadBytes(out);
     run.err = ReadBytes(err);
+#ifdef _WIN32
+    run.out = WithoutCarriageReturns(run.out);
+    run.err = WithoutCarriageReturns(run.err);
+#endif
     return run;
 }
 
