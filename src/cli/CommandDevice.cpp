@@ -74,6 +74,9 @@ int CommandDevice::LogIn() {
     }
     session_.emplace(exchange_, context_.progress.Callbacks(), kSilenceLimit);
     const DevicePassword password = session_->ReadPassword();
+    if (session_->Fault() == exchange::SessionFault::kStopped) {
+        return FaultExit();
+    }
     switch (password.kind) {
         case DevicePassword::Kind::kUnanswered:
             if (const int code = FaultExit(); code != kExitOk) {

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace quelvar::cli {
@@ -60,6 +61,11 @@ std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds
     }
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return "Cannot lock " + path;
+        }
         if (std::chrono::steady_clock::now() >= deadline || InterruptSignal() != 0) {
             ::close(fd_);
             fd_ = -1;

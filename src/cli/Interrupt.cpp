@@ -1,15 +1,21 @@
 #include "cli/Interrupt.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace quelvar::cli {
 
 namespace {
 
-volatile std::sig_atomic_t caught = 0;
+// Lock-free, so the handler may set it, also from the thread that Windows runs it on.
+std::atomic<int> caught{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void NoteSignal(int signal) {
     caught = signal;
+#ifdef _WIN32
+    std::signal(signal, NoteSignal);  // the runtime resets the handler at each signal
+#endif
 }
 
 }  // namespace

@@ -121,9 +121,13 @@ int main(int argc, char** argv) {
             const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
             bool inUse = false;
             if (const std::string error = simState->Load(wait, inUse); !error.empty()) {
+                if (InterruptSignal() != 0) {
+                    std::cerr << "Interrupted while waiting for the simulated communicator: "
+                                 "nothing was sent\n";
+                    return InterruptExitCode();
+                }
                 std::cerr << error << "\n";
-                return InterruptSignal() != 0 ? InterruptExitCode()
-                                              : (inUse ? kExitNoDevice : kExitBadFile);
+                return inUse ? kExitNoDevice : kExitBadFile;
             }
         }
         platform = std::move(simulator);

@@ -126,7 +126,9 @@ void DeviceSession::Observe(bool answered) {
 
 void DeviceSession::Detached() {
     if (!Failed()) {
-        fault_ = SessionFault::kDetached;
+        // A stop asked for meanwhile explains the end better than a device gone.
+        const bool stopped = exchange_.Hooks().stopRequested && exchange_.Hooks().stopRequested();
+        fault_ = stopped ? SessionFault::kStopped : SessionFault::kDetached;
         faultStage_ = stage_;
     }
 }

@@ -73,6 +73,7 @@ bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::
         const auto address = static_cast<std::uint32_t>(a);
         const std::size_t offset = address - start;
         if (StopRequested()) {
+            Progress(lastReceived, length);  // so that whoever watches the progress sees the stop
             SetTimerEnabled(timerWasEnabled);
             return false;
         }

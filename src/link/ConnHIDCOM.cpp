@@ -1,5 +1,12 @@
 #include "link/ConnHIDCOM.h"
 
+#include <functional>
+
+#ifndef _WIN32
+#include <pthread.h>
+#include <signal.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 
@@ -31,13 +38,35 @@ std::string ConnHIDCOM::GetName() {
     return name;
 }
 
+namespace {
+
+// The receiver thread takes no SIGINT or SIGTERM: a signal meant to stop the program gently
+// must not end one of its device reads as if the device had gone.
+std::thread StartWithoutInterrupts(std::function<void()> body) {
+#ifdef _WIN32
+    return std::thread(std::move(body));
+#else
+    sigset_t blocked;
+    sigset_t previous;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGINT);
+    sigaddset(&blocked, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &blocked, &previous);
+    std::thread thread(std::move(body));
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return thread;
+#endif
+}
+
+}  // namespace
+
 bool ConnHIDCOM::Open() {
     device = std::make_unique<HID>(platform);
     device->messagePump = messagePump;
     device->ackTimeout = ackTimeout;
     deviceListener_ = std::make_unique<HIDChangeStateEvent>(this);
     device->stateListeners.Add(deviceListener_.get());
-    receiver_ = std::thread(ReceiverThread, this);
+    receiver_ = StartWithoutInterrupts([this] { ReceiverThread(this); });
     return true;
 }
 

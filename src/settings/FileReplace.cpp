@@ -5,7 +5,9 @@
 #include <random>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -48,8 +50,18 @@ Ownership OwnershipOf(const fs::path& target, NewFileAccess access) {
 }
 
 #ifdef _WIN32
+// The C runtime of older Windows knows no "x" mode of fopen.
 std::FILE* CreateExclusive(const fs::path& path, const Ownership&) {
-    return std::fopen(path.string().c_str(), "wbx");
+    const int fd = _open(path.string().c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                         _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "wb");
+    if (file == nullptr) {
+        _close(fd);
+    }
+    return file;
 }
 
 bool SyncToDisk(std::FILE* file) {
@@ -60,11 +72,12 @@ void TakeOwnership(std::FILE*, const Ownership&) {}
 
 void SyncFolder(const fs::path&) {}
 #else
-// Created with no more access than the old file had, so no one else can read it meanwhile.
+// Over an old file, created for its owner alone until TakeOwnership has given it the old
+// file's owner, group and mode, so no one else can read the new bytes meanwhile.
 std::FILE* CreateExclusive(const fs::path& path, const Ownership& ownership) {
     mode_t mode = ownership.access == NewFileAccess::kOwnerOnly ? 0600 : 0666;
     if (ownership.old) {
-        mode = ownership.old->st_mode & 0777;
+        mode = ownership.old->st_mode & 0700;
     }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
@@ -143,11 +156,12 @@ class TempFile {
         }
     }
 
-    // Every byte written and on the disk, owner and mode set, and the file closed.
+    // Owner and mode set before the first byte, then every byte written and on the disk, and
+    // the file closed.
     bool WriteAll(std::string_view bytes, const Ownership& ownership) {
+        TakeOwnership(file_, ownership);
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size() &&
                              std::fflush(file_) == 0;
-        TakeOwnership(file_, ownership);
         const bool synced = written && SyncToDisk(file_);
         const bool closed = std::fclose(file_) == 0;
         file_ = nullptr;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "settings/AlarmTableImage.h"
 #include "settings/FileReplace.h"
@@ -294,6 +295,14 @@ std::string ExistingFileProblem(const fs::path& target, std::string& existing) {
         case ReadOutcome::kRead:
             break;
     }
+    // What the new file keeps of the old one is written in Windows-1250: a character that it
+    // cannot hold would be lost without a word.
+    const DecodedText decoded = DecodeSettingsText(existing);
+    if (!decoded.replaced.empty()) {
+        return "the file holds characters that Windows-1250 cannot hold (line " +
+               std::to_string(LinesOf(decoded.bytes, decoded.replaced).front() + 1) +
+               "); they would be lost";
+    }
     // A rename would replace a file its owner made read-only; the platform's writer refuses.
     if (std::FILE* probe = std::fopen(target.string().c_str(), "r+b")) {
         std::fclose(probe);
@@ -331,9 +340,14 @@ std::string SaveProblem(const std::string& path) {
     if (!fs::is_directory(folder, ec)) {
         return "there is no folder " + folder.string();
     }
-    // Only a real file tells whether the folder takes new files.
-    const fs::path probe = target.string() + ".probe.tmp";
-    if (std::FILE* file = std::fopen(probe.string().c_str(), "wbx")) {
+    // Only a real file tells whether the folder takes new files; a name of its own, so that no
+    // file left behind can stand in the way.
+    const fs::path probe =
+        target.string() + "." + std::to_string(std::random_device{}()) + ".probe.tmp";
+    if (fs::exists(probe, ec)) {
+        return {};
+    }
+    if (std::FILE* file = std::fopen(probe.string().c_str(), "wb")) {
         std::fclose(file);
         fs::remove(probe, ec);
         return {};

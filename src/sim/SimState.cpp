@@ -203,7 +203,7 @@ SimStateFileRead ReadSimStateFile(const std::string& path) {
     SimStateFileRead result;
     std::error_code ec;
     const fs::file_status status = fs::status(fs::path(path), ec);
-    if (!fs::exists(status) && ec.value() == static_cast<int>(std::errc::no_such_file_or_directory)) {
+    if (status.type() == fs::file_type::not_found) {
         result.missing = true;
         return result;
     }

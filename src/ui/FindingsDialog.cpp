@@ -68,7 +68,11 @@ QString FindingsText(const QString& fileName, const std::vector<settings::Findin
     }
     if (!invalid.isEmpty()) {
         lines << "These values could not have been set in this program:";
-        const qsizetype shown = std::min<qsizetype>(invalid.size(), kMaxFindingLines);
+        qsizetype shown = std::min<qsizetype>(invalid.size(), kMaxFindingLines);
+        // A group's caption never closes the list without a value under it.
+        if (shown < invalid.size() && !invalid[shown - 1].startsWith("  ")) {
+            --shown;
+        }
         lines << invalid.mid(0, shown);
         if (invalid.size() > shown) {
             lines << QString("and %1 more").arg(invalid.size() - shown);
