@@ -67,7 +67,11 @@ bool HID::OpenDevice() {
         readHandle_ = std::move(reader);
         writeHandle_ = std::move(writer);
     }
-    attached = true;
+    {
+        std::lock_guard lock(LinkLock());
+        attached = true;
+        ++attachCount;
+    }
     NotifyStateChange(kStateAttached);
     return true;
 }

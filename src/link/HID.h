@@ -62,7 +62,9 @@ class HID {
     // Why the last attempt to open a device that was found failed; kNone when none was found
     // or the open succeeded. Written by the receiver thread.
     std::atomic<OpenError> openError{OpenError::kNone};
-    // Guarded by the link lock.
+    // Guarded by the link lock. Grows by one with every "Attached", so a device that was
+    // replugged meanwhile can be told from the one a log-in was made with.
+    std::uint64_t attachCount = 0;
     Report lastReport{};
     Report* replyBuffer = nullptr;
     std::uint32_t lastBlockAddress = 0;
