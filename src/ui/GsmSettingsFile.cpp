@@ -68,11 +68,12 @@ void TFormMain::tbtnSaveClick() {
 
 void TFormMain::tbtnOpenClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !model.IsSetUp() || !exchange) {
+    if (!sequence.Started() || !model.IsSetUp() || !exchange || !LoggedInDevice()) {
         return;
     }
     const QString name = AskFileName(false);
-    if (name.isEmpty()) {
+    // Checked again: the device may have been swapped while the dialog was open.
+    if (name.isEmpty() || !LoggedInDevice()) {
         return;
     }
     Timer1.stop();
