@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include "GsmHarness.h"
@@ -17,12 +18,13 @@ using quelvar::ui::StringGridView;
 namespace {
 
 void Click(StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
+                      grid->CellRect(col, row).center());
 }
 
 // As the system delivers one: press, release, double-click press, release.
 void DoubleClick(StringGridView* grid, int col, int row) {
-    QWidget* viewport = grid->viewport();
+    QWidget* viewport = grid->CellViewport(col, row);
     const QPoint at = grid->CellRect(col, row).center();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
     QMouseEvent second(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
@@ -197,6 +199,23 @@ class GsmEditingTest : public QObject {
         device->messagePump = nullptr;
         QCOMPARE(h->sim->CommandCount(), std::size_t{1});
         QCOMPARE(h->form->SaveToDevImage(), 2);
+    }
+
+    void fixedRowAndColumnStayWhileTheDataScrolls() {
+        StringGridView* grid = h->form->sgeAlarmList;
+        grid->scrollTo(grid->Model().index(32, 13));
+        QCoreApplication::processEvents();
+        QVERIFY(grid->verticalScrollBar()->value() > 0);
+        // Where a cell shows, in the grid's own coordinates.
+        const auto at = [grid](int col, int row) {
+            return grid->CellViewport(col, row)->mapTo(grid, grid->CellRect(col, row).topLeft());
+        };
+        QVERIFY(grid->viewport()->rect().contains(grid->CellRect(13, 32)));
+        QCOMPARE(at(13, 0).y(), grid->frameWidth());  // the header row stays on top
+        QCOMPARE(at(13, 0).x(), at(13, 32).x());      // over its column
+        QCOMPARE(at(0, 32).x(), grid->frameWidth());  // the label stays at the left
+        QCOMPARE(at(0, 32).y(), at(13, 32).y());      // beside its row
+        QCOMPARE(at(0, 0), QPoint(grid->frameWidth(), grid->frameWidth()));
     }
 
     void clickOnTheSelectedModeKeepsUnsavedAckMarks() {
