@@ -28,7 +28,7 @@ bool ConnHIDCOM::IsAttached() {
 }
 
 std::uint64_t ConnHIDCOM::AttachmentLocked() const {
-    return device && device->attached ? device->attachCount : 0;
+    return device && device->attached ? device->attachCount.load() : 0;
 }
 
 std::uint64_t ConnHIDCOM::Attachment() const {

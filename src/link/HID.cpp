@@ -82,8 +82,13 @@ void HID::NotifyStateChange(const std::string& state) {
     }
 }
 
+bool HID::Reachable() const {
+    const std::uint64_t pinned = pinnedAttachment;
+    return attached && (pinned == 0 || pinned == attachCount);
+}
+
 bool HID::WriteReport(const Report& report) {
-    if (!attached) {
+    if (!Reachable()) {
         return false;
     }
     std::shared_ptr<HidWriter> writer;
@@ -96,7 +101,7 @@ bool HID::WriteReport(const Report& report) {
 
 bool HID::SendCommand(const Command& command) {
     ackReceived = false;
-    if (!attached) {
+    if (!Reachable()) {
         return false;
     }
     Report report{};

@@ -168,7 +168,8 @@ class TFormMain : public QWidget {
     int OpModeIndex() const;
     void SelectOpMode(int index);
     void SetSaveToDevImage(int index);
-    // True while the attached device is the one the last log-in accepted. Otherwise shows in
+    // True while the attached device is the one the last log-in accepted; until the running
+    // sequence ends, nothing then reaches a device plugged in meanwhile. Otherwise shows in
     // status panel 2 why nothing may be sent (and has a replugged device read again).
     bool LoggedInDevice();
 

@@ -115,6 +115,9 @@ void TFormMain::CatchUpSoon() {
 }
 
 void TFormMain::SequenceEnded() {
+    if (connection && connection->device) {
+        connection->device->pinnedAttachment = 0;
+    }
     if (transitionHeld_) {
         CatchUpSoon();
     }
@@ -127,6 +130,8 @@ bool TFormMain::SameAttachmentAsConnected() const {
 bool TFormMain::LoggedInDevice() {
     const std::uint64_t now = connection ? connection->Attachment() : 0;
     if (now != 0 && now == loggedInAttachment_) {
+        // For the rest of the sequence: a device plugged in while it runs gets nothing.
+        connection->device->pinnedAttachment = now;
         return true;
     }
     if (now == 0) {

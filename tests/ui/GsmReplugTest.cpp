@@ -255,6 +255,31 @@ class GsmReplugTest : public QObject {
         }
     }
 
+    void devicePluggedInDuringAWriteBackGetsNothing() {
+        h->Connect();
+        h->sim->ClearCommands();
+        std::size_t sentBefore = 0;
+        // Once the alarm table is under way: out and back in before the next block.
+        QMetaObject::Connection replug =
+            QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
+                if (position > 0 && sentBefore == 0) {
+                    h->sim->Unplug();
+                    QVERIFY(h->WaitAttached(false));
+                    h->sim->Plug();
+                    QVERIFY(h->WaitAttached());
+                    sentBefore = h->sim->CommandCount();
+                }
+            });
+        Click(h->form->btnSaveToDev);
+        QObject::disconnect(replug);
+        QVERIFY(sentBefore > 0);
+        QCOMPARE(h->sim->CommandCount(), sentBefore);
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        h->Tick();  // the monitor reads the new device
+        QCOMPARE(Reads(*h, "PW"), 1);
+        QVERIFY(h->form->gbMset->isVisible());
+    }
+
   private:
     std::unique_ptr<GsmHarness> h;
     QString fileName;
