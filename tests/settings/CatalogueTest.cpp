@@ -50,7 +50,7 @@ constexpr const char* kHex = "0123456789ABCDEFabcdef";
 constexpr const char* kSensitivity = "0.1 sec\n0.5 sec\n1 sec\n2 sec\n5 sec\n1 min\n2 min\n10 min";
 constexpr const char* kContact = "NO\nNC";
 
-struct RowSpec {
+struct WantedRow {
     const char* caption;
     const char* key;
     const char* rule;
@@ -58,15 +58,15 @@ struct RowSpec {
     int max;
 };
 
-struct TableSpec {
+struct WantedTable {
     TableId id;
     const char* grid;
     const char* groupBox;
     int columns, rows, fixedRows, captionWidth, valueWidth;
-    std::vector<RowSpec> entries;  // in grid order
+    std::vector<WantedRow> entries;  // in grid order
 };
 
-const TableSpec kCatalogue[] = {
+const WantedTable kCatalogue[] = {
     {TableId::kSimCard,
      "sgGPRSConnection",
      "GroupBox2",
@@ -139,17 +139,17 @@ const TableSpec kCatalogue[] = {
        "Z2CID", kDigits, 3, 3}}},
 };
 
-struct ColumnSpec {
+struct WantedColumn {
     const char* header;
     int width;
 };
 
-const ColumnSpec kAlarmColumnSpecs[] = {
+const WantedColumn kWantedAlarmColumns[] = {
     {" ", 30},  {"Code", 35}, {"E/R", 26}, {"Part", 30}, {"Zone/User", 65},
     {"T1", 20}, {"T2", 20},   {"T3", 20},  {"T4", 20},   {"SMS \xFCzenet", 160},
     {"T1", 20}, {"T2", 20},   {"T3", 20},  {"T4", 20},
 };
-const ColumnSpec kInputColumnSpecs[] = {
+const WantedColumn kWantedInputColumns[] = {
     {"Riaszt\xE1si h\xEDv\xE1s", 100},
     {"T1", 20},
     {"T2", 20},
@@ -164,7 +164,7 @@ const ColumnSpec kInputColumnSpecs[] = {
 const char* const kInputLabels[] = {"Z1 Riaszt\xE1s", "Z1 Vissza\xE1ll\xE1s", "Z2 Riaszt\xE1s",
                                     "Z2 Vissza\xE1ll\xE1s"};
 
-void ExpectColumns(const StringGrid& grid, std::span<const ColumnSpec> columns) {
+void ExpectColumns(const StringGrid& grid, std::span<const WantedColumn> columns) {
     ASSERT_EQ(grid.ColCount(), static_cast<int>(columns.size()));
     for (int col = 0; col < grid.ColCount(); ++col) {
         EXPECT_EQ(grid.Cell(col, 0), columns[col].header) << "column " << col;
@@ -174,23 +174,23 @@ void ExpectColumns(const StringGrid& grid, std::span<const ColumnSpec> columns) 
 
 TEST(CatalogueTest, EveryTableRowAndGridAsDesigned) {
     SettingsModel model;
-    for (const TableSpec& spec : kCatalogue) {
-        const CatalogueTable& entry = TableOf(spec.id);
-        SCOPED_TRACE(spec.grid);
-        EXPECT_EQ(entry.gridName, spec.grid);
-        EXPECT_EQ(entry.groupBoxName, spec.groupBox);
-        const StringGrid& grid = model.Grid(spec.id);
-        EXPECT_EQ(grid.ColCount(), spec.columns);
-        EXPECT_EQ(grid.RowCount(), spec.rows);
-        EXPECT_EQ(grid.FixedRows(), spec.fixedRows);
+    for (const WantedTable& want : kCatalogue) {
+        const CatalogueTable& entry = TableOf(want.id);
+        SCOPED_TRACE(want.grid);
+        EXPECT_EQ(entry.gridName, want.grid);
+        EXPECT_EQ(entry.groupBoxName, want.groupBox);
+        const StringGrid& grid = model.Grid(want.id);
+        EXPECT_EQ(grid.ColCount(), want.columns);
+        EXPECT_EQ(grid.RowCount(), want.rows);
+        EXPECT_EQ(grid.FixedRows(), want.fixedRows);
         EXPECT_EQ(grid.FixedCols(), 1);
-        EXPECT_EQ(grid.ColWidth(0), spec.captionWidth);
-        EXPECT_EQ(grid.ColWidth(1), spec.valueWidth);
-        const TTableRule& table = model.Rule(spec.id);
-        ASSERT_EQ(table.RowsAdded(), static_cast<int>(spec.entries.size()));
-        for (std::size_t i = 0; i < spec.entries.size(); ++i) {
-            const RowSpec& row = spec.entries[i];
-            EXPECT_EQ(grid.Cell(0, spec.fixedRows + static_cast<int>(i)), row.caption);
+        EXPECT_EQ(grid.ColWidth(0), want.captionWidth);
+        EXPECT_EQ(grid.ColWidth(1), want.valueWidth);
+        const TTableRule& table = model.Rule(want.id);
+        ASSERT_EQ(table.RowsAdded(), static_cast<int>(want.entries.size()));
+        for (std::size_t i = 0; i < want.entries.size(); ++i) {
+            const WantedRow& row = want.entries[i];
+            EXPECT_EQ(grid.Cell(0, want.fixedRows + static_cast<int>(i)), row.caption);
             EXPECT_EQ(table.GetKey(row.caption), row.key);
             EXPECT_EQ(table.GetRule(row.caption), row.rule) << row.key;
             EXPECT_EQ(table.GetExactLength(row.caption), row.exact) << row.key;
@@ -206,7 +206,7 @@ TEST(CatalogueTest, EveryTableRowAndGridAsDesigned) {
     EXPECT_EQ(model.Rule(TableId::kPhoneNumbers).GetValue("T3"), "+36");
 
     const StringGrid& alarms = model.AlarmGrid();
-    ExpectColumns(alarms, kAlarmColumnSpecs);
+    ExpectColumns(alarms, kWantedAlarmColumns);
     ASSERT_EQ(alarms.RowCount(), 33);
     EXPECT_EQ(alarms.FixedRows(), 1);
     EXPECT_EQ(alarms.FixedCols(), 1);
@@ -215,7 +215,7 @@ TEST(CatalogueTest, EveryTableRowAndGridAsDesigned) {
     }
 
     const StringGrid& inputs = model.InputGrid();
-    ExpectColumns(inputs, kInputColumnSpecs);
+    ExpectColumns(inputs, kWantedInputColumns);
     ASSERT_EQ(inputs.RowCount(), 5);
     EXPECT_EQ(inputs.FixedRows(), 1);
     EXPECT_EQ(inputs.FixedCols(), 1);
