@@ -34,6 +34,15 @@ bool ConnHIDCOM::IsAttached() {
     return IsOpen() && device->attached;
 }
 
+std::uint64_t ConnHIDCOM::AttachmentLocked() const {
+    return device && device->attached ? device->attachCount.load() : 0;
+}
+
+std::uint64_t ConnHIDCOM::Attachment() const {
+    std::lock_guard lock(LinkLock());
+    return AttachmentLocked();
+}
+
 std::string ConnHIDCOM::GetName() {
     return name;
 }

@@ -34,6 +34,11 @@ class ConnHIDCOM : public Connection {
     void Close() override;
     std::string GetName() override;
     bool IsAttached();
+    // The number of the attachment under way (see HID::attachCount); 0 while no device is
+    // attached. Call with the link lock held.
+    std::uint64_t AttachmentLocked() const;
+    // The same; takes the link lock itself.
+    std::uint64_t Attachment() const;
 
     // Called with the link lock held.
     void PushEvent(const std::string& text);

@@ -67,7 +67,11 @@ bool HID::OpenDevice() {
         readHandle_ = std::move(reader);
         writeHandle_ = std::move(writer);
     }
-    attached = true;
+    {
+        std::lock_guard lock(LinkLock());
+        attached = true;
+        ++attachCount;
+    }
     NotifyStateChange(kStateAttached);
     return true;
 }
@@ -78,8 +82,13 @@ void HID::NotifyStateChange(const std::string& state) {
     }
 }
 
+bool HID::Reachable() const {
+    const std::uint64_t pinned = pinnedAttachment;
+    return attached && (pinned == 0 || pinned == attachCount);
+}
+
 bool HID::WriteReport(const Report& report) {
-    if (!attached) {
+    if (!Reachable()) {
         return false;
     }
     std::shared_ptr<HidWriter> writer;
@@ -92,7 +101,7 @@ bool HID::WriteReport(const Report& report) {
 
 bool HID::SendCommand(const Command& command) {
     ackReceived = false;
-    if (!attached) {
+    if (!Reachable()) {
         return false;
     }
     Report report{};

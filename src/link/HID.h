@@ -36,10 +36,11 @@ class HID {
     void NotifyStateChange(const std::string& state);
 
     // Sends one command and waits for its acknowledgement (UI thread only). Returns at once,
-    // false, when detached or the write fails; false when no answer came within `ackTimeout`
-    // or the device went away meanwhile; true when acknowledged.
+    // false, when detached, not the pinned attachment, or the write fails; false when no answer
+    // came within `ackTimeout` or the device went away meanwhile; true when acknowledged.
     bool SendCommand(const Command& command);
-    // Writes one report as it stands; false when detached or not taken (UI thread).
+    // Writes one report as it stands; false when detached, not the pinned attachment, or not
+    // taken (UI thread).
     bool WriteReport(const Report& report);
 
     // Receiver-thread side.
@@ -62,7 +63,11 @@ class HID {
     // Why the last attempt to open a device that was found failed; kNone when none was found
     // or the open succeeded. Written by the receiver thread.
     std::atomic<OpenError> openError{OpenError::kNone};
-    // Guarded by the link lock.
+    // Grows by one with every "Attached" (written under the link lock), so a device that was
+    // replugged meanwhile can be told from the one a log-in was made with.
+    std::atomic<std::uint64_t> attachCount{0};
+    // Non-zero: reports go only to this attachment, none to a device plugged in since.
+    std::atomic<std::uint64_t> pinnedAttachment{0};
     Report lastReport{};
     Report* replyBuffer = nullptr;
     std::uint32_t lastBlockAddress = 0;
@@ -74,6 +79,7 @@ class HID {
     std::chrono::microseconds pollingSleep{0};
 
   private:
+    bool Reachable() const;
     bool WaitForAck();
     bool PollForAck();
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QShowEvent>
 #include <QThread>
 
@@ -31,7 +32,15 @@ TFormMain::~TFormMain() {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-    if (!sequenceRunning_ || !watched->isWidgetType()) {
+    if (!watched->isWidgetType()) {
+        return false;
+    }
+    // A closing dialog lets the monitor catch up with a device that came or went meanwhile.
+    if (event->type() == QEvent::Hide && transitionHeld_ &&
+        static_cast<QWidget*>(watched)->isModal()) {
+        CatchUpSoon();
+    }
+    if (!sequenceRunning_) {
         return false;
     }
     switch (event->type()) {
@@ -58,6 +67,8 @@ void TFormMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
+        const QRect desktop = screen()->availableGeometry();
+        move(desktop.center() - QRect(QPoint(), frameGeometry().size()).center());
         FormShow();
     }
 }

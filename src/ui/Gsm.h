@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -37,6 +38,10 @@ inline constexpr const char* kCaption = "Quelvar GSM";
 inline constexpr const char* kUsbConnected = "USB: Connected";
 inline constexpr const char* kUsbDisconnected = "USB: Disconnected";
 inline constexpr const char* kFirmwareVersion = "Firmware version ";
+inline constexpr const char* kReplugged = "The device was replugged; it is being read again";
+inline constexpr const char* kNotLoggedIn =
+    "Not logged in: reconnect the device to enter its password";
+inline constexpr const char* kNotConnected = "The device is not connected; nothing was sent";
 inline constexpr const char* kNoPermission =
     "No permission to open the communicator: install the udev rule (see README), then replug it";
 // The device's password value that asks for no password.
@@ -164,6 +169,10 @@ class TFormMain : public QWidget {
     int OpModeIndex() const;
     void SelectOpMode(int index);
     void SetSaveToDevImage(int index);
+    // True while the attached device is the one the last log-in accepted; until the running
+    // sequence ends, nothing then reaches a device plugged in meanwhile. Otherwise shows in
+    // status panel 2 why nothing may be sent (and has a replugged device read again).
+    bool LoggedInDevice();
 
   signals:
     // After every tick of the connection monitor, for tests and benchmarks.
@@ -183,8 +192,15 @@ class TFormMain : public QWidget {
     void SetCaptions();
     void UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event);
     void ShowPermissionProblem(bool denied);
+    void RunDueTransitions();
+    // A modal dialog or a device sequence holds the transitions back.
+    bool TransitionsHeld() const;
+    // A zero-delay tick once nothing holds the transitions any more.
+    void CatchUpSoon();
+    void SequenceEnded();
     void ConnectTransition();
     void DisconnectTransition();
+    bool SameAttachmentAsConnected() const;
     void LogIn();
     void InitialRead();
     void PauseProcessingMessages(int ms);
@@ -192,10 +208,13 @@ class TFormMain : public QWidget {
     settings::TTableRule* TableOf(StringGridView* grid);
     QString HintOf(StringGridView* grid) const;
     void PlaceEditor(QWidget* editor, StringGridView* grid);
+    // Moves the dialog to the place, or as near as it fits wholly on the window's screen.
+    void KeepOnScreen(QWidget* dialog, QPoint place);
+    void PlacePasswordDialog();
     void ReportWriteBack();
     void ReportLoad(const exchange::SettingsLoadResult& loaded);
     void ShowLoadedMode(int modeIndex);
-    bool DeviceAttached() const;
+    bool NoDeviceAttached() const;
     QString GroupCaptionOf(const settings::SettingPlace& place) const;
     QString AskFileName(bool forSaving);
     void ShowError(const QString& text);
@@ -209,6 +228,15 @@ class TFormMain : public QWidget {
     bool shown_ = false;
     bool sequenceRunning_ = false;
     bool permissionShown_ = false;
+    // Attachment numbers (link::ConnHIDCOM::Attachment): the one the last tick saw attached,
+    // the one the connect transition ran for, and the one whose password was accepted (0:
+    // none, as after a cancelled password dialog).
+    std::uint64_t seenAttachment_ = 0;
+    std::uint64_t connectedAttachment_ = 0;
+    std::uint64_t loggedInAttachment_ = 0;
+    bool transitionHeld_ = false;
+    // The mode the layout shows; a click on the item already selected changes nothing.
+    int shownMode_ = 0;
 };
 
 // Marks a device sequence as running for its scope; a second one does not start meanwhile.
@@ -220,6 +248,7 @@ class SequenceGuard {
     ~SequenceGuard() {
         if (owns_) {
             form_.sequenceRunning_ = false;
+            form_.SequenceEnded();
         }
     }
     SequenceGuard(const SequenceGuard&) = delete;

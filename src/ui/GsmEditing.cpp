@@ -2,11 +2,14 @@
 // acknowledgement column, and the pending mark.
 
 #include <QCursor>
+#include <QScreen>
+#include <algorithm>
 
 #include "settings/AlarmTableImage.h"
 #include "settings/InputTableImage.h"
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
+#include "ui/Passwd.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
@@ -43,7 +46,23 @@ void TFormMain::PlaceEditor(QWidget* editor, StringGridView* grid) {
     if (place.x() > window.left() + window.width()) {
         place.setX(window.left() + offset.x() + grid->width());
     }
-    editor->move(place);
+    KeepOnScreen(editor, place);
+}
+
+void TFormMain::KeepOnScreen(QWidget* dialog, QPoint place) {
+    // OK and Cancel must stay reachable wherever the window and the pointer are.
+    const QRect screen = this->screen()->availableGeometry();
+    dialog->winId();  // its frame is known once the window exists
+    const QSize size = dialog->frameGeometry().size();
+    place.setX(std::max(screen.left(), std::min(place.x(), screen.right() + 1 - size.width())));
+    place.setY(std::max(screen.top(), std::min(place.y(), screen.bottom() + 1 - size.height())));
+    dialog->move(place);
+}
+
+void TFormMain::PlacePasswordDialog() {
+    const QSize size = passwdFrm_->frameGeometry().size();
+    KeepOnScreen(passwdFrm_,
+                 frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 void TFormMain::sgClick(StringGridView* grid) {

@@ -40,18 +40,26 @@ void TFormMain::LogIn() {
         if (password != kNoPassword) {
             // A device pulled during the read of "PW" reads as 0: asking for its password
             // would hold the disconnect off screen until the user answered.
-            if (passwdFrm_ == nullptr || !connection->IsAttached()) {
+            if (passwdFrm_ == nullptr || !SameAttachmentAsConnected()) {
                 return;
             }
             passwdFrm_->setWindowTitle("Password");
             passwdFrm_->lbx1->setText("Enter password:");
+            PlacePasswordDialog();
             result = passwdFrm_->ShowModal();
         }
+        // The password answers for the device it was read from, not for one plugged in
+        // while the dialog was open: that one gets a log-in of its own.
+        if (!SameAttachmentAsConnected()) {
+            transitionHeld_ = connection->IsAttached();
+            return;
+        }
         if (result == password) {
+            loggedInAttachment_ = connectedAttachment_;
             InitialRead();
             return;
         }
-        if (result == -1 || !connection->IsAttached()) {
+        if (result == -1) {
             return;
         }
     }
@@ -81,7 +89,7 @@ void TFormMain::InitialRead() {
 
 void TFormMain::rgOpModeClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started()) {
+    if (!sequence.Started() || OpModeIndex() == shownMode_) {
         return;
     }
     ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
@@ -89,6 +97,7 @@ void TFormMain::rgOpModeClick() {
 
 void TFormMain::ApplyModeLayout(Mode mode) {
     const bool standalone = mode == Mode::kStandalone;
+    shownMode_ = standalone ? 0 : 1;
     for (QGroupBox* events : {gbExtevents, gbIntevents}) {
         events->setVisible(standalone);
         events->setEnabled(standalone);

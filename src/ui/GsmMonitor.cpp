@@ -1,5 +1,7 @@
 // The connection monitor: one tick every 500 ms follows the link and shows the live state.
 
+#include <QApplication>
+#include <QTimer>
 #include <charconv>
 #include <mutex>
 
@@ -48,6 +50,7 @@ void TFormMain::Timer1Timer() {
                 if (connection->device) {
                     if (connection->device->attached) {
                         deviceAttached = 1;
+                        seenAttachment_ = connection->AttachmentLocked();
                         if (attachedTicks >= 4) {
                             update = true;
                             texts = {connection->input1State, connection->input2State,
@@ -70,20 +73,79 @@ void TFormMain::Timer1Timer() {
             }
             ShowPermissionProblem(permissionDenied);
         }
-        // A transition waits while another device sequence runs; a later tick takes it.
-        if (!sequenceRunning_) {
-            if (deviceAttached == 1 && !connectedShown) {
-                ConnectTransition();
-            } else if (deviceAttached == 0 && connectedShown) {
-                DisconnectTransition();
-            }
-        }
+        RunDueTransitions();
     } catch (...) {
         // A failed tick ends quietly; the next one starts afresh.
     }
     Timer1.setInterval(kTickInterval);
     Timer1.start();
     emit ticked();
+}
+
+void TFormMain::RunDueTransitions() {
+    // A device swapped while the transitions were held reads as attached all along: only its
+    // attachment number tells it from the one connected.
+    const bool replugged =
+        deviceAttached == 1 && connectedShown && seenAttachment_ != connectedAttachment_;
+    const bool due = replugged || (deviceAttached == 1) != connectedShown;
+    // A log-in inside a dialog's loop would overwrite the grids under the user's edit; the
+    // dialog's close or the sequence's end catches up.
+    transitionHeld_ = due && TransitionsHeld();
+    if (!due || transitionHeld_) {
+        return;
+    }
+    if (connectedShown) {
+        DisconnectTransition();
+    }
+    if (deviceAttached == 1) {
+        ConnectTransition();
+    }
+}
+
+bool TFormMain::TransitionsHeld() const {
+    return sequenceRunning_ || QApplication::activeModalWidget() != nullptr;
+}
+
+void TFormMain::CatchUpSoon() {
+    QTimer::singleShot(0, this, [this] {
+        if (transitionHeld_ && !TransitionsHeld()) {
+            Timer1Timer();
+        }
+    });
+}
+
+void TFormMain::SequenceEnded() {
+    if (connection && connection->device) {
+        connection->device->pinnedAttachment = 0;
+    }
+    if (transitionHeld_) {
+        CatchUpSoon();
+    }
+}
+
+bool TFormMain::SameAttachmentAsConnected() const {
+    return connection && connection->Attachment() == connectedAttachment_;
+}
+
+bool TFormMain::LoggedInDevice() {
+    const std::uint64_t now = connection ? connection->Attachment() : 0;
+    if (now != 0 && now == loggedInAttachment_) {
+        // For the rest of the sequence: a device plugged in while it runs gets nothing.
+        connection->device->pinnedAttachment = now;
+        return true;
+    }
+    if (now == 0) {
+        SetStatusText(2, kNotConnected);
+    } else if (!connectedShown || now != connectedAttachment_) {
+        SetStatusText(2, kReplugged);
+    } else {
+        SetStatusText(2, kNotLoggedIn);
+        return false;
+    }
+    // The monitor follows the device at once rather than at its next tick.
+    transitionHeld_ = true;
+    CatchUpSoon();
+    return false;
 }
 
 void TFormMain::ShowPermissionProblem(bool denied) {
@@ -118,6 +180,8 @@ void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std:
 void TFormMain::ConnectTransition() {
     SequenceGuard sequence(*this);
     connectedShown = true;
+    connectedAttachment_ = seenAttachment_;
+    loggedInAttachment_ = 0;
     SetStatusText(0, kUsbConnected);
     pb1->show();
     PauseProcessingMessages(100);
@@ -126,6 +190,7 @@ void TFormMain::ConnectTransition() {
 
 void TFormMain::DisconnectTransition() {
     connectedShown = false;
+    loggedInAttachment_ = 0;
     SetStatusText(0, kUsbDisconnected);
     gbMset->hide();
     ToolBar1->hide();

@@ -5,10 +5,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
-#include <mutex>
 
 #include "exchange/SettingsLoad.h"
-#include "link/LinkLock.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 #include "ui/FindingsDialog.h"
@@ -73,11 +71,15 @@ void TFormMain::tbtnSaveClick() {
 
 void TFormMain::tbtnOpenClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !model.IsSetUp() || !exchange) {
+    // Without any device the file only goes into the window; a device that is there must be
+    // the one logged in.
+    if (!sequence.Started() || !model.IsSetUp() || !exchange ||
+        !(NoDeviceAttached() || LoggedInDevice())) {
         return;
     }
     const QString name = AskFileName(false);
-    if (name.isEmpty()) {
+    // Checked again: the device may have come, gone or been swapped while the dialog was open.
+    if (name.isEmpty() || !(NoDeviceAttached() || LoggedInDevice())) {
         return;
     }
     Timer1.stop();
@@ -99,7 +101,7 @@ void TFormMain::tbtnOpenClick() {
         Timer1.start();
         return;
     }
-    if (!DeviceAttached()) {
+    if (NoDeviceAttached()) {
         settings::FillModelFromFile(*read.content, model);
         ShowLoadedMode(read.content->ModeIndex());
         Timer1.start();
@@ -123,9 +125,8 @@ void TFormMain::ShowLoadedMode(int modeIndex) {
     }
 }
 
-bool TFormMain::DeviceAttached() const {
-    std::lock_guard lock(link::LinkLock());
-    return connection && connection->IsAttached();
+bool TFormMain::NoDeviceAttached() const {
+    return !connection || connection->Attachment() == 0;
 }
 
 QString TFormMain::GroupCaptionOf(const settings::SettingPlace& place) const {

@@ -11,7 +11,7 @@ using settings::TableId;
 
 void TFormMain::btnSaveToDevClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !exchange) {
+    if (!sequence.Started() || !exchange || !LoggedInDevice()) {
         return;
     }
     Timer1.stop();
@@ -51,13 +51,15 @@ void TFormMain::WriteOperatingMode() {
 
 void TFormMain::ToolButton1Click() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !exchange || passwdFrm_ == nullptr) {
+    if (!sequence.Started() || !exchange || passwdFrm_ == nullptr || !LoggedInDevice()) {
         return;
     }
     passwdFrm_->setWindowTitle("New password");
     passwdFrm_->lbx1->setText("Enter new password:");
+    PlacePasswordDialog();
     const int result = passwdFrm_->ShowModal();
-    if (result == -1) {
+    // Checked again: the device may have been swapped while the dialog was open.
+    if (result == -1 || !LoggedInDevice()) {
         return;
     }
     if (SetParameter("PW", std::to_string(result)) != exchange::SetOutcome::kAcknowledged) {

@@ -22,6 +22,7 @@ class StringGridModel : public QAbstractTableModel {
 
     bool IsFixed(int col, int row) const;
     settings::StringGrid& Grid() { return grid_; }
+    const settings::StringGrid& Grid() const { return grid_; }
 
   signals:
     void columnWidthChanged(int col, int width);

@@ -1,8 +1,10 @@
 #include "ui/StringGridView.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include "ui/GridCellDelegate.h"
 
@@ -12,9 +14,6 @@ StringGridView::StringGridView(settings::StringGrid& grid, QWidget* parent)
     : QTableView(parent), model_(grid) {
     setModel(&model_);
     setItemDelegate(new GridCellDelegate(this));
-    // The fixed rows and columns are cells of the grid itself, so Qt's own headers go.
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
     verticalHeader()->setMinimumSectionSize(kRowHeight);
     verticalHeader()->setDefaultSectionSize(kRowHeight);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -26,10 +25,10 @@ StringGridView::StringGridView(settings::StringGrid& grid, QWidget* parent)
     setWordWrap(false);
     setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    BuildFixedBands();
     ApplyColumnWidths();
     ApplyEditTriggers(grid.EditingEnabled());
-    connect(&model_, &StringGridModel::columnWidthChanged, this,
-            [this](int col, int width) { setColumnWidth(col, width); });
+    connect(&model_, &StringGridModel::columnWidthChanged, this, &StringGridView::SetColumnWidth);
     connect(&model_, &StringGridModel::editingSwitched, this, &StringGridView::ApplyEditTriggers);
     connect(&model_, &StringGridModel::gridSelectionChanged, this,
             &StringGridView::ShowGridSelection);
@@ -42,13 +41,147 @@ void StringGridView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     }
 }
 
+QTableView* StringGridView::MakeBand(bool fixedRows, bool fixedCols) {
+    auto* band = new QTableView(this);
+    band->setModel(&model_);
+    band->setItemDelegate(new GridCellDelegate(band));
+    band->horizontalHeader()->hide();
+    band->verticalHeader()->hide();
+    band->verticalHeader()->setMinimumSectionSize(kRowHeight);
+    band->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    band->horizontalHeader()->setMinimumSectionSize(1);
+    band->setFrameShape(QFrame::NoFrame);
+    band->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    band->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    band->setHorizontalScrollMode(horizontalScrollMode());
+    band->setVerticalScrollMode(verticalScrollMode());
+    band->setSelectionMode(QAbstractItemView::NoSelection);
+    band->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    band->setFocusPolicy(Qt::NoFocus);
+    band->setWordWrap(false);
+    const settings::StringGrid& grid = model_.Grid();
+    for (int row = 0; row < grid.RowCount(); ++row) {
+        band->setRowHidden(row, (row < grid.FixedRows()) != fixedRows);
+    }
+    for (int col = 0; col < grid.ColCount(); ++col) {
+        band->setColumnHidden(col, (col < grid.FixedCols()) != fixedCols);
+    }
+    band->viewport()->installEventFilter(this);
+    return band;
+}
+
+void StringGridView::BuildFixedBands() {
+    const settings::StringGrid& grid = model_.Grid();
+    for (int row = 0; row < grid.FixedRows(); ++row) {
+        setRowHidden(row, true);
+    }
+    for (int col = 0; col < grid.FixedCols(); ++col) {
+        setColumnHidden(col, true);
+    }
+    // The headers only keep the room free; the bands lie over them.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setSectionsClickable(false);
+    }
+    horizontalHeader()->setVisible(grid.FixedRows() > 0);
+    horizontalHeader()->setFixedHeight(grid.FixedRows() * kRowHeight);
+    verticalHeader()->setVisible(grid.FixedCols() > 0);
+    if (grid.FixedRows() > 0) {
+        topBand_ = MakeBand(true, false);
+        connect(horizontalScrollBar(), &QScrollBar::valueChanged, topBand_->horizontalScrollBar(),
+                &QScrollBar::setValue);
+    }
+    if (grid.FixedCols() > 0) {
+        leftBand_ = MakeBand(false, true);
+        connect(verticalScrollBar(), &QScrollBar::valueChanged, leftBand_->verticalScrollBar(),
+                &QScrollBar::setValue);
+    }
+    if (topBand_ && leftBand_) {
+        cornerBand_ = MakeBand(true, true);
+    }
+}
+
+void StringGridView::updateGeometries() {
+    QTableView::updateGeometries();
+    const QRect top = horizontalHeader()->geometry();
+    const QRect left = verticalHeader()->geometry();
+    if (topBand_) {
+        topBand_->setGeometry(top);
+        topBand_->horizontalScrollBar()->setValue(horizontalScrollBar()->value());
+        topBand_->raise();
+    }
+    if (leftBand_) {
+        leftBand_->setGeometry(left);
+        leftBand_->verticalScrollBar()->setValue(verticalScrollBar()->value());
+        leftBand_->raise();
+    }
+    if (cornerBand_) {
+        cornerBand_->setGeometry(left.left(), top.top(), left.width(), top.height());
+        cornerBand_->raise();
+    }
+}
+
+bool StringGridView::eventFilter(QObject* watched, QEvent* event) {
+    const bool onBand = (topBand_ && watched == topBand_->viewport()) ||
+                        (leftBand_ && watched == leftBand_->viewport()) ||
+                        (cornerBand_ && watched == cornerBand_->viewport());
+    if (!onBand) {
+        return QTableView::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            swallowRelease_ = false;
+            pressOnCell_ = false;
+            return true;  // a fixed cell takes no selection
+        case QEvent::MouseButtonRelease:
+            // Over a fixed cell, never the selected one.
+            releaseOnSelected_ = false;
+            emit mouseReleased(this, static_cast<QMouseEvent*>(event)->button());
+            releaseOnSelected_ = true;
+            return true;
+        case QEvent::Wheel:
+            QCoreApplication::sendEvent(viewport(), event);
+            return true;
+        default:
+            return false;
+    }
+}
+
+QTableView* StringGridView::BandOf(int col, int row) const {
+    const bool fixedRow = row < model_.Grid().FixedRows();
+    const bool fixedCol = col < model_.Grid().FixedCols();
+    return fixedRow ? (fixedCol ? cornerBand_ : topBand_) : (fixedCol ? leftBand_ : nullptr);
+}
+
+QWidget* StringGridView::CellViewport(int col, int row) const {
+    QTableView* band = BandOf(col, row);
+    return band ? band->viewport() : viewport();
+}
+
 QRect StringGridView::CellRect(int col, int row) const {
-    return visualRect(model_.index(row, col));
+    const QTableView* band = BandOf(col, row);
+    return (band ? band : static_cast<const QTableView*>(this))->visualRect(model_.index(row, col));
+}
+
+void StringGridView::SetColumnWidth(int col, int width) {
+    setColumnWidth(col, width);
+    for (QTableView* band : {topBand_, leftBand_, cornerBand_}) {
+        if (band) {
+            band->setColumnWidth(col, width);
+        }
+    }
+    if (col < model_.Grid().FixedCols()) {
+        int fixedWidth = 0;
+        for (int c = 0; c < model_.Grid().FixedCols(); ++c) {
+            fixedWidth += model_.Grid().ColWidth(c);
+        }
+        verticalHeader()->setFixedWidth(fixedWidth);
+    }
 }
 
 void StringGridView::ApplyColumnWidths() {
     for (int col = 0; col < model_.Grid().ColCount(); ++col) {
-        setColumnWidth(col, model_.Grid().ColWidth(col));
+        SetColumnWidth(col, model_.Grid().ColWidth(col));
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// A string grid on screen: fixed rows and columns drawn as header cells, 18-pixel rows,
-// lines between all cells, the grid's column widths, in-place editing only while the grid
-// allows it, and the notifications the editing handlers act on.
+// A string grid on screen: fixed rows and columns drawn as header cells that stay in place
+// while the data scrolls, 18-pixel rows, lines between all cells, the grid's column widths,
+// in-place editing only while the grid allows it, and the notifications the editing handlers
+// act on.
 
 #include <QTableView>
 
@@ -19,7 +20,9 @@ class StringGridView : public QTableView {
 
     settings::StringGrid& Grid() { return model_.Grid(); }
     StringGridModel& Model() { return model_; }
-    // The widget rectangle of a cell, for tests and for placing dialogs.
+    // The widget that shows a cell: the data viewport, or for a fixed cell the band that
+    // holds it in place; and the cell's rectangle in that widget.
+    QWidget* CellViewport(int col, int row) const;
     QRect CellRect(int col, int row) const;
     // Off: the grid never scrolls by itself to bring the selected cell into view, so a grid
     // narrower than its columns keeps its captions in sight.
@@ -38,6 +41,8 @@ class StringGridView : public QTableView {
     void mouseReleased(StringGridView* grid, Qt::MouseButton button);
 
   protected:
+    void updateGeometries() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -46,11 +51,20 @@ class StringGridView : public QTableView {
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
   private:
+    // Fixed cells are shown by views of their own over the room the headers keep free, so
+    // they keep their look and stay put; the data view hides them.
+    QTableView* MakeBand(bool fixedRows, bool fixedCols);
+    void BuildFixedBands();
+    void SetColumnWidth(int col, int width);
+    QTableView* BandOf(int col, int row) const;
     void ApplyColumnWidths();
     void ApplyEditTriggers(bool editing);
     void ShowGridSelection(int col, int row);
 
     StringGridModel model_;
+    QTableView* topBand_ = nullptr;     // the fixed rows, scrolled sideways with the data
+    QTableView* leftBand_ = nullptr;    // the fixed columns, scrolled up and down with it
+    QTableView* cornerBand_ = nullptr;  // where both meet
     bool movingByKeyboard_ = false;
     bool swallowRelease_ = false;
     bool pressOnCell_ = false;

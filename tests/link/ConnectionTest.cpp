@@ -65,20 +65,27 @@ TEST_F(ConnectionTest, NewConnectionIsNamedAndClosed) {
     EXPECT_EQ(sim.CommandCount(), 0u);
 }
 
-TEST_F(ConnectionTest, EachPlugAndUnplugIsReportedExactlyOnce) {
+TEST_F(ConnectionTest, EachPlugAndUnplugIsReportedExactlyOnceAndNumbered) {
+    EXPECT_EQ(connection.ackTimeout, 300ms);
+    // The default acknowledgement wait, of the connection and of a device object alike.
+    EXPECT_EQ(ConnHIDCOM(sim).ackTimeout, 1002ms);
+    EXPECT_EQ(HID(sim).ackTimeout, 1002ms);
     OpenAndAttach();
     EXPECT_EQ(states.attached, 1);
+    EXPECT_EQ(connection.Attachment(), 1u);
     sim.Unplug();
     ASSERT_TRUE(WaitFor([&] { return !connection.IsAttached(); }));
     std::this_thread::sleep_for(50ms);  // the link keeps looking while unplugged
     EXPECT_EQ(states.detached, 1);
     EXPECT_EQ(sim.OpenHandleCount(), 0);
+    EXPECT_EQ(connection.Attachment(), 0u);
 
     sim.Plug();
     ASSERT_TRUE(WaitFor([&] { return connection.IsAttached(); }));
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(states.attached, 2);
     EXPECT_EQ(states.detached, 1);
+    EXPECT_EQ(connection.Attachment(), 2u);
 }
 
 TEST_F(ConnectionTest, DeviceIsLookedForUntilItAppears) {

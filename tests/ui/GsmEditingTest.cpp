@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include "GsmHarness.h"
@@ -16,18 +18,24 @@ using quelvar::ui::StringGridView;
 namespace {
 
 void Click(StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
+                      grid->CellRect(col, row).center());
 }
 
 // As the system delivers one: press, release, double-click press, release.
 void DoubleClick(StringGridView* grid, int col, int row) {
-    QWidget* viewport = grid->viewport();
+    QWidget* viewport = grid->CellViewport(col, row);
     const QPoint at = grid->CellRect(col, row).center();
     QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
     QMouseEvent second(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
                        Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(viewport, &second);
     QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+}
+
+// On the radio button's circle, where a click selects it.
+void ClickItem(QWidget* item) {
+    QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(7, item->height() / 2));
 }
 
 void PressInModal(Qt::Key key) {
@@ -71,9 +79,11 @@ class GsmEditingTest : public QObject {
     void unmatchedListCellIsUnchangedAfterCancel() {
         auto& z1 = h->form->model.Grid(TableId::kZ1Settings);
         z1.SetCell(1, 0, "3 sec");
+        h->form->SetSaveToDevImage(2);
         PressInModal(Qt::Key_Escape);
         Click(h->form->sgIN1, 1, 0);
         QCOMPARE(z1.Cell(1, 0), std::string("3 sec"));
+        QCOMPARE(h->form->SaveToDevImage(), 4);  // a cancelled edit is marked all the same
     }
 
     void digitRuleTakesDigitsOnly() {
@@ -130,9 +140,14 @@ class GsmEditingTest : public QObject {
 
     void confirmedThreeCharacterCodeSetsAnEmptyQualifier() {
         auto& alarms = h->form->model.AlarmGrid();
+        alarms.SetCell(1, 6, "130");  // a whole Code already: only OK may add the "E"
+        alarms.SetCell(2, 6, "");
+        h->form->SetSaveToDevImage(2);
         TypeInModal("1*3", Qt::Key_Escape);
         Click(h->form->sgeAlarmList, 1, 6);
+        QCOMPARE(alarms.Cell(1, 6), std::string("130"));
         QCOMPARE(alarms.Cell(2, 6), std::string(""));
+        QCOMPARE(h->form->SaveToDevImage(), 4);
         TypeInModal("1*3", Qt::Key_Return);
         Click(h->form->sgeAlarmList, 1, 6);
         QCOMPARE(alarms.Cell(1, 6), std::string("1*3"));
@@ -178,11 +193,91 @@ class GsmEditingTest : public QObject {
             QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
             Click(h->form->sgeAlarmList, 13, 1);
         };
+        ClickItem(h->form->rgOpModeButtons[1]);
         h->sim->ClearCommands();
-        h->form->rgOpModeButtons[0]->click();  // the Standalone layout reads "GACK"
+        ClickItem(h->form->rgOpModeButtons[0]);  // the Standalone layout reads "GACK"
         device->messagePump = nullptr;
         QCOMPARE(h->sim->CommandCount(), std::size_t{1});
         QCOMPARE(h->form->SaveToDevImage(), 2);
+    }
+
+    void fixedRowAndColumnStayWhileTheDataScrolls() {
+        StringGridView* grid = h->form->sgeAlarmList;
+        grid->scrollTo(grid->Model().index(32, 13));
+        QCoreApplication::processEvents();
+        QVERIFY(grid->verticalScrollBar()->value() > 0);
+        // Where a cell shows, in the grid's own coordinates.
+        const auto at = [grid](int col, int row) {
+            return grid->CellViewport(col, row)->mapTo(grid, grid->CellRect(col, row).topLeft());
+        };
+        QVERIFY(grid->viewport()->rect().contains(grid->CellRect(13, 32)));
+        QCOMPARE(at(13, 0).y(), grid->frameWidth());  // the header row stays on top
+        QCOMPARE(at(13, 0).x(), at(13, 32).x());      // over its column
+        QCOMPARE(at(0, 32).x(), grid->frameWidth());  // the label stays at the left
+        QCOMPARE(at(0, 32).y(), at(13, 32).y());      // beside its row
+        QCOMPARE(at(0, 0), QPoint(grid->frameWidth(), grid->frameWidth()));
+    }
+
+    void clickOnTheSelectedModeKeepsUnsavedAckMarks() {
+        Click(h->form->sgPhnrs, 2, 4);
+        QCOMPARE(h->form->ackMask, std::string("1001"));
+        h->sim->ClearCommands();
+        ClickItem(h->form->rgOpModeButtons[0]);
+        QCOMPARE(h->sim->CommandCount(), std::size_t{0});
+        QCOMPARE(h->form->ackMask, std::string("1001"));
+        ClickItem(h->form->rgOpModeButtons[1]);
+        QVERIFY(h->form->gbMonParams->isVisible());
+        ClickItem(h->form->rgOpModeButtons[0]);
+        QCOMPARE(h->CommandTexts(), std::vector<std::string>{"GACK"});
+        QCOMPARE(h->form->ackMask, std::string("1000"));
+    }
+
+    void windowIsCentredAndDialogsStayOnItsScreen() {
+        const QRect screen = h->form->screen()->availableGeometry();
+        // Within the frame's margins, which are not known before the first show.
+        QVERIFY((h->form->frameGeometry().center() - screen.center()).manhattanLength() <= 4);
+
+        // Pointer outside the window: the editor comes back to the grid.
+        StringGridView* grid = h->form->sgIN1;
+        struct Case {
+            const char* what;
+            QPoint pointer;  // from the window's top left
+            QPoint expected;
+        };
+        h->form->move(screen.topLeft() + QPoint(10, 60));
+        QCoreApplication::processEvents();
+        const QRect window = h->form->geometry();
+        const QPoint offset = grid->mapTo(h->form.get(), QPoint());
+        const Case cases[] = {
+            {"above", {100, -40}, {100, offset.y()}},
+            {"below", {100, window.height() + 5}, {100, offset.y() + grid->height() - 200}},
+            {"left", {-5, 150}, {offset.x(), 150}},
+            {"inside", {300, 150}, {300, 150}},
+        };
+        for (const Case& c : cases) {
+            QCursor::setPos(window.topLeft() + c.pointer);
+            PressInModal(Qt::Key_Escape);
+            Click(grid, 1, 0);
+            QCOMPARE(h->setFrm->pos() - window.topLeft(), c.expected);
+        }
+        // Right of the window: the grid's right edge, the window standing off the left.
+        h->form->move(screen.left() - 300, screen.top() + 60);
+        QCoreApplication::processEvents();  // the window system settles the move
+        QCursor::setPos(h->form->geometry().topRight() + QPoint(10, 150));
+        PressInModal(Qt::Key_Escape);
+        Click(grid, 1, 0);
+        QCOMPARE(h->setFrm->pos().x(), h->form->geometry().left() + offset.x() + grid->width());
+
+        // Near the screen's lower right corner, the editor and the password dialog stay whole.
+        h->form->move(screen.bottomRight() - QPoint(300, 200));
+        QCursor::setPos(screen.bottomRight() - QPoint(2, 2));
+        PressInModal(Qt::Key_Escape);
+        Click(h->form->sgeAlarmList, 9, 1);
+        QVERIFY(screen.contains(h->setFrm->frameGeometry()));
+        QRect password;
+        GsmHarness::OnModal([&password](QWidget* dialog) { password = dialog->frameGeometry(); });
+        QTest::mouseClick(h->form->ToolButton1, Qt::LeftButton);
+        QVERIFY(screen.contains(password));
     }
 
   private:

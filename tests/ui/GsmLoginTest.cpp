@@ -124,11 +124,22 @@ class GsmLoginTest : public QObject {
         for (int mode : {0, 1}) {
             GsmHarness h;
             h.Connect();
-            h.form->SelectOpMode(mode);
-            h.form->rgOpModeClick();
+            QTest::mouseClick(h.form->rgOpModeButtons[mode], Qt::LeftButton, {}, QPoint(7, 10));
             h.sim->ClearCommands();
             h.form->SetSaveToDevImage(4);
-            h.form->btnSaveToDevClick();
+            // Seen from inside the sequence: the window takes no input, the monitor is off.
+            h.form->Timer1.start();
+            int waits = 0;
+            bool quietThroughout = true;
+            h.form->connection->device->messagePump = [&] {
+                ++waits;
+                quietThroughout = quietThroughout && !h.form->isEnabled() &&
+                                  !h.form->Timer1.isActive() && h.form->SaveToDevImage() == 2;
+            };
+            QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+            h.form->connection->device->messagePump = nullptr;
+            QVERIFY(waits > 0);
+            QVERIFY(quietThroughout);
             const auto texts = h.CommandTexts();
             QCOMPARE(texts.size(), 16u);
             QCOMPARE(texts[0], std::string("SIMPIN=1234"));
@@ -156,10 +167,12 @@ class GsmLoginTest : public QObject {
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.form->SetSaveToDevImage(4);
-        h.form->btnSaveToDevClick();
+        h.sim->ClearCommands();
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
         QCOMPARE(h.form->SaveToDevImage(), 4);
-        QVERIFY(h.form->StatusText(2).contains("unanswered"));
+        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kNotConnected));
         QVERIFY(h.form->isEnabled());
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
     }
 
     void passwordChange() {
@@ -171,7 +184,7 @@ class GsmLoginTest : public QObject {
             QTest::keyClicks(dialog->findChild<QLineEdit*>(), "12");
             QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);  // cancels
         });
-        h.form->ToolButton1Click();
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
         QCOMPARE(h.sim->CommandCount(), 0u);
 
         GsmHarness::OnModal([](QWidget* dialog) {
@@ -180,7 +193,7 @@ class GsmLoginTest : public QObject {
             QTest::keyClicks(field, "9999");
             QTest::keyClick(field, Qt::Key_Return);
         });
-        h.form->ToolButton1Click();
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
         QCOMPARE(h.sim->Parameter("PW"), std::string("10017"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
     }

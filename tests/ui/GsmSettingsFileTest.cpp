@@ -79,7 +79,7 @@ class GsmSettingsFileTest : public QObject {
         fileName = dir.filePath("device.am2");
         h->form->model.AlarmGrid().SetCell(9, 7, "Bet\xF6r\xE9s a " + std::string(148, 'x'));
         const auto before = AllCells(h->form->model);
-        h->form->tbtnSaveClick();
+        QTest::mouseClick(h->form->tbtnSave, Qt::LeftButton);
         QVERIFY(QFile::exists(fileName));
         QVERIFY(h->form->Timer1.isActive());
 
@@ -87,7 +87,7 @@ class GsmSettingsFileTest : public QObject {
         h->form->model.AlarmGrid().SetCell(9, 7, "");
         h->form->SetSaveToDevImage(4);
         h->sim->ClearCommands();
-        h->form->tbtnOpenClick();
+        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
         QCOMPARE(AllCells(h->form->model), before);
         QCOMPARE(h->form->OpModeIndex(), 0);
         QCOMPARE(h->form->SaveToDevImage(), 4);
@@ -104,7 +104,7 @@ class GsmSettingsFileTest : public QObject {
         h->sim->ClearCommands();
         QString message;
         ClickInMessage("Load anyway", &message);
-        h->form->tbtnOpenClick();
+        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
         QVERIFY2(message.contains("466 settings are missing"), qPrintable(message));
         QCOMPARE(h->form->OpModeIndex(), 1);
         QVERIFY(h->form->gbMonParams->isVisible());
@@ -128,7 +128,7 @@ class GsmSettingsFileTest : public QObject {
         h->sim->ClearCommands();
         QString message;
         AnswerMessage(&message);
-        h->form->tbtnOpenClick();
+        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
         QVERIFY(message.contains("not a settings file"));
         QCOMPARE(AllCells(h->form->model), before);
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
@@ -139,7 +139,7 @@ class GsmSettingsFileTest : public QObject {
         QVERIFY(QDir(dir.path()).mkdir("folder.am2"));
         QString message;
         AnswerMessage(&message);
-        h->form->tbtnSaveClick();
+        QTest::mouseClick(h->form->tbtnSave, Qt::LeftButton);
         QVERIFY2(message.startsWith("Unable to write to " + fileName), qPrintable(message));
         QVERIFY(QFileInfo(fileName).isDir());
     }
@@ -205,8 +205,8 @@ class GsmSettingsFileTest : public QObject {
     void cancelledDialogDoesNothing() {
         fileName.clear();
         h->sim->ClearCommands();
-        h->form->tbtnOpenClick();
-        h->form->tbtnSaveClick();
+        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(h->form->tbtnSave, Qt::LeftButton);
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
     }
 

@@ -1,0 +1,289 @@
+// A device unplugged and plugged in again while a dialog of the window is open, and the tool
+// buttons on a device that is not the one logged in: nothing reaches such a device, and the
+// monitor follows it once the dialog closes.
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GsmHarness.h"
+
+using quelvar::settings::TableId;
+using quelvar::test::GsmHarness;
+
+namespace {
+
+int Reads(GsmHarness& h, const std::string& key) {
+    int count = 0;
+    for (const std::string& text : h.CommandTexts()) {
+        count += text == key ? 1 : 0;
+    }
+    return count;
+}
+
+// Anything that would change the device: a set-parameter text or a memory write or erase.
+bool SentChanges(GsmHarness& h) {
+    for (const auto& command : h.sim->Commands()) {
+        if (command.text.find('=') != std::string::npos || command.code == 1 || command.code == 2) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Pulls the cable and plugs it in again, with a tick of the monitor after each: inside a
+// dialog neither may run a transition.
+void SwapDevice(GsmHarness& h) {
+    const int logIns = Reads(h, "PW");
+    h.sim->Unplug();
+    QVERIFY(h.WaitAttached(false));
+    h.Tick();
+    QCOMPARE(h.form->StatusText(0), QString(quelvar::ui::kUsbConnected));
+    h.sim->Plug();
+    QVERIFY(h.WaitAttached());
+    h.Tick();
+    QCOMPARE(Reads(h, "PW"), logIns);
+}
+
+// Answers a file dialog (the real one) with a name and Enter.
+void AnswerFileDialog(QWidget* dialog, const QString& name) {
+    auto* field = dialog->findChild<QLineEdit*>("fileNameEdit");
+    QVERIFY(field != nullptr);
+    field->setText(name);
+    QTest::keyClick(field, Qt::Key_Return);
+}
+
+// Counts and closes the modal dialogs that open while it lives.
+class DialogCounter {
+  public:
+    DialogCounter() {
+        poll_.setInterval(5);
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++opened;
+                dialog->done(99);
+            }
+        });
+        poll_.start();
+    }
+    int opened = 0;
+
+  private:
+    QTimer poll_;
+};
+
+void Click(QWidget* button) {
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+}  // namespace
+
+class GsmReplugTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        h = std::make_unique<GsmHarness>(false);
+        h->form->SetFileNameAsk([this](bool) { return fileName; });
+    }
+    void cleanup() { h.reset(); }
+
+    void valueEditorHoldsTheTransitionsUntilItCloses() {
+        for (const bool replug : {true, false}) {
+            init();
+            h->Connect();
+            auto& sim = h->form->model.Grid(TableId::kSimCard);
+            GsmHarness::OnModal([this, replug](QWidget* dialog) {
+                replug ? SwapDevice(*h) : h->sim->Unplug();
+                QVERIFY(h->WaitAttached(replug));
+                h->Tick();
+                QCOMPARE(h->form->StatusText(0), QString(quelvar::ui::kUsbConnected));
+                auto* field = dialog->findChild<QLineEdit*>("edSetProp");
+                QTest::keyClicks(field, "4321");
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            QTest::mouseClick(h->form->sgGPRSConnection->viewport(), Qt::LeftButton, {},
+                              h->form->sgGPRSConnection->CellRect(1, 0).center());
+            if (replug) {
+                // Read again from the device: the grid and the mark agree with it.
+                QTRY_COMPARE(Reads(*h, "PW"), 2);
+                QCOMPARE(sim.Cell(1, 0), std::string("1234"));
+                QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
+                QVERIFY(h->form->gbMset->isVisible());
+            } else {
+                QTRY_COMPARE(h->form->StatusText(0), QString(quelvar::ui::kUsbDisconnected));
+                QCOMPARE(sim.Cell(1, 0), std::string("4321"));
+                QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
+            }
+            QVERIFY(!SentChanges(*h));
+        }
+    }
+
+    void passwordAnsweredForAReplacedDeviceIsAskedAgain() {
+        h->sim->SetParameter("PW", "1252");
+        GsmHarness::OnModal([this](QWidget* dialog) {
+            SwapDevice(*h);
+            GsmHarness::AnswerPassword("1234");  // the second dialog, for the new attachment
+            auto* field = dialog->findChild<QLineEdit*>();
+            QTest::keyClicks(field, "1234");
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        h->Connect();
+        QTRY_VERIFY(h->form->gbMset->isVisible());
+        QCOMPARE(Reads(*h, "PW"), 2);
+        QCOMPARE(Reads(*h, "SIMPIN"), 1);
+    }
+
+    void newPasswordIsNotSentToAReplacedDevice() {
+        h->sim->SetParameter("PW", "1252");
+        GsmHarness::AnswerPassword("1234");
+        h->Connect();
+        QVERIFY(h->form->gbMset->isVisible());
+        h->sim->ClearCommands();
+        GsmHarness::OnModal([this](QWidget* dialog) {
+            QCOMPARE(dialog->windowTitle(), QString("New password"));
+            SwapDevice(*h);
+            // The log-in that follows asks with its own caption and prompt again.
+            GsmHarness::OnModal([](QWidget* login) {
+                QCOMPARE(login->windowTitle(), QString("Password"));
+                QCOMPARE(login->findChild<QLabel*>("lbx1")->text(), QString("Enter password:"));
+                auto* field = login->findChild<QLineEdit*>();
+                QTest::keyClicks(field, "1234");
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            auto* field = dialog->findChild<QLineEdit*>();
+            QTest::keyClicks(field, "9999");
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        Click(h->form->ToolButton1);
+        QTRY_COMPARE(Reads(*h, "PW"), 1);
+        QTRY_VERIFY(h->form->gbMset->isVisible());
+        QCOMPARE(h->sim->Parameter("PW"), std::string("1252"));
+        QVERIFY(!SentChanges(*h));
+        QCOMPARE(h->form->StatusText(2), QString(quelvar::ui::kReplugged));
+    }
+
+    void fileDialogsAndMessagesHoldTheTransitions() {
+        QTemporaryDir dir;
+        const QString saved = dir.filePath("saved.am2");
+        const QString folder = dir.filePath("folder.am2");
+        QVERIFY(QDir(dir.path()).mkdir("folder.am2"));
+        struct Case {
+            const char* what;
+            QToolButton* quelvar::ui::TFormMain::*button;
+            QString answer;  // empty: a message box, answered with Enter
+        };
+        const Case cases[] = {
+            {"save dialog", &quelvar::ui::TFormMain::tbtnSave, saved},
+            {"open dialog", &quelvar::ui::TFormMain::tbtnOpen, saved},
+            {"message box", &quelvar::ui::TFormMain::tbtnSave, QString()},
+        };
+        for (const Case& c : cases) {
+            init();
+            h->Connect();
+            h->sim->ClearCommands();
+            if (c.answer.isEmpty()) {
+                fileName = folder;  // cannot be written: a message box says so
+            } else {
+                h->form->SetFileNameAsk({});  // the real file dialog
+            }
+            GsmHarness::OnModal([this, &c](QWidget* dialog) {
+                SwapDevice(*h);
+                if (c.answer.isEmpty()) {
+                    QTest::keyClick(dialog, Qt::Key_Return);
+                } else {
+                    AnswerFileDialog(dialog, c.answer);
+                }
+            });
+            Click((*h->form).*c.button);
+            QTRY_VERIFY2(Reads(*h, "PW") == 1, c.what);
+            QTRY_VERIFY2(h->form->gbMset->isVisible(), c.what);
+            QVERIFY2(!SentChanges(*h), c.what);
+        }
+        QVERIFY(QFile::exists(saved));
+    }
+
+    void toolButtonsSendNothingToADeviceNotLoggedIn() {
+        struct Case {
+            const char* what;
+            QToolButton* quelvar::ui::TFormMain::*button;
+        };
+        const Case cases[] = {{"save to device", &quelvar::ui::TFormMain::btnSaveToDev},
+                              {"open file", &quelvar::ui::TFormMain::tbtnOpen},
+                              {"password", &quelvar::ui::TFormMain::ToolButton1}};
+        QTemporaryDir dir;
+        fileName = dir.filePath("any.am2");
+        for (const bool swapped : {false, true}) {
+            for (const Case& c : cases) {
+                init();
+                if (swapped) {
+                    h->Connect();
+                    h->sim->Unplug();  // and back, with no tick between
+                    QVERIFY(h->WaitAttached(false));
+                    h->sim->Plug();
+                    QVERIFY(h->WaitAttached());
+                } else {
+                    h->sim->SetParameter("PW", "1252");
+                    GsmHarness::OnModal([](QWidget* dialog) {
+                        // Enter on an unfinished entry cancels.
+                        QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+                    });
+                    h->Connect();
+                    QVERIFY(h->form->ToolBar1->isVisible());
+                }
+                h->form->SetFileNameAsk([](bool) {
+                    QTest::qFail("no file dialog expected", __FILE__, __LINE__);
+                    return QString();
+                });
+                h->sim->ClearCommands();
+                DialogCounter dialogs;
+                Click((*h->form).*c.button);
+                QCOMPARE(h->form->StatusText(2),
+                         QString(swapped ? quelvar::ui::kReplugged : quelvar::ui::kNotLoggedIn));
+                QVERIFY2(dialogs.opened == 0, c.what);
+                if (swapped) {
+                    // Read again at once, without waiting for the next tick.
+                    QTRY_VERIFY2(h->form->gbMset->isVisible() && Reads(*h, "PW") == 1, c.what);
+                } else {
+                    QCOMPARE(h->sim->CommandCount(), std::size_t{0});
+                }
+                QVERIFY2(!SentChanges(*h), c.what);
+            }
+        }
+    }
+
+    void devicePluggedInDuringAWriteBackGetsNothing() {
+        h->Connect();
+        h->sim->ClearCommands();
+        std::size_t sentBefore = 0;
+        // Once the alarm table is under way: out and back in before the next block.
+        QMetaObject::Connection replug =
+            QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
+                if (position > 0 && sentBefore == 0) {
+                    h->sim->Unplug();
+                    QVERIFY(h->WaitAttached(false));
+                    h->sim->Plug();
+                    QVERIFY(h->WaitAttached());
+                    sentBefore = h->sim->CommandCount();
+                }
+            });
+        Click(h->form->btnSaveToDev);
+        QObject::disconnect(replug);
+        QVERIFY(sentBefore > 0);
+        QCOMPARE(h->sim->CommandCount(), sentBefore);
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        h->Tick();  // the monitor reads the new device
+        QCOMPARE(Reads(*h, "PW"), 1);
+        QVERIFY(h->form->gbMset->isVisible());
+    }
+
+  private:
+    std::unique_ptr<GsmHarness> h;
+    QString fileName;
+};
+
+QTEST_MAIN(GsmReplugTest)
+#include "GsmReplugTest.moc"
