@@ -39,12 +39,15 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "diff") {
         return Command::kDiff;
     }
+    if (name == "report") {
+        return Command::kReport;
+    }
     return std::nullopt;
 }
 
 bool TakesValue(const std::string& name) {
     return name == "--password" || name == "--new-password" || name == "--sim-state" ||
-           name == "--wait" || name == "--password-file";
+           name == "--wait" || name == "--password-file" || name == "--log";
 }
 
 // Takes one option with its value; the error text when it is wrong.
@@ -52,12 +55,16 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
                        Arguments& arguments) {
     auto needsValue = [&]() -> std::string { return name + " needs a value; see --help"; };
     auto noValue = [&]() -> std::string { return name + " takes no value"; };
-    if (name == "--simulate" || name == "--quiet" || name == "-q" || name == "--force") {
+    if (name == "--simulate" || name == "--quiet" || name == "-q" || name == "--force" ||
+        name == "--watch") {
         if (value) {
             return noValue();
         }
-        (name == "--simulate" ? arguments.simulate
-                              : (name == "--force" ? arguments.force : arguments.quiet)) = true;
+        bool& flag = name == "--simulate" ? arguments.simulate
+                     : name == "--force"  ? arguments.force
+                     : name == "--watch"  ? arguments.watch
+                                          : arguments.quiet;
+        flag = true;
         return {};
     }
     if (!TakesValue(name)) {
@@ -71,11 +78,13 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
             return name + " takes four digits, not \"" + *value + "\"";
         }
         (name == "--password" ? arguments.password : arguments.newPassword) = *value;
-    } else if (name == "--sim-state" || name == "--password-file") {
+    } else if (name == "--sim-state" || name == "--password-file" || name == "--log") {
         if (value->empty()) {
             return needsValue();
         }
-        if (name == "--password-file") {
+        if (name == "--log") {
+            arguments.logPath = *value;
+        } else if (name == "--password-file") {
             arguments.passwordFile = *value;
         } else {
             arguments.simState = *value;
@@ -142,11 +151,17 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
         }
     }
     if (error.empty()) {
-        const bool takesFile = arguments.command == Command::kRead ||
-                               arguments.command == Command::kWrite ||
-                               arguments.command == Command::kDiff;
-        const std::size_t most = arguments.command == Command::kDiff ? 3u : (takesFile ? 2u : 1u);
-        if (takesFile && positional.size() < 2) {
+        const bool takesFile =
+            arguments.command == Command::kRead || arguments.command == Command::kWrite ||
+            arguments.command == Command::kDiff || arguments.command == Command::kReport;
+        const bool takesTwo =
+            arguments.command == Command::kDiff || arguments.command == Command::kReport;
+        const std::size_t most = takesTwo ? 3u : (takesFile ? 2u : 1u);
+        if (arguments.command == Command::kReport && positional.size() != 3) {
+            error =
+                "The report command needs a settings file and the report's file: "
+                "quelvar-gsm-cli report FILE.am2 OUT.html";
+        } else if (takesFile && positional.size() < 2) {
             error = "The " + positional[0] + " command needs a settings file: quelvar-gsm-cli " +
                     positional[0] + " FILE.am2";
         } else if (positional.size() > most) {
@@ -161,6 +176,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
             error = "--new-password belongs to the passwd command";
         } else if (arguments.command != Command::kWrite && arguments.force) {
             error = "--force belongs to the write command";
+        } else if (arguments.command != Command::kStatus && arguments.watch) {
+            error = "--watch belongs to the status command";
+        } else if (!arguments.watch && arguments.logPath) {
+            error = "--log goes with status --watch";
         } else if (arguments.password && arguments.passwordFile) {
             error = "Give the password once: --password or --password-file";
         }
@@ -217,6 +236,9 @@ void PrintHelp(std::ostream& out) {
            "\n"
            "Commands:\n"
            "  status              wait for the communicator and print its live status\n"
+           "  status --watch      print every status round and event line as it comes, with\n"
+           "                      the signal's minimum, mean and maximum, until Ctrl+C\n"
+           "                      (--log FILE.csv also records them all)\n"
            "  read FILE.am2       log in, read every setting and save them to FILE\n"
            "  write FILE.am2      check FILE, log in, write its settings to the communicator,\n"
            "                      read them back and report every difference; a file with\n"
@@ -225,6 +247,8 @@ void PrintHelp(std::ostream& out) {
            "  diff FILE.am2       log in, read every setting and list those that differ\n"
            "                      from FILE; nothing is written\n"
            "  diff A.am2 B.am2    list the settings that differ between two files\n"
+           "  report FILE.am2 OUT.html\n"
+           "                      write a settings report of FILE for the customer's records\n"
            "\n"
            "Options:\n"
            "  --password NNNN     the communicator's four-digit password, if it has one\n"

@@ -9,12 +9,12 @@
 
 namespace quelvar::cli {
 
-enum class Command { kStatus, kRead, kWrite, kPasswd, kDiff };
+enum class Command { kStatus, kRead, kWrite, kPasswd, kDiff, kReport };
 
 struct Arguments {
     Command command = Command::kStatus;
     std::string file;        // read, write and diff
-    std::string secondFile;  // diff of two files
+    std::string secondFile;  // diff of two files; report: the HTML file
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;
     std::optional<std::string> newPassword;  // passwd
@@ -22,7 +22,9 @@ struct Arguments {
     std::optional<std::string> simState;
     double waitSeconds = 10;
     bool quiet = false;
-    bool force = false;  // write: send a file with findings
+    bool force = false;                  // write: send a file with findings
+    bool watch = false;                  // status: follow the status rounds until Ctrl+C
+    std::optional<std::string> logPath;  // status --watch: CSV log
 };
 
 struct ParsedArguments {

@@ -40,6 +40,10 @@ int TerminalColumns() {
 
 }  // namespace
 
+bool StandardOutputIsTerminal() {
+    return QUELVAR_ISATTY(1) != 0;
+}
+
 ProgressBar::Style ProgressBar::StyleFor(bool quiet) {
     if (quiet) {
         return Style::kNone;

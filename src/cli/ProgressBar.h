@@ -9,6 +9,8 @@
 
 namespace quelvar::cli {
 
+bool StandardOutputIsTerminal();
+
 class ProgressBar {
   public:
     enum class Style { kNone, kLines, kBar };

@@ -19,8 +19,10 @@
 #include "cli/PasswordSource.h"
 #include "cli/ProgressBar.h"
 #include "cli/ReadCommand.h"
+#include "cli/ReportCommand.h"
 #include "cli/SimStateFile.h"
 #include "cli/StatusCommand.h"
+#include "cli/WatchCommand.h"
 #include "cli/WriteCommand.h"
 #include "link/SystemHidPlatform.h"
 #include "settings/SettingsFile.h"
@@ -39,6 +41,10 @@ int Run(const Arguments& arguments, link::HidPlatform& platform,
                                  std::cout, std::cerr, TerminalPrompt(std::cerr)};
     switch (arguments.command) {
         case Command::kStatus:
+            if (arguments.watch) {
+                const WatchOptions options{wait, arguments.logPath, StandardOutputIsTerminal()};
+                return RunWatch(platform, options, std::cout, std::cerr);
+            }
             return RunStatus(platform, wait, std::cout, std::cerr);
         case Command::kRead:
             return RunRead(context, arguments.file);
@@ -48,12 +54,15 @@ int Run(const Arguments& arguments, link::HidPlatform& platform,
             return RunPasswd(context, arguments.newPassword.value_or(""));
         case Command::kDiff:
             return RunDiffWithDevice(context, arguments.file, *content);
+        case Command::kReport:
+            break;  // needs no device; run before any is looked for
     }
     return kExitUsage;
 }
 
 // An answer delay for the simulated communicator, so that a slow link (and stopping a command
 // half-way) can be tried without a device.
+
 sim::TimingModel SimulatedTiming() {
     sim::TimingModel timing;
     if (const char* text = std::getenv("QUELVAR_SIM_LATENCY_MS")) {
@@ -87,7 +96,9 @@ int main(int argc, char** argv) {
     // A file that is no settings file is refused before any device is touched.
     std::optional<settings::SettingsFileContent> content;
     std::optional<settings::SettingsFileContent> secondContent;
-    for (const std::string& file : {arguments.file, arguments.secondFile}) {
+    const bool secondIsSettings = arguments.command == Command::kDiff;
+    for (const std::string& file :
+         {arguments.file, secondIsSettings ? arguments.secondFile : std::string()}) {
         if (file.empty() || arguments.command == Command::kRead) {
             continue;
         }
@@ -98,14 +109,17 @@ int main(int argc, char** argv) {
         }
         (content ? secondContent : content) = std::move(read.content);
     }
-    // Two files need no device at all.
+    // A report and a comparison of two files need no device at all.
+    if (arguments.command == Command::kReport) {
+        return RunReport(arguments.file, *content, arguments.secondFile, std::cout, std::cerr);
+    }
     if (secondContent) {
         return RunDiffOfFiles(std::cout, arguments.file, *content, arguments.secondFile,
                               *secondContent);
     }
     // From here on a signal stops the command between two exchanges, so that it can say what
     // the device holds and leave no temporary file.
-    if (arguments.command != Command::kStatus) {
+    if (arguments.command != Command::kStatus || arguments.watch) {
         CatchInterrupts();
     }
 
@@ -113,7 +127,10 @@ int main(int argc, char** argv) {
     std::optional<SimStateFile> simState;
     if (arguments.simulate) {
         sim::SimulatedCommunicator::Options options;
-        options.statusPeriod = std::chrono::milliseconds(500);
+        // QUELVAR_SIM_STATUS_MS: status rounds at another pace, to watch many of them quickly.
+        const char* period = std::getenv("QUELVAR_SIM_STATUS_MS");
+        options.statusPeriod =
+            std::chrono::milliseconds(period ? std::clamp(std::atoi(period), 10, 60000) : 500);
         auto simulator = std::make_unique<sim::SimulatedCommunicator>(options);
         simulator->SetTiming(SimulatedTiming());
         if (arguments.simState) {

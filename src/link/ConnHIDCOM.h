@@ -3,7 +3,9 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,6 +18,15 @@
 namespace quelvar::link {
 
 inline constexpr std::size_t kEventQueueSlots = 256;
+// Status reports kept for a watcher at most; the oldest go first.
+inline constexpr std::size_t kMaxStatusRecords = 10000;
+
+// One status report as it came, for whoever follows them all (a log, a watch).
+struct StatusRecord {
+    std::uint8_t code = 0;
+    std::string text;
+    std::chrono::system_clock::time_point at{};
+};
 // TakeEvent's answer when no line waits.
 inline constexpr const char* kNoEvent = "0";
 
@@ -49,6 +60,11 @@ class ConnHIDCOM : public Connection {
 
     // The status-text field that a status code (200..210) fills; nullptr for other codes.
     std::string* StatusField(std::uint8_t code);
+
+    // When set (before Open), every status report is also kept in statusRecords, guarded by the
+    // link lock, for the caller to take away.
+    bool recordStatusReports = false;
+    std::deque<StatusRecord> statusRecords;
 
     // Passed to the device object for its acknowledgement waits (set before Open).
     MessagePump messagePump;

@@ -40,6 +40,12 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
     // would lose the device's event lines during every parameter read.
     if (std::string* field = connection.StatusField(code)) {
         *field = TextAt(report, kTextOffset);
+        if (connection.recordStatusReports) {
+            if (connection.statusRecords.size() >= kMaxStatusRecords) {
+                connection.statusRecords.pop_front();
+            }
+            connection.statusRecords.push_back({code, *field, std::chrono::system_clock::now()});
+        }
         if (code == kEventLineCode) {
             connection.PushEvent(*field);
         }

@@ -1,0 +1,25 @@
+#pragma once
+// The settings report for the customer's records: one HTML document (UTF-8) built from a model,
+// which the window prints or saves as PDF and the command line writes as it is.
+
+#include <optional>
+#include <string>
+
+#include "settings/Catalogue.h"
+
+namespace quelvar::settings {
+
+struct ReportFacts {
+    std::string date;                     // as it should be printed, e.g. 2026-12-09
+    std::optional<std::string> firmware;  // Windows-1250; only when a device is logged in
+    int modeIndex = 0;                    // 0 Standalone, 1 Transparent
+    // The phone numbers' acknowledgement marks, four "0"/"1" as the device gives them; nothing
+    // when they are not known (a settings file does not hold them).
+    std::optional<std::string> ackMask;
+};
+
+// Every settings group with its captions and values, the rows of both event tables that hold
+// anything, and lines for the installer's and the customer's signatures.
+std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& facts);
+
+}  // namespace quelvar::settings
