@@ -63,6 +63,7 @@ void TFormMain::InitialRead() {
         ReadTableFromDevice(model.Rule(id));
     }
     SetSaveToDevImage(kSavedImage);
+    EndOfflineView();
     ToolBar1->show();
     gbMset->show();
     SelectOpMode(GetParameter("SMODE") == "Standalone" ? 0 : 1);
@@ -95,7 +96,8 @@ void TFormMain::ApplyModeLayout(Mode mode) {
     }
     gbPhnrs1->setVisible(standalone);
     gbMonParams->setVisible(!standalone);
-    if (!standalone) {
+    // The offline view asks no device for its marks.
+    if (!standalone || !DeviceLoggedIn()) {
         return;
     }
     ackMask = settings::ShowAckMask(model, GetParameter("GACK"));

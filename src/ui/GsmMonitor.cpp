@@ -117,6 +117,7 @@ void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std:
 
 void TFormMain::ConnectTransition() {
     SequenceGuard sequence(*this);
+    AskToSaveOfflineEdits();
     connectedShown = true;
     SetStatusText(0, kUsbConnected);
     pb1->show();
@@ -125,6 +126,7 @@ void TFormMain::ConnectTransition() {
 }
 
 void TFormMain::DisconnectTransition() {
+    OfferSaveBeforeDisconnect();
     connectedShown = false;
     SetStatusText(0, kUsbDisconnected);
     gbMset->hide();

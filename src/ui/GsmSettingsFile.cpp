@@ -58,9 +58,12 @@ void TFormMain::tbtnSaveClick() {
         return;
     }
     const QString name = AskFileName(true);
-    if (name.isEmpty()) {
-        return;
+    if (!name.isEmpty()) {
+        SaveSettingsTo(name);
     }
+}
+
+bool TFormMain::SaveSettingsTo(const QString& name) {
     Timer1.stop();
     const settings::SettingsSaveResult saved =
         settings::SaveSettingsFile(model, OpModeIndex(), LocalPath(name));
@@ -68,7 +71,16 @@ void TFormMain::tbtnSaveClick() {
     if (!saved.ok) {
         ShowError(QString("Unable to write to %1").arg(name) + "\n" +
                   QString::fromLocal8Bit(saved.reason.c_str()));
+        return false;
     }
+    // The offline view now shows the file just written.
+    if (!offlineFile_.isEmpty()) {
+        offlineFile_ = name;
+        offlineUnsaved_ = false;
+        SetStatusText(1, QFileInfo(name).fileName());
+    }
+    SetStatusText(2, QString("Saved to %1").arg(QFileInfo(name).fileName()));
+    return true;
 }
 
 void TFormMain::tbtnOpenClick() {
@@ -77,9 +89,19 @@ void TFormMain::tbtnOpenClick() {
         return;
     }
     const QString name = AskFileName(false);
-    if (name.isEmpty()) {
-        return;
+    if (!name.isEmpty()) {
+        OpenNamedFile(name);
     }
+}
+
+void TFormMain::OpenSettingsFile(const QString& name) {
+    SequenceGuard sequence(*this);
+    if (sequence.Started() && model.IsSetUp() && exchange) {
+        OpenNamedFile(name);
+    }
+}
+
+void TFormMain::OpenNamedFile(const QString& name) {
     Timer1.stop();
     const settings::SettingsReadResult read = settings::ReadSettingsFile(LocalPath(name));
     if (!read.content) {
@@ -99,11 +121,13 @@ void TFormMain::tbtnOpenClick() {
         Timer1.start();
         return;
     }
-    if (!DeviceAttached()) {
-        settings::FillModelFromFile(*read.content, model);
-        ShowLoadedMode(read.content->ModeIndex());
+    if (!DeviceLoggedIn()) {
+        // A device pulled since the last tick: its settings leave the window first.
+        if (connectedShown) {
+            DisconnectTransition();
+        }
+        ShowOfflineView(name, *read.content);
         Timer1.start();
-        SetStatusText(2, "Loaded into the window; no device connected, nothing was sent");
         return;
     }
     const exchange::SettingsLoadResult loaded =
