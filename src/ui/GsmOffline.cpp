@@ -51,6 +51,7 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     SetSaveToDevImage(kSavedImage);
     offlineUnsaved_ = false;
     SetDeviceToolsEnabled(false);
+    pb1->hide();  // nothing is exchanged
     ToolBar1->show();
     gbMset->show();
     SetStatusText(1, QFileInfo(name).fileName());
