@@ -226,7 +226,8 @@ class TFormMain : public QWidget {
     bool SaveSettingsTo(const QString& name);
     // The offline view: a file's settings shown while no device is logged in.
     void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
-    void EndOfflineView();
+    // The window shows a logged-in device's settings from now on.
+    void ShowDeviceView();
     void SetDeviceToolsEnabled(bool enabled);
     void AskToSaveOfflineEdits();
     void OfferSaveBeforeDisconnect();

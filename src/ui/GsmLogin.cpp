@@ -63,7 +63,7 @@ void TFormMain::InitialRead() {
         ReadTableFromDevice(model.Rule(id));
     }
     SetSaveToDevImage(kSavedImage);
-    EndOfflineView();
+    ShowDeviceView();
     ToolBar1->show();
     gbMset->show();
     SelectOpMode(GetParameter("SMODE") == "Standalone" ? 0 : 1);

@@ -51,6 +51,8 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     SetSaveToDevImage(kSavedImage);
     offlineUnsaved_ = false;
     SetDeviceToolsEnabled(false);
+    lastVerify_ = {};
+    actShowDifferences->setEnabled(false);
     pb1->hide();  // nothing is exchanged
     ToolBar1->show();
     gbMset->show();
@@ -58,10 +60,13 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     SetStatusText(2, "Loaded into the window; no device connected, nothing was sent");
 }
 
-void TFormMain::EndOfflineView() {
+void TFormMain::ShowDeviceView() {
     offlineFile_.clear();
     offlineUnsaved_ = false;
     SetDeviceToolsEnabled(true);
+    // Differences found on an earlier device say nothing about this one.
+    lastVerify_ = {};
+    actShowDifferences->setEnabled(false);
 }
 
 void TFormMain::SetDeviceToolsEnabled(bool enabled) {
