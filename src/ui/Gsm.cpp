@@ -244,7 +244,7 @@ void TFormMain::BindHandlers() {
     connect(btnSaveToDev, &QToolButton::clicked, this, &TFormMain::btnSaveToDevClick);
     connect(ToolButton1, &QToolButton::clicked, this, &TFormMain::ToolButton1Click);
     connect(rgOpModeItems, &QButtonGroup::idClicked, this, &TFormMain::rgOpModeClick);
-    BindShortcuts();
+    BindViewHandlers();
     for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID,
                                  sgeAlarmList, sgeInEvSet}) {
         ShowClippedTextAsToolTip(grid);

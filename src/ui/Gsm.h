@@ -203,7 +203,7 @@ class TFormMain : public QWidget {
     void BuildSettingsGroups();
     void BindHandlers();
     void BuildMoreButton();
-    void BindShortcuts();
+    void BindViewHandlers();
     void SetCaptions();
     void UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event);
     void ShowPermissionProblem(bool denied);
@@ -224,6 +224,7 @@ class TFormMain : public QWidget {
     void ShowError(const QString& text);
     void OpenNamedFile(const QString& name);
     bool SaveSettingsTo(const QString& name);
+    void SaveUntilSavedOrCancelled(QString name);
     // The offline view: a file's settings shown while no device is logged in.
     void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
     // The window shows a logged-in device's settings from now on.

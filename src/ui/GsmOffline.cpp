@@ -30,7 +30,13 @@ bool TFormMain::DeviceLoggedIn() const {
     return connectedShown && DeviceAttached();
 }
 
-void TFormMain::BindShortcuts() {
+void TFormMain::BindViewHandlers() {
+    // A mode chosen in the offline view changes what the file would hold.
+    connect(rgOpModeItems, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked && !offlineFile_.isEmpty()) {
+            offlineUnsaved_ = true;
+        }
+    });
     // Window-wide, so that Open works while the tool bar is hidden after a disconnect.
     auto* open = new QShortcut(QKeySequence::Open, this);
     connect(open, &QShortcut::activated, this, &TFormMain::tbtnOpenClick);
@@ -82,9 +88,17 @@ void TFormMain::AskToSaveOfflineEdits() {
     }
     const QString file = QFileInfo(offlineFile_).fileName();
     if (Ask(this, QString("Save your changes to %1?").arg(file), "Save", "Discard")) {
-        SaveSettingsTo(offlineFile_);
+        SaveUntilSavedOrCancelled(offlineFile_);
     }
     offlineUnsaved_ = false;
+}
+
+void TFormMain::SaveUntilSavedOrCancelled(QString name) {
+    // The settings are about to be replaced: a failed save asks for another file rather than
+    // losing them.
+    while (!name.isEmpty() && !SaveSettingsTo(name)) {
+        name = AskFileName(true);
+    }
 }
 
 void TFormMain::OfferSaveBeforeDisconnect() {
@@ -97,10 +111,7 @@ void TFormMain::OfferSaveBeforeDisconnect() {
              "Save...", "Discard")) {
         return;
     }
-    const QString name = AskFileName(true);
-    if (!name.isEmpty()) {
-        SaveSettingsTo(name);
-    }
+    SaveUntilSavedOrCancelled(AskFileName(true));
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {

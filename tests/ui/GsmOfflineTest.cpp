@@ -2,6 +2,8 @@
 // keep edits from being lost, all driven by real clicks and keys.
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -78,6 +80,7 @@ class GsmOfflineTest : public QObject {
   private slots:
     void init() {
         site = dir.filePath("site.am2");
+        QDir(site).removeRecursively();
         WriteSiteFile(site);
     }
 
@@ -110,25 +113,46 @@ class GsmOfflineTest : public QObject {
 
     void connectingWithUnsavedOfflineEditsAsksFirst_data() {
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("fileHolds");
-        QTest::newRow("save") << "Save"
-                              << "X";
-        QTest::newRow("discard") << "Discard"
-                                 << "";
+        QTest::addColumn<bool>("fileBecomesAFolder");
+        QTest::addColumn<QString>("savedMark");
+        QTest::newRow("save") << "Save" << false << "X";
+        QTest::newRow("discard") << "Discard" << false << "";
+        // The save fails: the edits go to another file instead of being replaced unsaved.
+        QTest::newRow("save fails") << "Save" << true << "X";
     }
     void connectingWithUnsavedOfflineEditsAsksFirst() {
         QFETCH(QString, answer);
-        QFETCH(QString, fileHolds);
+        QFETCH(bool, fileBecomesAFolder);
+        QFETCH(QString, savedMark);
         GsmHarness h(false);
+        const QString other = dir.filePath("other.am2");
+        QFile::remove(other);
+        h.form->SetFileNameAsk([&other](bool) { return other; });
         h.form->OpenSettingsFile(site);
         Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        if (fileBecomesAFolder) {
+            QVERIFY(QFile::remove(site) && QDir(dir.path()).mkdir("site.am2"));
+        }
         QString question;
-        ClickInModal(answer, &question);
+        QString error;
+        GsmHarness::OnModal([&](QWidget* box) {
+            question = box->findChild<QLabel*>("qt_msgbox_label")->text();
+            if (fileBecomesAFolder) {
+                ClickInModal("OK", &error);  // the failed save's message
+            }
+            for (auto* button : box->findChildren<QAbstractButton*>()) {
+                if (button->text() == answer) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+        });
         h.Connect();
         QCOMPARE(question, QString("Save your changes to site.am2?"));
+        QCOMPARE(error.startsWith("Unable to write to"), fileBecomesAFolder);
+        const QString saved = fileBecomesAFolder ? other : site;
         QCOMPARE(QString::fromStdString(
-                     ReadBack(site).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3)),
-                 fileHolds);
+                     ReadBack(saved).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3)),
+                 savedMark);
         // Then the log-in: the device's settings replace the file's.
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), h.sim->Parameter("UPHN1"));
         QVERIFY(h.form->btnSaveToDev->isEnabled());
