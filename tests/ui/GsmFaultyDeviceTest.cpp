@@ -245,6 +245,20 @@ class GsmFaultyDeviceTest : public QObject {
         }
     }
 
+    void unansweredReadBackIsNoVerify() {
+        GsmHarness h;
+        h.Connect();
+        Edit(h.form->model);
+        // Every write is answered and kept; no parameter can be read back, so the read-back
+        // shows them all empty and proves nothing.
+        h.sim->IgnoreCommand(quelvar::link::kGetParameter);
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.form->Timer1.stop();
+        QCOMPARE(h.form->StatusText(2),
+                 QString("Written, but not verified: the device did not answer every read"));
+        QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+    }
+
     void randomReportsDuringLogInAndWriteBackChangeNothingButWhatIsSent() {
         StrayHarness h;
         // Reports of random bytes ahead of about one command in four.

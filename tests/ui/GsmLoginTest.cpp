@@ -176,6 +176,7 @@ class GsmLoginTest : public QObject {
         });
         h.form->ToolButton1Click();
         QCOMPARE(h.sim->CommandCount(), 0u);
+        QCOMPARE(h.form->StatusText(2), QString());
 
         GsmHarness::OnModal([](QWidget* dialog) {
             auto* field = dialog->findChild<QLineEdit*>();
@@ -185,6 +186,7 @@ class GsmLoginTest : public QObject {
         });
         h.form->ToolButton1Click();
         QCOMPARE(h.sim->Parameter("PW"), std::string("10017"));
+        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
     }
 
