@@ -16,6 +16,9 @@ namespace {
 using settings::SettingGroup;
 using settings::TableId;
 
+constexpr int kGroupWidth = 220;
+constexpr int kValueWidth = 200;
+
 // The tables as the window shows them: the left column top to bottom, then monitoring.
 constexpr TableId kWindowTableOrder[] = {TableId::kSimCard,      TableId::kSmsForwarding,
                                          TableId::kZ1Settings,   TableId::kZ2Settings,
@@ -85,6 +88,13 @@ CompareDialog::CompareDialog(QWidget* parent, const Content& content) : QDialog(
         }
     }
     table->resizeColumnsToContents();
+    // The event groups' long captions would push the values out of sight; cut ones show whole
+    // as their tool tips.
+    for (int c = 0; c < 5; ++c) {
+        table->setColumnWidth(c,
+                              std::min(table->columnWidth(c), c == 0 ? kGroupWidth : kValueWidth));
+    }
+    table->horizontalHeader()->setStretchLastSection(true);
     table->setVisible(!content.rows.empty());
     layout->addWidget(table, 1);
     findings = new QLabel(content.findings.join("\n"), this);
