@@ -24,7 +24,7 @@ struct Run {
 
 struct SequenceRuns {
     Run logInRead;
-    Run writeBack;
+    Run writeBack;  // the writes, then the read-back that verifies them
     Run settingsLoad;
     Run settingsSave;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStringList>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -34,9 +35,10 @@ class Application : public QApplication {
 };
 
 constexpr const char* kUsage =
-    "Usage: quelvar-gsm [--simulate] [--help] [--version]\n"
+    "Usage: quelvar-gsm [--simulate] [--help] [--version] [FILE.am2]\n"
     "\n"
-    "Configuration tool of the Quelvar GSM alarm communicator.\n"
+    "Configuration tool of the Quelvar GSM alarm communicator. A settings file named on the\n"
+    "command line opens as the Open button opens it: shown in the window until a device logs in.\n"
     "\n"
     "  --simulate   talk to the built-in simulated communicator instead of USB\n"
     "  --help       show this text\n"
@@ -65,6 +67,17 @@ int main(int argc, char** argv) {
     }
     Application app(argc, argv);
     app.setWindowIcon(quelvar::ui::AppIcon());
+    // Qt has taken its own options (and their values) out of the arguments by now.
+    QStringList files;
+    for (const QString& arg : app.arguments().mid(1)) {
+        if (!arg.startsWith('-')) {
+            files << arg;
+        }
+    }
+    if (files.size() > 1) {
+        std::fputs("Name one settings file at most; see --help\n", stderr);
+        return 64;
+    }
 
     std::unique_ptr<quelvar::link::HidPlatform> platform;
     if (simulate) {
@@ -79,5 +92,8 @@ int main(int argc, char** argv) {
     quelvar::ui::TPasswdFrm passwdFrm;
     formMain.SetDialogs(&setFrm, &passwdFrm);
     formMain.show();
+    if (!files.isEmpty()) {
+        formMain.OpenSettingsFile(files.first());
+    }
     return app.exec();
 }

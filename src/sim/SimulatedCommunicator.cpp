@@ -270,6 +270,11 @@ void SimulatedCommunicator::SetWrongAddressReads(std::size_t count) {
     wrongAddressReads_ = count;
 }
 
+void SimulatedCommunicator::ForgetNextBlockWrites(std::size_t count) {
+    std::lock_guard lock(mutex_);
+    forgottenWrites_ = count;
+}
+
 void SimulatedCommunicator::DisconnectAfter(std::size_t commands) {
     std::lock_guard lock(mutex_);
     disconnectAfter_ = commands;
@@ -345,6 +350,14 @@ std::optional<Report> SimulatedCommunicator::AnswerLocked(const Report& report) 
         link::WriteLe32(&shifted[link::kAddressOffset],
                         link::ReadLe32(&report[link::kAddressOffset]) + link::kBlockSize);
         return device_.Answer(shifted);
+    }
+    if (report[1] == link::kWriteBlock && forgottenWrites_ > 0) {
+        --forgottenWrites_;
+        const std::uint32_t address = link::ReadLe32(&report[link::kAddressOffset]);
+        const std::vector<std::uint8_t> kept = device_.ReadMemory(address, link::kBlockSize);
+        std::optional<Report> answer = device_.Answer(report);
+        device_.LoadMemory(address, kept);
+        return answer;
     }
     return device_.Answer(report);
 }

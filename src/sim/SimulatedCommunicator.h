@@ -93,7 +93,9 @@ class SimulatedCommunicator : public link::HidPlatform {
     void DropAnswersTo(const std::set<std::size_t>& commandNumbers);
     void IgnoreCommand(std::uint8_t code, bool ignore = true);  // never answer this code
     void SetWrongAddressReads(std::size_t count);  // next reads answer the following block
-    void DisconnectAfter(std::size_t commands);    // unplug when this many more have come
+    // The next `count` block writes are acknowledged but not stored, as a failing flash does.
+    void ForgetNextBlockWrites(std::size_t count);
+    void DisconnectAfter(std::size_t commands);  // unplug when this many more have come
     void FailNextOpens(int readerFailures, int writerFailures);
     // While on, every open fails as it does without access rights to the device node.
     void DenyPermission(bool deny);
@@ -139,6 +141,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     std::size_t dropNext_ = 0;
     std::set<std::size_t> dropNumbers_;
     std::size_t wrongAddressReads_ = 0;
+    std::size_t forgottenWrites_ = 0;
     std::optional<std::size_t> disconnectAfter_;
     bool ignored_[256] = {};
     int failReaderOpens_ = 0;

@@ -6,6 +6,7 @@
 #include <QShowEvent>
 #include <QThread>
 
+#include "ui/ClippedCellTips.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
@@ -144,6 +145,10 @@ QString TFormMain::StatusText(int panel) const {
 }
 
 void TFormMain::SetSaveToDevImage(int index) {
+    // Every edit marks the button; in the offline view it also means the file is behind.
+    if (index == kPendingImage && !offlineFile_.isEmpty()) {
+        offlineUnsaved_ = true;
+    }
     saveToDevImage_ = index;
     btnSaveToDev->setIcon(ToolImages[index]);
 }
@@ -250,6 +255,11 @@ void TFormMain::BindHandlers() {
     connect(btnSaveToDev, &QToolButton::clicked, this, &TFormMain::btnSaveToDevClick);
     connect(ToolButton1, &QToolButton::clicked, this, &TFormMain::ToolButton1Click);
     connect(rgOpModeItems, &QButtonGroup::idClicked, this, &TFormMain::rgOpModeClick);
+    BindViewHandlers();
+    for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID,
+                                 sgeAlarmList, sgeInEvSet}) {
+        ShowClippedTextAsToolTip(grid);
+    }
     for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID}) {
         connect(grid, &StringGridView::cellClicked, this, &TFormMain::sgClick);
     }

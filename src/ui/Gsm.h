@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -19,7 +20,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "exchange/DeviceExchange.h"
 #include "exchange/EventTables.h"
@@ -42,6 +45,9 @@ inline constexpr const char* kReplugged = "The device was replugged; it is being
 inline constexpr const char* kNotLoggedIn =
     "Not logged in: reconnect the device to enter its password";
 inline constexpr const char* kNotConnected = "The device is not connected; nothing was sent";
+inline constexpr const char* kNoDeviceTip = "No device connected";
+inline constexpr const char* kWriteAllTip = "Write all settings to the device";
+inline constexpr const char* kChangePasswordTip = "Change the device password";
 inline constexpr const char* kNoPermission =
     "No permission to open the communicator: install the udev rule (see README), then replug it";
 // The device's password value that asks for no password.
@@ -103,6 +109,16 @@ class TFormMain : public QWidget {
     void sgGPRSConnectionKeyUp(StringGridView* grid, int key);
     void sgeAlarmListMouseUp(StringGridView* grid, Qt::MouseButton button);
     void sgeInEvSetMouseUp(StringGridView* grid, Qt::MouseButton button);
+    // Open's whole path for a named file (also for the command line and "Load this file"): with
+    // a device logged in it applies the file, without one it shows it in the offline view.
+    void OpenSettingsFile(const QString& name);
+    // The "More" menu's items.
+    void CompareWithFile();
+    void ShowDifferences();
+    // Whether a device is logged in: the window shows its settings and writes go to it.
+    bool DeviceLoggedIn() const;
+    // The file the offline view shows; empty while a device's settings are shown.
+    const QString& OfflineFile() const { return offlineFile_; }
     void EditAlarmCell(StringGridView* grid);
     void EditInputEventCell(StringGridView* grid);
     int OpenEventCellEditor(StringGridView* grid, const std::string& rule, bool upperCase,
@@ -124,6 +140,10 @@ class TFormMain : public QWidget {
     QToolButton* tbtnSave = nullptr;
     QToolButton* btnSaveToDev = nullptr;
     QToolButton* ToolButton1 = nullptr;
+    QToolButton* btnMore = nullptr;
+    QMenu* mnuMore = nullptr;
+    QAction* actCompare = nullptr;
+    QAction* actShowDifferences = nullptr;
     QGroupBox* GroupBox6 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label10 = nullptr;
@@ -180,6 +200,8 @@ class TFormMain : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // While edits wait to be written, closing asks first.
+    void closeEvent(QCloseEvent* event) override;
     // While a device sequence runs, the window takes no input (it keeps repainting).
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -189,6 +211,8 @@ class TFormMain : public QWidget {
     void BuildStatusPanel();
     void BuildSettingsGroups();
     void BindHandlers();
+    void BuildMoreButton();
+    void BindViewHandlers();
     void SetCaptions();
     void UpdateStatus(const std::array<std::string, 5>& texts, const std::string& event);
     void ShowPermissionProblem(bool denied);
@@ -211,13 +235,35 @@ class TFormMain : public QWidget {
     // Moves the dialog to the place, or as near as it fits wholly on the window's screen.
     void KeepOnScreen(QWidget* dialog, QPoint place);
     void PlacePasswordDialog();
-    void ReportWriteBack();
     void ReportLoad(const exchange::SettingsLoadResult& loaded);
     void ShowLoadedMode(int modeIndex);
     bool NoDeviceAttached() const;
     QString GroupCaptionOf(const settings::SettingPlace& place) const;
     QString AskFileName(bool forSaving);
     void ShowError(const QString& text);
+    void OpenNamedFile(const QString& name);
+    bool SaveSettingsTo(const QString& name);
+    void SaveUntilSavedOrCancelled(QString name);
+    // The offline view: a file's settings shown while no device is logged in.
+    void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
+    // The window shows a logged-in device's settings from now on.
+    void ShowDeviceView();
+    void SetDeviceToolsEnabled(bool enabled);
+    void AskToSaveOfflineEdits();
+    void OfferSaveBeforeDisconnect();
+    // The verify after a write-back: what the device holds against the grids.
+    struct WriteBackCheck {
+        bool complete = false;  // every read-back was answered
+        std::vector<settings::SettingDifference> differences;
+        std::optional<std::string> deviceAckMask;  // only when it differs from the window's
+        int Differing() const {
+            return static_cast<int>(differences.size()) + (deviceAckMask ? 1 : 0);
+        }
+    };
+    WriteBackCheck ReadBackAndCompare();
+    void ReportVerify(const std::optional<WriteBackCheck>& check,
+                      const exchange::UnansweredTally& written);
+    void ReportWriteBack(const exchange::UnansweredTally& tally);
     exchange::ExchangeHooks MakeHooks();
 
     link::HidPlatform& platform_;
@@ -237,6 +283,9 @@ class TFormMain : public QWidget {
     bool transitionHeld_ = false;
     // The mode the layout shows; a click on the item already selected changes nothing.
     int shownMode_ = 0;
+    QString offlineFile_;
+    bool offlineUnsaved_ = false;
+    WriteBackCheck lastVerify_;
 };
 
 // Marks a device sequence as running for its scope; a second one does not start meanwhile.

@@ -102,8 +102,9 @@ void TFormMain::BuildControls() {
     ToolBar1->setMovable(false);
     tbtnOpen = ToolButton(ToolBar1, ToolImages[0], "tbtnOpen", "Open settings file");
     tbtnSave = ToolButton(ToolBar1, ToolImages[1], "tbtnSave", "Save settings file");
-    btnSaveToDev = ToolButton(ToolBar1, ToolImages[kSavedImage], "btnSaveToDev", "Save");
-    ToolButton1 = ToolButton(ToolBar1, ToolImages[3], "ToolButton1", "Change password");
+    btnSaveToDev = ToolButton(ToolBar1, ToolImages[kSavedImage], "btnSaveToDev", kWriteAllTip);
+    ToolButton1 = ToolButton(ToolBar1, ToolImages[3], "ToolButton1", kChangePasswordTip);
+    BuildMoreButton();
 
     BuildStatusPanel();
     BuildSettingsGroups();

@@ -71,6 +71,7 @@ void TFormMain::InitialRead() {
         ReadTableFromDevice(model.Rule(id));
     }
     SetSaveToDevImage(kSavedImage);
+    ShowDeviceView();
     ToolBar1->show();
     gbMset->show();
     SelectOpMode(GetParameter("SMODE") == "Standalone" ? 0 : 1);
@@ -104,7 +105,8 @@ void TFormMain::ApplyModeLayout(Mode mode) {
     }
     gbPhnrs1->setVisible(standalone);
     gbMonParams->setVisible(!standalone);
-    if (!standalone) {
+    // The offline view asks no device for its marks.
+    if (!standalone || !DeviceLoggedIn()) {
         return;
     }
     ackMask = settings::ShowAckMask(model, GetParameter("GACK"));

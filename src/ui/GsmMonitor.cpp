@@ -179,6 +179,7 @@ void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std:
 
 void TFormMain::ConnectTransition() {
     SequenceGuard sequence(*this);
+    AskToSaveOfflineEdits();
     connectedShown = true;
     connectedAttachment_ = seenAttachment_;
     loggedInAttachment_ = 0;
@@ -189,6 +190,7 @@ void TFormMain::ConnectTransition() {
 }
 
 void TFormMain::DisconnectTransition() {
+    OfferSaveBeforeDisconnect();
     connectedShown = false;
     loggedInAttachment_ = 0;
     SetStatusText(0, kUsbDisconnected);

@@ -56,9 +56,12 @@ void TFormMain::tbtnSaveClick() {
         return;
     }
     const QString name = AskFileName(true);
-    if (name.isEmpty()) {
-        return;
+    if (!name.isEmpty()) {
+        SaveSettingsTo(name);
     }
+}
+
+bool TFormMain::SaveSettingsTo(const QString& name) {
     Timer1.stop();
     const settings::SettingsSaveResult saved =
         settings::SaveSettingsFile(model, OpModeIndex(), LocalPath(name));
@@ -66,22 +69,39 @@ void TFormMain::tbtnSaveClick() {
     if (!saved.ok) {
         ShowError(QString("Unable to write to %1").arg(name) + "\n" +
                   QString::fromLocal8Bit(saved.reason.c_str()));
+        return false;
     }
+    // The offline view now shows the file just written.
+    if (!offlineFile_.isEmpty()) {
+        offlineFile_ = name;
+        offlineUnsaved_ = false;
+        SetStatusText(1, QFileInfo(name).fileName());
+    }
+    SetStatusText(2, QString("Saved to %1").arg(QFileInfo(name).fileName()));
+    return true;
 }
 
 void TFormMain::tbtnOpenClick() {
     SequenceGuard sequence(*this);
-    // Without any device the file only goes into the window; a device that is there must be
-    // the one logged in.
-    if (!sequence.Started() || !model.IsSetUp() || !exchange ||
-        !(NoDeviceAttached() || LoggedInDevice())) {
+    if (!sequence.Started() || !model.IsSetUp() || !exchange) {
         return;
     }
+    // Whether the file goes to a device is decided once it is chosen: the device may have
+    // come, gone or been swapped while the dialog was open.
     const QString name = AskFileName(false);
-    // Checked again: the device may have come, gone or been swapped while the dialog was open.
-    if (name.isEmpty() || !(NoDeviceAttached() || LoggedInDevice())) {
-        return;
+    if (!name.isEmpty()) {
+        OpenNamedFile(name);
     }
+}
+
+void TFormMain::OpenSettingsFile(const QString& name) {
+    SequenceGuard sequence(*this);
+    if (sequence.Started() && model.IsSetUp() && exchange) {
+        OpenNamedFile(name);
+    }
+}
+
+void TFormMain::OpenNamedFile(const QString& name) {
     Timer1.stop();
     const settings::SettingsReadResult read = settings::ReadSettingsFile(LocalPath(name));
     if (!read.content) {
@@ -101,11 +121,15 @@ void TFormMain::tbtnOpenClick() {
         Timer1.start();
         return;
     }
-    if (NoDeviceAttached()) {
-        settings::FillModelFromFile(*read.content, model);
-        ShowLoadedMode(read.content->ModeIndex());
+    // Without the device logged in (none, a cancelled password, a swapped one) the file is only
+    // shown; the one logged in is held for the sends that follow.
+    if (!DeviceLoggedIn() || !LoggedInDevice()) {
+        // A device pulled since the last tick: its settings leave the window first.
+        if (connectedShown && NoDeviceAttached()) {
+            DisconnectTransition();
+        }
+        ShowOfflineView(name, *read.content);
         Timer1.start();
-        SetStatusText(2, "Loaded into the window; no device connected, nothing was sent");
         return;
     }
     const exchange::SettingsLoadResult loaded =

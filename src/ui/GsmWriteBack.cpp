@@ -25,13 +25,16 @@ void TFormMain::btnSaveToDevClick() {
     WriteOperatingMode();
     WriteAlarmTable();
     WriteInputTable();
+    const exchange::UnansweredTally written = exchange->Unanswered();
+    // A device gone during the writes has nothing to read back.
+    const std::optional<WriteBackCheck> check =
+        !NoDeviceAttached() ? std::optional(ReadBackAndCompare()) : std::nullopt;
     setEnabled(true);
     Timer1.start();
-    ReportWriteBack();
+    ReportVerify(check, written);
 }
 
-void TFormMain::ReportWriteBack() {
-    const exchange::UnansweredTally& tally = exchange->Unanswered();
+void TFormMain::ReportWriteBack(const exchange::UnansweredTally& tally) {
     if (tally.Clean()) {
         return;
     }
@@ -64,6 +67,8 @@ void TFormMain::ToolButton1Click() {
     }
     if (SetParameter("PW", std::to_string(result)) != exchange::SetOutcome::kAcknowledged) {
         SetStatusText(2, "Password not changed: the device did not confirm it");
+    } else {
+        SetStatusText(2, "Password changed");
     }
 }
 

@@ -77,6 +77,15 @@ void DrawPendingBadge(QPainter& p) {
     p.drawPoint(QPointF(24.5, 11.5));
 }
 
+void DrawMore(QPainter& p) {
+    // Three dots: a menu of further actions.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(60, 90, 140));
+    for (int i = 0; i < 3; ++i) {
+        p.drawEllipse(QRectF(5 + 9 * i, 13, 6, 6));
+    }
+}
+
 }  // namespace
 
 QPixmap DrawToolImage(ToolImage image) {
@@ -102,6 +111,9 @@ QPixmap DrawToolImage(ToolImage image) {
             DrawDevice(p);
             DrawArrowDown(p, QColor(240, 140, 20));
             DrawPendingBadge(p);
+            break;
+        case ToolImage::kMore:
+            DrawMore(p);
             break;
     }
     return pixmap;

@@ -11,7 +11,8 @@ enum class ToolImage {
     kSaveFile = 1,
     kSaveToDevice = 2,
     kPassword = 3,
-    kSaveToDevicePending = 4
+    kSaveToDevicePending = 4,
+    kMore = 5
 };
 
 // A 32 x 32 picture of the tool.

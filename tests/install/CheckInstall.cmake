@@ -8,7 +8,7 @@ if(NOT result EQUAL 0)
 endif()
 
 set(expected bin/quelvar-gsm bin/quelvar-gsm-cli lib/udev/rules.d/70-quelvar-gsm.rules
-    share/applications/quelvar-gsm.desktop)
+    share/applications/quelvar-gsm.desktop share/mime/packages/quelvar-gsm.xml)
 foreach(size 16 24 32 48 64 128 256)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/quelvar-gsm.png)
 endforeach()
@@ -41,9 +41,15 @@ if(NOT count EQUAL 2)
 endif()
 
 file(READ "${STAGE}/share/applications/quelvar-gsm.desktop" desktop)
-foreach(line "Type=Application" "Exec=quelvar-gsm" "Icon=quelvar-gsm")
+# A double click on a settings file passes it to the window program.
+foreach(line "Type=Application" "Exec=quelvar-gsm %f" "Icon=quelvar-gsm"
+        "MimeType=application/x-quelvar-am2;")
     if(NOT desktop MATCHES "${line}")
         message(FATAL_ERROR "desktop entry lacks ${line}")
     endif()
 endforeach()
+file(READ "${STAGE}/share/mime/packages/quelvar-gsm.xml" mime)
+if(NOT mime MATCHES "type=\"application/x-quelvar-am2\"" OR NOT mime MATCHES "pattern=\"\\*.am2\"")
+    message(FATAL_ERROR "the MIME type does not give *.am2 its type")
+endif()
 message(STATUS "install into ${STAGE}: all ${count} rules and files in place")

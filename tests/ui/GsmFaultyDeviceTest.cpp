@@ -16,6 +16,7 @@
 #include "settings/InputTableImage.h"
 #include "sim/SimDevice.h"
 #include "support/Faults.h"
+#include "ui/CompareDialog.h"
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
@@ -186,8 +187,10 @@ class GsmFaultyDeviceTest : public QObject {
         h.form->btnSaveToDevClick();
         h.form->Timer1.stop();
         h.sim->DropAnswersTo({});
-        const auto sent = h.sim->Commands();
-        QCOMPARE(sent.size(), std::size_t{403});
+        auto sent = h.sim->Commands();
+        // The writes, then the verify's reads, which change nothing.
+        QCOMPARE(sent.size(), std::size_t{403 + 400});
+        sent.resize(403);
         sim::SimDevice expected;
         for (std::size_t n = 1; n <= sent.size(); ++n) {
             if (lost.count(n) == 0) {
@@ -197,8 +200,62 @@ class GsmFaultyDeviceTest : public QObject {
         QVERIFY(h.sim->Parameters() == expected.Parameters());
         QVERIFY(h.sim->ReadMemory(sim::kMemoryBase, sim::kMemorySize) ==
                 expected.ReadMemory(sim::kMemoryBase, sim::kMemorySize));
+        // What went unanswered was not kept either, and the read-back finds it.
+        QVERIFY2(h.form->StatusText(2).startsWith(
+                     QString("Write-back incomplete: %1 commands unanswered; verify failed: ")
+                         .arg(lost.size())),
+                 qPrintable(h.form->StatusText(2)));
+        QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+    }
+
+    void blockAcknowledgedButNotKeptFailsTheVerify() {
+        GsmHarness h;
+        h.Connect();
+        Edit(h.form->model);
+        // The first block of the alarm table, which holds the edited row 1, is acknowledged
+        // and forgotten: every answer came, so only the read-back can tell.
+        h.sim->ForgetNextBlockWrites(1);
+        h.form->SetSaveToDevImage(quelvar::ui::kPendingImage);
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.form->Timer1.stop();
+        QCOMPARE(h.form->StatusText(2), QString("Verify failed: 5 settings differ"));
+        QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+
+        QStringList rows;
+        GsmHarness::OnModal([&rows](QWidget* modal) {
+            auto* dialog = qobject_cast<quelvar::ui::CompareDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            for (int r = 0; r < dialog->table->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 1; c < 5; ++c) {
+                    cells << dialog->table->item(r, c)->text();
+                }
+                rows << cells.join("|");
+            }
+            QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        });
+        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actShowDifferences);
+        // Row 1 of the alarm grid as the window shows it, against the erased block.
+        const QStringList expected = {"1|Code|602|", "1|E/R|E|", "1|Part|01|", "1|Zone/User|001|",
+                                      QString::fromUtf8("1|SMS üzenet|Teszt|")};
+        QCOMPARE(rows.size(), expected.size());
+        for (int r = 0; r < rows.size(); ++r) {
+            QVERIFY2(rows[r].startsWith(expected[r]), qPrintable(rows[r]));
+            QVERIFY(rows[r].mid(expected[r].size()).count(QChar(0x02D9)) > 0);
+        }
+    }
+
+    void unansweredReadBackIsNoVerify() {
+        GsmHarness h;
+        h.Connect();
+        Edit(h.form->model);
+        // Every write is answered and kept; no parameter can be read back, so the read-back
+        // shows them all empty and proves nothing.
+        h.sim->IgnoreCommand(quelvar::link::kGetParameter);
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.form->Timer1.stop();
         QCOMPARE(h.form->StatusText(2),
-                 QString("Write-back incomplete: %1 commands unanswered").arg(lost.size()));
+                 QString("Written, but not verified: the device did not answer every read"));
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
     }
 

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -71,6 +72,22 @@ class GsmHarness {
             }
         });
         poll->start();
+    }
+
+    // Opens the tool button's menu with a real click and clicks the item in it. An item that
+    // opens a dialog needs its OnModal armed first.
+    static void ChooseFromMenu(QToolButton* button, QAction* item) {
+        auto* poll = new QTimer;
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [poll, item] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                poll->stop();
+                poll->deleteLater();
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+            }
+        });
+        poll->start();
+        QTest::mouseClick(button, Qt::LeftButton);
     }
 
     // Types into the password dialog's field and presses Enter.

@@ -141,7 +141,10 @@ class GsmLoginTest : public QObject {
             QVERIFY(waits > 0);
             QVERIFY(quietThroughout);
             const auto texts = h.CommandTexts();
-            QCOMPARE(texts.size(), 16u);
+            // The writes, then the verify's reads of the parameters, "GACK" and "SMODE".
+            QCOMPARE(texts.size(), 16u + 16u);
+            QCOMPARE(texts[16 + 14], std::string("GACK"));
+            QCOMPARE(texts[16 + 15], std::string("SMODE"));
             QCOMPARE(texts[0], std::string("SIMPIN=1234"));
             QCOMPARE(texts[1], std::string("UPHN1=+36301234567"));
             QCOMPARE(texts[5], std::string("SFWN=+36301234567"));
@@ -151,13 +154,13 @@ class GsmLoginTest : public QObject {
             QCOMPARE(texts[14], std::string("GACK=1000"));
             QCOMPARE(texts[15], std::string(mode == 0 ? "SMODE=Standalone" : "SMODE=Transparent"));
             const auto commands = h.sim->Commands();
-            QCOMPARE(commands.size(), 16u + 2 + 256 + 1 + 128);
+            QCOMPARE(commands.size(), 16u + 2 + 256 + 1 + 128 + 16 + 256 + 128);
             QCOMPARE(int(commands[16].code), 2);
             QCOMPARE(commands[16 + 2 + 256].address, 0x32000u);
             QCOMPARE(h.form->SaveToDevImage(), 2);
             QVERIFY(h.form->isEnabled());
             QVERIFY(h.form->Timer1.isActive());
-            QCOMPARE(h.form->StatusText(2), QString());
+            QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
         }
     }
 
@@ -186,6 +189,7 @@ class GsmLoginTest : public QObject {
         });
         QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
         QCOMPARE(h.sim->CommandCount(), 0u);
+        QCOMPARE(h.form->StatusText(2), QString());
 
         GsmHarness::OnModal([](QWidget* dialog) {
             auto* field = dialog->findChild<QLineEdit*>();
@@ -195,6 +199,7 @@ class GsmLoginTest : public QObject {
         });
         QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
         QCOMPARE(h.sim->Parameter("PW"), std::string("10017"));
+        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
     }
 

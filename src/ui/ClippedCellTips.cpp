@@ -1,0 +1,46 @@
+#include "ui/ClippedCellTips.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QToolTip>
+
+namespace quelvar::ui {
+
+namespace {
+
+class ClippedCellTips : public QObject {
+  public:
+    explicit ClippedCellTips(QAbstractItemView* view) : QObject(view), view_(view) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip) {
+            return false;
+        }
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = view_->indexAt(help->pos());
+        const QRect visible = view_->visualRect(index).intersected(view_->viewport()->rect());
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (index.isValid() && CellTextClipped(view_->fontMetrics(), text, visible.width())) {
+            QToolTip::showText(help->globalPos(), text, view_->viewport(), visible);
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+
+  private:
+    QAbstractItemView* view_;
+};
+
+}  // namespace
+
+bool CellTextClipped(const QFontMetrics& metrics, const QString& text, int visibleWidth) {
+    // The cells give up their left margin before a letter, and keep one pixel on the right.
+    return !text.isEmpty() && metrics.horizontalAdvance(text) > visibleWidth - 1;
+}
+
+void ShowClippedTextAsToolTip(QAbstractItemView* view) {
+    view->viewport()->installEventFilter(new ClippedCellTips(view));
+}
+
+}  // namespace quelvar::ui

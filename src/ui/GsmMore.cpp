@@ -1,0 +1,104 @@
+// The "More" tool button: comparing the window with a settings file, and the differences the
+// last verify found.
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "settings/SettingsCheck.h"
+#include "settings/SettingsFile.h"
+#include "ui/CompareDialog.h"
+#include "ui/Gsm.h"
+#include "ui/QtText.h"
+#include "ui/ToolImages.h"
+
+namespace quelvar::ui {
+
+namespace {
+
+QStringList FindingLines(const std::vector<settings::Finding>& findings) {
+    QStringList lines;
+    for (const settings::Finding& finding : findings) {
+        lines << QString::fromStdString(settings::FormatFinding(finding));
+    }
+    return lines;
+}
+
+}  // namespace
+
+void TFormMain::BuildMoreButton() {
+    // Beside the four tool buttons, as they are built.
+    btnMore = new QToolButton(ToolBar1);
+    btnMore->setObjectName("btnMore");
+    btnMore->setIcon(QIcon(DrawToolImage(ToolImage::kMore)));
+    btnMore->setIconSize(QSize(32, 32));
+    btnMore->setFixedSize(39, 51);
+    btnMore->setToolTip("More");
+    btnMore->setAutoRaise(true);
+    btnMore->setPopupMode(QToolButton::InstantPopup);
+    btnMore->setStyleSheet("QToolButton::menu-indicator { image: none; }");
+    mnuMore = new QMenu(btnMore);
+    actCompare = mnuMore->addAction("Compare with file...", this, &TFormMain::CompareWithFile);
+    actShowDifferences = mnuMore->addAction("Show differences", this, &TFormMain::ShowDifferences);
+    actShowDifferences->setEnabled(false);
+    btnMore->setMenu(mnuMore);
+    ToolBar1->addWidget(btnMore);
+}
+
+void TFormMain::CompareWithFile() {
+    if (sequenceRunning_ || !model.IsSetUp()) {
+        return;
+    }
+    const QString name = AskFileName(false);
+    if (name.isEmpty()) {
+        return;
+    }
+    const settings::SettingsReadResult read =
+        settings::ReadSettingsFile(QFile::encodeName(name).toStdString());
+    if (!read.content) {
+        ShowError(QString::fromLocal8Bit(read.error.c_str()));
+        return;
+    }
+    const std::vector<settings::SettingDifference> differences = settings::CompareSettings(
+        settings::ValuesOf(model, OpModeIndex()), settings::ValuesOf(*read.content));
+    CompareDialog::Content content;
+    content.title = QString("Compare with %1").arg(QFileInfo(name).fileName());
+    content.secondSide = "File";
+    content.rows = DifferenceRows(
+        differences, [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); });
+    content.findings = FindingLines(settings::CheckSettingsFile(*read.content));
+    content.summary = differences.empty()
+                          ? QString(kFileMatchesWindow)
+                          : DifferenceSummary(static_cast<int>(differences.size()),
+                                              static_cast<int>(settings::AllSettings().size()));
+    content.offerLoad = true;
+    CompareDialog dialog(this, content);
+    dialog.exec();
+    if (dialog.LoadChosen()) {
+        OpenSettingsFile(name);
+    }
+}
+
+void TFormMain::ShowDifferences() {
+    CompareDialog::Content content;
+    content.title = "Differences after the write-back";
+    content.secondSide = "Device";
+    content.rows = DifferenceRows(
+        lastVerify_.differences,
+        [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); });
+    if (lastVerify_.deviceAckMask) {
+        settings::SettingPlace phones;
+        phones.table = settings::TableId::kPhoneNumbers;
+        const std::string header =
+            model.Grid(settings::TableId::kPhoneNumbers).Cell(settings::kAckColumn, 0);
+        content.rows.push_back({GroupCaptionOf(phones), "GACK", FromCp1250(header),
+                                QString::fromStdString(ackMask),
+                                QString::fromStdString(*lastVerify_.deviceAckMask)});
+    }
+    content.summary = DifferenceSummary(lastVerify_.Differing(),
+                                        static_cast<int>(settings::AllSettings().size()) + 1);
+    CompareDialog dialog(this, content);
+    dialog.exec();
+}
+
+}  // namespace quelvar::ui

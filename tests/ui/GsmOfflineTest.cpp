@@ -1,0 +1,342 @@
+// Settings files without a logged-in device, the comparison with a file, and the questions that
+// keep edits from being lost, all driven by real clicks and keys.
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+
+#include "GsmHarness.h"
+#include "settings/AlarmTableImage.h"
+#include "settings/SettingsFile.h"
+#include "ui/CompareDialog.h"
+#include "ui/QtText.h"
+
+namespace settings = quelvar::settings;
+namespace ui = quelvar::ui;
+using quelvar::test::GsmHarness;
+using settings::TableId;
+
+namespace {
+
+void Click(ui::StringGridView* grid, int col, int row) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+}
+
+// Clicks the button of that text in the next modal dialog and keeps the dialog's text.
+void ClickInModal(const QString& button, QString* text = nullptr) {
+    GsmHarness::OnModal([button, text](QWidget* box) {
+        if (text != nullptr) {
+            if (auto* label = box->findChild<QLabel*>("qt_msgbox_label")) {
+                *text = label->text();
+            }
+        }
+        for (auto* candidate : box->findChildren<QAbstractButton*>()) {
+            if (candidate->text() == button) {
+                QTest::mouseClick(candidate, Qt::LeftButton);
+                return;
+            }
+        }
+        QFAIL(qPrintable("no button " + button));
+    });
+}
+
+std::string Std(const QString& name) {
+    return name.toStdString();
+}
+
+const std::string kFileNumber = "+36705550101";
+
+// A Standalone file whose first phone number no device here holds.
+void WriteSiteFile(const QString& name) {
+    settings::SettingsModel model;
+    model.Grid(TableId::kPhoneNumbers).SetCell(1, 1, kFileNumber);
+    QVERIFY(settings::SaveSettingsFile(model, 0, Std(name)).ok);
+}
+
+settings::SettingsModel ReadBack(const QString& name) {
+    const settings::SettingsReadResult read = settings::ReadSettingsFile(Std(name));
+    settings::SettingsModel model;
+    if (read.content) {
+        settings::FillModelFromFile(*read.content, model);
+    }
+    return model;
+}
+
+void ActivateWindow(QWidget* window) {
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+}  // namespace
+
+class GsmOfflineTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        site = dir.filePath("site.am2");
+        QDir(site).removeRecursively();
+        WriteSiteFile(site);
+    }
+
+    void fileWithoutLoggedInDeviceIsShownEditedAndSavedSendingNothing() {
+        // Attached, but no tick has logged it in: the device must hear nothing.
+        GsmHarness h;
+        QVERIFY(h.WaitAttached());
+        h.form->SetFileNameAsk([this](bool) { return site; });
+        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(h.form->gbExtevents->isVisible());  // Standalone's layout
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
+        QCOMPARE(h.form->StatusText(1), QString("site.am2"));
+        for (QToolButton* deviceTool : {h.form->btnSaveToDev, h.form->ToolButton1}) {
+            QVERIFY(!deviceTool->isEnabled());
+            QCOMPARE(deviceTool->toolTip(), QString("No device connected"));
+        }
+        QVERIFY(h.form->tbtnSave->isEnabled());
+
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        QCOMPARE(h.form->model.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3),
+                 std::string("X"));
+        ActivateWindow(h.form.get());
+        QTest::keyClick(h.form.get(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(h.form->StatusText(2), QString("Saved to site.am2"));
+        QCOMPARE(ReadBack(site).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3),
+                 std::string("X"));
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
+    }
+
+    // A device whose password was not given hears nothing of a file opened meanwhile.
+    void fileOpenedAfterACancelledPasswordIsOnlyShown() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");
+        GsmHarness::OnModal([](QWidget* dialog) {
+            QTest::keyClick(dialog->findChild<QLineEdit*>(),
+                            Qt::Key_Return);  // unfinished: cancels
+        });
+        h.Connect();
+        h.form->SetFileNameAsk([this](bool) { return site; });
+        h.sim->ClearCommands();
+        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
+        QVERIFY(!h.form->btnSaveToDev->isEnabled());
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
+        h.Tick();
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
+    }
+
+    void connectingWithUnsavedOfflineEditsAsksFirst_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("fileBecomesAFolder");
+        QTest::addColumn<QString>("savedMark");
+        QTest::newRow("save") << "Save" << false << "X";
+        QTest::newRow("discard") << "Discard" << false << "";
+        // The save fails: the edits go to another file instead of being replaced unsaved.
+        QTest::newRow("save fails") << "Save" << true << "X";
+    }
+    void connectingWithUnsavedOfflineEditsAsksFirst() {
+        QFETCH(QString, answer);
+        QFETCH(bool, fileBecomesAFolder);
+        QFETCH(QString, savedMark);
+        GsmHarness h(false);
+        const QString other = dir.filePath("other.am2");
+        QFile::remove(other);
+        h.form->SetFileNameAsk([&other](bool) { return other; });
+        h.form->OpenSettingsFile(site);
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        if (fileBecomesAFolder) {
+            QVERIFY(QFile::remove(site) && QDir(dir.path()).mkdir("site.am2"));
+        }
+        QString question;
+        QString error;
+        GsmHarness::OnModal([&](QWidget* box) {
+            question = box->findChild<QLabel*>("qt_msgbox_label")->text();
+            if (fileBecomesAFolder) {
+                ClickInModal("OK", &error);  // the failed save's message
+            }
+            for (auto* button : box->findChildren<QAbstractButton*>()) {
+                if (button->text() == answer) {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                }
+            }
+        });
+        h.Connect();
+        QCOMPARE(question, QString("Save your changes to site.am2?"));
+        QCOMPARE(error.startsWith("Unable to write to"), fileBecomesAFolder);
+        const QString saved = fileBecomesAFolder ? other : site;
+        QCOMPARE(QString::fromStdString(
+                     ReadBack(saved).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3)),
+                 savedMark);
+        // Then the log-in: the device's settings replace the file's.
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), h.sim->Parameter("UPHN1"));
+        QVERIFY(h.form->btnSaveToDev->isEnabled());
+        QCOMPARE(h.form->btnSaveToDev->toolTip(), QString(ui::kWriteAllTip));
+        QVERIFY(h.form->OfflineFile().isEmpty());
+    }
+
+    void deviceGoneWithEditsWaitingOffersASaveAndCtrlOStillOpens() {
+        GsmHarness h;
+        h.Connect();
+        const QString rescued = dir.filePath("rescued.am2");
+        QString asked = rescued;
+        h.form->SetFileNameAsk([&asked](bool) { return asked; });
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        const std::string edited =
+            h.form->model.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3);
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        ClickInModal("Save...");
+        h.Tick();
+        QVERIFY(!h.form->ToolBar1->isVisible());
+        QCOMPARE(ReadBack(rescued).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3), edited);
+
+        asked = site;
+        ActivateWindow(h.form.get());
+        QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(h.form->ToolBar1->isVisible());
+        QVERIFY(h.form->gbMset->isVisible());
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
+    }
+
+    void compareListsTheDifferingCellsAndLoadsOnRequest() {
+        GsmHarness h;
+        h.Connect();
+        ui::TFormMain& form = *h.form;
+        // The window's settings with four changed, and a key the tool does not know.
+        const QString prepared = dir.filePath("prepared.am2");
+        {
+            QFile file(prepared);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[GSM]\r\nNOTE=1\r\n");
+        }
+        settings::SettingsModel changed;
+        settings::FillModelFromFile(
+            *settings::ParseSettingsFile(*settings::BuildSettingsFile({}, form.model, 0), "window")
+                 .content,
+            changed);
+        changed.Grid(TableId::kPhoneNumbers).SetCell(1, 2, "+36701234000");
+        changed.AlarmGrid().SetCell(settings::kAlarmSmsColumn, 5, "T\xFBz");
+        changed.InputGrid().SetCell(5, 1, "Z1 teszt");
+        QVERIFY(settings::SaveSettingsFile(changed, 1, Std(prepared)).ok);
+        form.SetFileNameAsk([&prepared](bool) { return prepared; });
+
+        const auto& phones = form.model.Grid(TableId::kPhoneNumbers);
+        const auto& alarms = form.model.AlarmGrid();
+        const auto& inputs = form.model.InputGrid();
+        using ui::FromCp1250;
+        const QStringList expected = {
+            form.rgOpMode->title() + "|SMODE||Standalone|Transparent",
+            form.gbPhnrs1->title() + "|" + FromCp1250(phones.Cell(0, 2)) + "||" +
+                FromCp1250(phones.Cell(1, 2)) + "|+36701234000",
+            form.Label2->text() + "|5|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 0)) +
+                "|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 5)) + "|" +
+                QString::fromUtf8("Tűz"),
+            form.gbIntevents->title() + "|" + FromCp1250(inputs.Cell(0, 1)) + "|" +
+                FromCp1250(inputs.Cell(5, 0)) + "|" + FromCp1250(inputs.Cell(5, 1)) + "|Z1 teszt",
+        };
+        QStringList rows;
+        QString summary;
+        QString findings;
+        GsmHarness::OnModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<ui::CompareDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            for (int r = 0; r < dialog->table->rowCount(); ++r) {
+                QStringList cells;
+                for (int c = 0; c < 5; ++c) {
+                    cells << dialog->table->item(r, c)->text();
+                }
+                rows << cells.join("|");
+            }
+            summary = dialog->summary->text();
+            findings = dialog->findings->text();
+            QTest::mouseClick(dialog->loadButton, Qt::LeftButton);
+        });
+        h.sim->ClearCommands();
+        GsmHarness::ChooseFromMenu(form.btnMore, form.actCompare);
+        QCOMPARE(rows, expected);
+        QCOMPARE(summary, QString("4 of 467 settings differ"));
+        QVERIFY2(findings.contains("NOTE"), qPrintable(findings));
+        // "Load this file" loaded it as Open does: sent, the mode only selected.
+        QCOMPARE(h.sim->Parameter("UPHN2"), std::string("+36701234000"));
+        QCOMPARE(form.OpModeIndex(), 1);
+        QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
+
+        GsmHarness::OnModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<ui::CompareDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            summary = dialog->summary->text();
+            rows = QStringList{QString::number(dialog->table->rowCount())};
+            QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        });
+        h.sim->ClearCommands();
+        GsmHarness::ChooseFromMenu(form.btnMore, form.actCompare);
+        QCOMPARE(summary, QString("The file holds exactly what the window shows"));
+        QCOMPARE(rows, QStringList{"0"});
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
+    }
+
+    void closingWithEditsWaitingAsks_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("cancel") << "Cancel" << false;
+        QTest::newRow("close") << "Close" << true;
+    }
+    void closingWithEditsWaitingAsks() {
+        QFETCH(QString, answer);
+        QFETCH(bool, closed);
+        GsmHarness h;
+        h.Connect();
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        QString question;
+        ClickInModal(answer, &question);
+        h.form->close();
+        QCOMPARE(question, QString("Changes have not been written to the device. Close anyway?"));
+        QCOMPARE(h.form->isVisible(), !closed);
+    }
+
+    void toolTipsNameTheActionsAndShowClippedText() {
+        GsmHarness h;
+        h.Connect();
+        const std::pair<QToolButton*, QString> tips[] = {
+            {h.form->tbtnOpen, "Open settings file"},
+            {h.form->tbtnSave, "Save settings file"},
+            {h.form->btnSaveToDev, "Write all settings to the device"},
+            {h.form->ToolButton1, "Change the device password"},
+            {h.form->btnMore, "More"},
+        };
+        int left = -1;
+        for (const auto& [button, tip] : tips) {
+            QCOMPARE(button->toolTip(), tip);
+            // Side by side in this order, all within the tool bar.
+            QVERIFY(button->isVisible());
+            QVERIFY(button->geometry().left() > left);
+            QVERIFY(button->geometry().right() < h.form->ToolBar1->width());
+            left = button->geometry().left();
+        }
+        // A long SMS text is cut by its column and shows whole; a code fits and shows nothing.
+        ui::StringGridView* grid = h.form->sgeAlarmList;
+        const std::string text = "Bet\xF6r\xE9s " + std::string(140, 'x');
+        h.form->model.AlarmGrid().SetCell(settings::kAlarmSmsColumn, 1, text);
+        // A tip once shown fades out slowly, so the cell without one goes first.
+        const std::pair<int, QString> cells[] = {{1, QString()},
+                                                 {settings::kAlarmSmsColumn, ui::FromCp1250(text)}};
+        for (const auto& [col, shown] : cells) {
+            const QPoint at = grid->CellRect(col, 1).center();
+            QHelpEvent help(QEvent::ToolTip, at, grid->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(grid->viewport(), &help);
+            QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), shown);
+        }
+    }
+
+  private:
+    QTemporaryDir dir;
+    QString site;
+};
+
+QTEST_MAIN(GsmOfflineTest)
+#include "GsmOfflineTest.moc"
