@@ -113,6 +113,22 @@ int CommandDevice::LogIn() {
     return kExitOk;
 }
 
+int CommandDevice::ReadEverything(settings::SettingsModel& model, exchange::ReadAllResult& read,
+                                  const std::string& unlessComplete) {
+    if (const int code = LogIn(); code != kExitOk) {
+        return code;
+    }
+    read = session_->ReadEverything(model);
+    if (const int code = FaultExit(); code != kExitOk) {
+        return code;
+    }
+    if (!read.Complete()) {
+        context_.err << IncompleteReadMessage(read) << unlessComplete << "\n";
+        return kExitNoDevice;
+    }
+    return kExitOk;
+}
+
 int CommandDevice::FaultExit() {
     if (!session_ || session_->Fault() == exchange::SessionFault::kNone) {
         return kExitOk;

@@ -52,6 +52,11 @@ class CommandDevice {
     // for an interrupted one "Interrupted while <stage>: <what the device holds>" and 130 or 143.
     // kExitOk when it did not.
     int FaultExit();
+    // LogIn, then every setting read into the set-up model as the initial read reads it. kExitOk
+    // only when all came; otherwise the message, ending in `unlessComplete` when the read was
+    // incomplete, is on standard error.
+    int ReadEverything(settings::SettingsModel& model, exchange::ReadAllResult& read,
+                       const std::string& unlessComplete);
     // What an interruption from now on leaves on the device, for FaultExit's line: "the device
     // holds a partial configuration; run write again".
     void SetInterruptOutcome(std::string outcome) { interruptOutcome_ = std::move(outcome); }

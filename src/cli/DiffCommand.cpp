@@ -28,17 +28,11 @@ int Report(std::ostream& out, const settings::SettingValues& first, const std::s
 int RunDiffWithDevice(const CommandContext& context, const std::string&,
                       const settings::SettingsFileContent& content) {
     CommandDevice device(context);
-    if (const int code = device.LogIn(); code != kExitOk) {
-        return code;
-    }
     settings::SettingsModel model;
-    const exchange::ReadAllResult read = device.Session().ReadEverything(model);
-    if (const int code = device.FaultExit(); code != kExitOk) {
+    exchange::ReadAllResult read;
+    if (const int code = device.ReadEverything(model, read, ", so nothing can be compared");
+        code != kExitOk) {
         return code;
-    }
-    if (!read.Complete()) {
-        context.err << IncompleteReadMessage(read) << ", so nothing can be compared\n";
-        return kExitNoDevice;
     }
     return Report(context.out, settings::ValuesOf(content), "file",
                   settings::ValuesOf(model, read.modeIndex), "device");

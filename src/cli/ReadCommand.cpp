@@ -14,17 +14,10 @@ int RunRead(const CommandContext& context, const std::string& path) {
     }
     CommandDevice device(context);
     device.SetInterruptOutcome("nothing was saved; the device is unchanged");
-    if (const int code = device.LogIn(); code != kExitOk) {
-        return code;
-    }
     settings::SettingsModel model;
-    const exchange::ReadAllResult read = device.Session().ReadEverything(model);
-    if (const int code = device.FaultExit(); code != kExitOk) {
+    exchange::ReadAllResult read;
+    if (const int code = device.ReadEverything(model, read, "; nothing saved"); code != kExitOk) {
         return code;
-    }
-    if (!read.Complete()) {
-        context.err << IncompleteReadMessage(read) << "; nothing saved\n";
-        return kExitNoDevice;
     }
     const settings::SettingsSaveResult saved =
         settings::SaveSettingsFile(model, read.modeIndex, path);

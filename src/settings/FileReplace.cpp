@@ -182,7 +182,8 @@ class TempFile {
     bool committed_ = false;
 };
 
-// A link is kept: the file it names is replaced. A link that names nothing is replaced itself.
+}  // namespace
+
 fs::path ResolveLinks(const fs::path& path) {
     std::error_code ec;
     if (fs::is_symlink(fs::symlink_status(path, ec))) {
@@ -192,8 +193,6 @@ fs::path ResolveLinks(const fs::path& path) {
     }
     return path;
 }
-
-}  // namespace
 
 std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
                                   NewFileAccess access) {

@@ -12,6 +12,10 @@ namespace quelvar::settings {
 // owner alone (for files that hold a password).
 enum class NewFileAccess { kShared, kOwnerOnly };
 
+// The file a symbolic link names (the path itself for anything else, and for a link that names
+// nothing): what a save replaces.
+std::filesystem::path ResolveLinks(const std::filesystem::path& path);
+
 // Empty on success, else what went wrong (the target then stays as it was and no temporary
 // file is left). A symbolic link stays and the file it names is replaced. An existing file keeps
 // its owner, group and mode as far as the process may set them; the new bytes are never readable

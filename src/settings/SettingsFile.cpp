@@ -311,20 +311,10 @@ std::string ExistingFileProblem(const fs::path& target, std::string& existing) {
     return "the file is read-only";
 }
 
-fs::path LinkTarget(const fs::path& path) {
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        if (fs::path resolved = fs::canonical(path, ec); !ec) {
-            return resolved;
-        }
-    }
-    return path;
-}
-
 }  // namespace
 
 std::string SaveProblem(const std::string& path) {
-    const fs::path target = LinkTarget(fs::path(path));
+    const fs::path target = ResolveLinks(fs::path(path));
     std::string existing;
     if (std::string problem = ExistingFileProblem(target, existing); !problem.empty()) {
         return problem;
@@ -366,7 +356,7 @@ SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
     if (!model.IsSetUp()) {
         return fail("the settings are not set up yet");
     }
-    const fs::path target = LinkTarget(fs::path(path));
+    const fs::path target = ResolveLinks(fs::path(path));
     std::string existing;
     if (std::string problem = ExistingFileProblem(target, existing); !problem.empty()) {
         return fail(std::move(problem));
