@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "exchange/StatusLog.h"
@@ -47,6 +48,10 @@ DeviceLogWindow::DeviceLogWindow(const DeviceLog& log, QWidget* parent)
     };
     connect(btnSaveCsv, &QPushButton::clicked, this, &DeviceLogWindow::SaveCsvClick);
     connect(&log, &DeviceLog::changed, this, &DeviceLogWindow::Refresh);
+    // The time axis moves on while no report comes (an unplugged device, say).
+    auto* clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, plot, qOverload<>(&QWidget::update));
+    clock->start(1000);
     Refresh();
 }
 
