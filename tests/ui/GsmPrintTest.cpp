@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "GsmHarness.h"
+#include "settings/SettingsFile.h"
 #include "ui/SettingsReportDialog.h"
 
 namespace ui = quelvar::ui;
@@ -53,6 +54,25 @@ class GsmPrintTest : public QObject {
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QCOMPARE(pdf.read(4), QByteArray("%PDF"));
         QVERIFY(pdf.size() > 1000);
+    }
+
+    // A file shown without a device: its settings, but no firmware, and the device hears nothing.
+    void reportOfAFileWithoutDeviceHasNoFirmwareAndSendsNothing() {
+        GsmHarness h;
+        QVERIFY(h.WaitAttached());  // attached, but never logged in
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site.am2");
+        quelvar::settings::SettingsModel model;
+        model.Grid(quelvar::settings::TableId::kPhoneNumbers).SetCell(1, 1, "+36705550101");
+        QVERIFY(quelvar::settings::SaveSettingsFile(model, 0, site.toStdString()).ok);
+        h.form->SetFileNameAsk([site](bool) { return site; });
+        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QString shown;
+        OnReport(h, [&](ui::SettingsReportDialog* dialog) { shown = dialog->view->toPlainText(); });
+        QVERIFY(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 5000));
+        QVERIFY(shown.contains("+36705550101"));
+        QVERIFY2(!shown.contains("Firmware"), qPrintable(shown));
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
     }
 
     void cancelledOrFailedPdfWritesNothingAndSaysWhy() {
