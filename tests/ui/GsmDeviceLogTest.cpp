@@ -111,17 +111,6 @@ class GsmDeviceLogTest : public QObject {
         QVERIFY2(said.startsWith("Unable to write"), qPrintable(said));
         QVERIFY(QFileInfo(dir.filePath("taken.csv")).isDir());
     }
-
-    void signalPointsOlderThanThePlottedSpanAreDropped() {
-        ui::DeviceLog log;
-        const auto now = std::chrono::system_clock::now();
-        log.Add({{200, "9", now - ui::DeviceLog::kSignalSpan - std::chrono::seconds(5)},
-                 {206, "E130 01 001", now - std::chrono::hours(2)},
-                 {200, "14", now}});
-        QCOMPARE(log.SignalPoints().size(), std::size_t{1});
-        QCOMPARE(log.SignalPoints().front().text, std::string("14"));
-        QCOMPARE(log.Events().size(), std::size_t{1});  // events are kept however old
-    }
 };
 
 QTEST_MAIN(GsmDeviceLogTest)
