@@ -4,14 +4,19 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "link/SystemHidPlatform.h"
+#include "sim/SimStateFile.h"
 #include "sim/SimulatedCommunicator.h"
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"
+#include "ui/SimulatorWindow.h"
 #include "ui/ToolImages.h"
 
 namespace {
@@ -35,19 +40,44 @@ class Application : public QApplication {
 };
 
 constexpr const char* kUsage =
-    "Usage: quelvar-gsm [--simulate] [--help] [--version] [FILE.am2]\n"
+    "Usage: quelvar-gsm [--simulate] [--sim-state FILE] [--help] [--version] [FILE.am2]\n"
     "\n"
     "Configuration tool of the Quelvar GSM alarm communicator. A settings file named on the\n"
     "command line opens as the Open button opens it: shown in the window until a device logs in.\n"
     "\n"
-    "  --simulate   talk to the built-in simulated communicator instead of USB\n"
+    "  --simulate   talk to the built-in simulated communicator instead of USB, with a window\n"
+    "               to plug and unplug it, set its password and signal and send events\n"
+    "  --sim-state FILE  keep the simulated communicator's settings and memory in FILE\n"
+    "               between runs (as quelvar-gsm-cli does); implies --simulate\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
+
+int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedCommunicator* simulator,
+               const QStringList& files) {
+    quelvar::ui::TFormMain formMain(platform);
+    quelvar::ui::TSetFrm setFrm;
+    quelvar::ui::TPasswdFrm passwdFrm;
+    formMain.SetDialogs(&setFrm, &passwdFrm);
+    formMain.show();
+    std::unique_ptr<quelvar::ui::SimulatorWindow> simulatorWindow;
+    if (simulator != nullptr) {
+        simulatorWindow = std::make_unique<quelvar::ui::SimulatorWindow>(*simulator);
+        // Closing the main window ends the program even while this one is open.
+        simulatorWindow->setAttribute(Qt::WA_QuitOnClose, false);
+        simulatorWindow->move(formMain.frameGeometry().topRight() + QPoint(8, 0));
+        simulatorWindow->show();
+    }
+    if (!files.isEmpty()) {
+        formMain.OpenSettingsFile(files.first());
+    }
+    return QApplication::exec();
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bool simulate = false;
+    std::optional<std::string> simState;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -60,6 +90,13 @@ int main(int argc, char** argv) {
         }
         if (arg == "--simulate") {
             simulate = true;
+        } else if (arg == "--sim-state" || arg.rfind("--sim-state=", 0) == 0) {
+            if (arg == "--sim-state" && i + 1 == argc) {
+                std::fputs("--sim-state needs a file name; see --help\n", stderr);
+                return 64;
+            }
+            simState = arg == "--sim-state" ? argv[++i] : arg.substr(std::strlen("--sim-state="));
+            simulate = true;
         } else if (arg.rfind("-", 0) == 0 && arg.rfind("-platform", 0) != 0) {
             std::fprintf(stderr, "Unknown option \"%s\"; see --help\n", arg.c_str());
             return 64;
@@ -69,9 +106,12 @@ int main(int argc, char** argv) {
     app.setWindowIcon(quelvar::ui::AppIcon());
     // Qt has taken its own options (and their values) out of the arguments by now.
     QStringList files;
-    for (const QString& arg : app.arguments().mid(1)) {
-        if (!arg.startsWith('-')) {
-            files << arg;
+    const QStringList arguments = app.arguments().mid(1);
+    for (auto arg = arguments.begin(); arg != arguments.end(); ++arg) {
+        if (*arg == "--sim-state") {
+            ++arg;  // its file is no settings file
+        } else if (!arg->startsWith('-')) {
+            files << *arg;
         }
     }
     if (files.size() > 1) {
@@ -80,20 +120,33 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<quelvar::link::HidPlatform> platform;
+    std::unique_ptr<quelvar::sim::SimStateFile> stateFile;
+    quelvar::sim::SimulatedCommunicator* simulator = nullptr;
     if (simulate) {
         quelvar::sim::SimulatedCommunicator::Options options;
         options.statusPeriod = std::chrono::milliseconds(500);
-        platform = std::make_unique<quelvar::sim::SimulatedCommunicator>(options);
+        auto created = std::make_unique<quelvar::sim::SimulatedCommunicator>(options);
+        simulator = created.get();
+        platform = std::move(created);
+        if (simState) {
+            stateFile = std::make_unique<quelvar::sim::SimStateFile>(*simState, *simulator);
+            bool inUse = false;
+            if (const std::string error = stateFile->Load(std::chrono::milliseconds(0), inUse);
+                !error.empty()) {
+                std::fprintf(stderr, "%s\n", error.c_str());
+                return inUse ? 1 : 3;
+            }
+        }
     } else {
         platform = quelvar::link::MakeSystemHidPlatform();
     }
-    quelvar::ui::TFormMain formMain(*platform);
-    quelvar::ui::TSetFrm setFrm;
-    quelvar::ui::TPasswdFrm passwdFrm;
-    formMain.SetDialogs(&setFrm, &passwdFrm);
-    formMain.show();
-    if (!files.isEmpty()) {
-        formMain.OpenSettingsFile(files.first());
+    int code = RunWindows(*platform, simulator, files);
+    // The window's connection is closed by now: what the run left on the device is kept.
+    if (stateFile) {
+        if (const std::string error = stateFile->Save(); !error.empty()) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            code = code == 0 ? 3 : code;
+        }
     }
-    return app.exec();
+    return code;
 }

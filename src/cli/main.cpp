@@ -20,12 +20,12 @@
 #include "cli/ProgressBar.h"
 #include "cli/ReadCommand.h"
 #include "cli/ReportCommand.h"
-#include "cli/SimStateFile.h"
 #include "cli/StatusCommand.h"
 #include "cli/WatchCommand.h"
 #include "cli/WriteCommand.h"
 #include "link/SystemHidPlatform.h"
 #include "settings/SettingsFile.h"
+#include "sim/SimStateFile.h"
 #include "sim/SimulatedCommunicator.h"
 
 namespace {
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     }
 
     std::unique_ptr<link::HidPlatform> platform;
-    std::optional<SimStateFile> simState;
+    std::optional<sim::SimStateFile> simState;
     if (arguments.simulate) {
         sim::SimulatedCommunicator::Options options;
         // QUELVAR_SIM_STATUS_MS: status rounds at another pace, to watch many of them quickly.
@@ -137,7 +137,9 @@ int main(int argc, char** argv) {
             simState.emplace(*arguments.simState, *simulator);
             const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
             bool inUse = false;
-            if (const std::string error = simState->Load(wait, inUse); !error.empty()) {
+            if (const std::string error =
+                    simState->Load(wait, inUse, [] { return InterruptSignal() != 0; });
+                !error.empty()) {
                 if (InterruptSignal() != 0) {
                     std::cerr << "Interrupted while waiting for the simulated communicator: "
                                  "nothing was sent\n";

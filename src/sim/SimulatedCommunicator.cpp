@@ -7,6 +7,12 @@ namespace quelvar::sim {
 using link::Report;
 using Clock = std::chrono::steady_clock;
 
+namespace {
+
+constexpr int kMaxSignal = 31;
+
+}  // namespace
+
 struct SimulatedCommunicator::ReaderQueue {
     std::uint64_t generation = 0;
     std::deque<Report> reports;
@@ -225,6 +231,23 @@ void SimulatedCommunicator::SetStatusPeriod(std::chrono::milliseconds period) {
     wake_.notify_all();
 }
 
+void SimulatedCommunicator::SetStatusTexts(const StatusTexts& texts) {
+    std::lock_guard lock(mutex_);
+    statusTexts_ = texts;
+    if (statusTexts_.signal) {
+        statusTexts_.signal = std::clamp(*statusTexts_.signal, 0, kMaxSignal);
+    }
+}
+
+SimulatedCommunicator::StatusTexts SimulatedCommunicator::GetStatusTexts() const {
+    std::lock_guard lock(mutex_);
+    return statusTexts_;
+}
+
+void SimulatedCommunicator::SendEventLine(const std::string& text) {
+    SendStatus(link::kEventLineCode, text);
+}
+
 std::vector<RecordedCommand> SimulatedCommunicator::Commands() const {
     std::lock_guard lock(mutex_);
     return commands_;
@@ -389,12 +412,13 @@ void SimulatedCommunicator::DeliverLocked(const Report& report) {
 }
 
 void SimulatedCommunicator::SendPeriodicStatusLocked() {
-    signal_ = std::clamp(signal_ + std::uniform_int_distribution<int>(-2, 2)(random_), 10, 25);
+    signal_ = statusTexts_.signal.value_or(
+        std::clamp(signal_ + std::uniform_int_distribution<int>(-2, 2)(random_), 10, 25));
     DeliverLocked(TextReport(200, std::to_string(signal_)));
-    DeliverLocked(TextReport(202, "IDLE"));
-    DeliverLocked(TextReport(203, "IDLE"));
+    DeliverLocked(TextReport(202, statusTexts_.input1));
+    DeliverLocked(TextReport(203, statusTexts_.input2));
     DeliverLocked(TextReport(204, "READY"));
-    DeliverLocked(TextReport(205, "ONHOOK"));
+    DeliverLocked(TextReport(205, statusTexts_.line));
     if (++statusRounds_ % 8 == 0) {
         static const char* const lines[] = {"E130 01 001", "R130 01 001", "E602 00 000"};
         DeliverLocked(TextReport(206, lines[(statusRounds_ / 8) % 3]));

@@ -79,6 +79,18 @@ class SimulatedCommunicator : public link::HidPlatform {
     void SendReport(const link::Report& report);
     void Flood(std::size_t count, std::uint8_t code, const std::string& text);
     void SetStatusPeriod(std::chrono::milliseconds period);
+    // What the status rounds report. A signal level (clamped to 0..31) holds it still; none
+    // lets it wander as a moved antenna's would.
+    struct StatusTexts {
+        std::optional<int> signal;
+        std::string line = "ONHOOK";
+        std::string input1 = "IDLE";
+        std::string input2 = "IDLE";
+    };
+    void SetStatusTexts(const StatusTexts& texts);
+    StatusTexts GetStatusTexts() const;
+    // One line for the list of events, now; a text longer than a report holds is cut.
+    void SendEventLine(const std::string& text);
 
     // Every command received, in order.
     std::vector<RecordedCommand> Commands() const;
@@ -136,6 +148,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     std::chrono::steady_clock::time_point nextStatus_;
     std::mt19937 random_;
     int signal_ = 18;
+    StatusTexts statusTexts_;
     unsigned statusRounds_ = 0;
     double dropRate_ = 0;
     std::size_t dropNext_ = 0;

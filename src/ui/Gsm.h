@@ -36,6 +36,8 @@ namespace quelvar::ui {
 
 class TSetFrm;
 class TPasswdFrm;
+class DeviceLog;
+class DeviceLogWindow;
 
 inline constexpr const char* kCaption = "Quelvar GSM";
 inline constexpr const char* kUsbConnected = "USB: Connected";
@@ -115,6 +117,8 @@ class TFormMain : public QWidget {
     // The "More" menu's items.
     void CompareWithFile();
     void ShowDifferences();
+    void ShowDeviceLog();
+    void PrintSettings();
     // Whether a device is logged in: the window shows its settings and writes go to it.
     bool DeviceLoggedIn() const;
     // The file the offline view shows; empty while a device's settings are shown.
@@ -144,6 +148,11 @@ class TFormMain : public QWidget {
     QMenu* mnuMore = nullptr;
     QAction* actCompare = nullptr;
     QAction* actShowDifferences = nullptr;
+    QAction* actDeviceLog = nullptr;
+    QAction* actPrintSettings = nullptr;
+    // What the monitor heard since the start; the log window, once opened, shows it.
+    DeviceLog* deviceLog = nullptr;
+    DeviceLogWindow* deviceLogWindow = nullptr;
     QGroupBox* GroupBox6 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Label10 = nullptr;

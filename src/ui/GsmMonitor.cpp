@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "link/LinkLock.h"
+#include "ui/DeviceLog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
 
@@ -44,9 +45,12 @@ void TFormMain::Timer1Timer() {
             bool permissionDenied = false;
             std::array<std::string, 5> texts;
             std::string event;
+            std::vector<link::StatusRecord> records;
             {
                 // Held only while reading what the receiver stores.
                 std::lock_guard lock(link::LinkLock());
+                records.assign(connection->statusRecords.begin(), connection->statusRecords.end());
+                connection->statusRecords.clear();
                 if (connection->device) {
                     if (connection->device->attached) {
                         deviceAttached = 1;
@@ -68,6 +72,7 @@ void TFormMain::Timer1Timer() {
                     }
                 }
             }
+            deviceLog->Add(records);
             if (update) {
                 UpdateStatus(texts, event);
             }

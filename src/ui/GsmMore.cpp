@@ -1,5 +1,5 @@
-// The "More" tool button: comparing the window with a settings file, and the differences the
-// last verify found.
+// The "More" tool button: comparing the window with a settings file, the differences the last
+// verify found, and the device log.
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +8,8 @@
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 #include "ui/CompareDialog.h"
+#include "ui/DeviceLog.h"
+#include "ui/DeviceLogWindow.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
 #include "ui/ToolImages.h"
@@ -41,6 +43,10 @@ void TFormMain::BuildMoreButton() {
     actCompare = mnuMore->addAction("Compare with file...", this, &TFormMain::CompareWithFile);
     actShowDifferences = mnuMore->addAction("Show differences", this, &TFormMain::ShowDifferences);
     actShowDifferences->setEnabled(false);
+    mnuMore->addSeparator();
+    actDeviceLog = mnuMore->addAction("Device log...", this, &TFormMain::ShowDeviceLog);
+    actPrintSettings = mnuMore->addAction("Print settings...", this, &TFormMain::PrintSettings);
+    deviceLog = new DeviceLog(this);
     btnMore->setMenu(mnuMore);
     ToolBar1->addWidget(btnMore);
 }
@@ -99,6 +105,15 @@ void TFormMain::ShowDifferences() {
                                         static_cast<int>(settings::AllSettings().size()) + 1);
     CompareDialog dialog(this, content);
     dialog.exec();
+}
+
+void TFormMain::ShowDeviceLog() {
+    if (deviceLogWindow == nullptr) {
+        deviceLogWindow = new DeviceLogWindow(*deviceLog, this);
+    }
+    deviceLogWindow->show();
+    deviceLogWindow->raise();
+    deviceLogWindow->activateWindow();
 }
 
 }  // namespace quelvar::ui

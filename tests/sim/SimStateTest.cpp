@@ -2,6 +2,7 @@
 // next.
 
 #include "sim/SimState.h"
+#include "sim/SimStateFile.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,37 @@ TEST(SimState, RefusesWhatIsNoCompleteState) {
         EXPECT_FALSE(error.empty());
     }
     EXPECT_TRUE(ReadSimStateFile("/nonexistent-folder/state").missing);
+}
+
+// The window program and the command line share one device through the file: a second run is
+// refused while the first holds it, and meets what the first left once it has ended.
+TEST(SimStateFile, OneRunAtATimeAndTheNextMeetsWhatItLeft) {
+    test::TempDir dir;
+    const std::string path = dir.File("device.state");
+    bool inUse = false;
+    SimulatedCommunicator first;
+    {
+        SimStateFile firstRun(path, first);
+        ASSERT_EQ(firstRun.Load(std::chrono::milliseconds(0), inUse), "");
+        first.SetParameter("PW", "4729");
+
+        SimulatedCommunicator second;
+        SimStateFile secondRun(path, second);
+        bool gaveUp = false;
+        EXPECT_NE(secondRun.Load(std::chrono::milliseconds(5000), inUse,
+                                 [&] {
+                                     gaveUp = true;
+                                     return true;
+                                 }),
+                  "");
+        EXPECT_TRUE(inUse);
+        EXPECT_TRUE(gaveUp);  // asked, rather than waiting the whole time
+        ASSERT_EQ(firstRun.Save(), "");
+    }
+    SimulatedCommunicator next;
+    SimStateFile nextRun(path, next);
+    ASSERT_EQ(nextRun.Load(std::chrono::milliseconds(0), inUse), "");
+    EXPECT_EQ(next.Parameter("PW"), "4729");
 }
 
 }  // namespace

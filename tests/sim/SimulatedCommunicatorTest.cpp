@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -156,6 +157,33 @@ TEST(SimulatedCommunicatorStatus, SendsStatusRoundsOnItsOwn) {
         }
     }
     EXPECT_EQ(codes, (std::set<int>{200, 202, 203, 204, 205, 206}));
+}
+
+// What a simulator window sets: the next round reports it, a level out of range is clamped,
+// and an event line too long for one report is cut rather than overrun it.
+TEST(SimulatedCommunicatorStatus, RoundsReportTheTextsSetAndEventLinesAreSent) {
+    SimulatedCommunicator::Options options;
+    options.statusPeriod = 5ms;
+    SimulatedCommunicator sim(options);
+    SimulatedCommunicator::StatusTexts texts;
+    texts.signal = 40;
+    texts.line = "OFFHOOK";
+    texts.input1 = "ALARM";
+    sim.SetStatusTexts(texts);
+    EXPECT_EQ(sim.GetStatusTexts().signal, 31);
+    auto reader = sim.OpenReader(kSimPath);
+    sim.SendEventLine(std::string(100, 'E'));
+    std::map<int, std::string> latest;
+    Report report;
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+        latest[report[2]] = link::TextAt(report, 5);
+    }
+    EXPECT_EQ(latest[206], std::string(link::kMaxRequestText, 'E'));
+    EXPECT_EQ(latest[200], "31");
+    EXPECT_EQ(latest[202], "ALARM");
+    EXPECT_EQ(latest[203], "IDLE");
+    EXPECT_EQ(latest[205], "OFFHOOK");
 }
 
 }  // namespace

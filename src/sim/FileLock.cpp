@@ -1,8 +1,6 @@
-#include "cli/FileLock.h"
+#include "sim/FileLock.h"
 
 #include <thread>
-
-#include "cli/Interrupt.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,7 +11,7 @@
 #include <cerrno>
 #endif
 
-namespace quelvar::cli {
+namespace quelvar::sim {
 
 namespace {
 
@@ -28,7 +26,8 @@ FileLock::~FileLock() {
     }
 }
 
-std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds wait) {
+std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds wait,
+                              const std::function<bool()>& giveUp) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         // Opened without sharing: a second opener fails until the first closes it.
@@ -41,7 +40,7 @@ std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds
         if (GetLastError() != ERROR_SHARING_VIOLATION) {
             return "Cannot create the lock file " + path;
         }
-        if (std::chrono::steady_clock::now() >= deadline || InterruptSignal() != 0) {
+        if (std::chrono::steady_clock::now() >= deadline || (giveUp && giveUp())) {
             return "in use";
         }
         std::this_thread::sleep_for(kRetry);
@@ -54,7 +53,8 @@ FileLock::~FileLock() {
     }
 }
 
-std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds wait) {
+std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds wait,
+                              const std::function<bool()>& giveUp) {
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) {
         return "Cannot create the lock file " + path;
@@ -66,7 +66,7 @@ std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds
             fd_ = -1;
             return "Cannot lock " + path;
         }
-        if (std::chrono::steady_clock::now() >= deadline || InterruptSignal() != 0) {
+        if (std::chrono::steady_clock::now() >= deadline || (giveUp && giveUp())) {
             ::close(fd_);
             fd_ = -1;
             return "in use";
@@ -77,4 +77,4 @@ std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds
 }
 #endif
 
-}  // namespace quelvar::cli
+}  // namespace quelvar::sim

@@ -5,30 +5,31 @@
 #include <optional>
 #include <string>
 
-#include "cli/FileLock.h"
+#include "sim/FileLock.h"
 #include "sim/SimState.h"
 #include "sim/SimulatedCommunicator.h"
 
-namespace quelvar::cli {
+namespace quelvar::sim {
 
 class SimStateFile {
   public:
-    SimStateFile(std::string path, sim::SimulatedCommunicator& sim)
+    SimStateFile(std::string path, SimulatedCommunicator& sim)
         : path_(std::move(path)), sim_(sim) {}
 
     // Locks the file for this run (waiting up to `wait` for another run to end), then puts its
     // state into the simulator; a missing file leaves it as it comes from the factory. Empty on
     // success, else the one-line reason; `inUse` tells that another run held it.
-    std::string Load(std::chrono::milliseconds wait, bool& inUse);
+    std::string Load(std::chrono::milliseconds wait, bool& inUse,
+                     const std::function<bool()>& giveUp = {});
     // Writes the simulator's state when the run changed it or there was no file yet; call once
     // the run's connection is closed. Empty on success, else the one-line reason.
     std::string Save();
 
   private:
     std::string path_;
-    sim::SimulatedCommunicator& sim_;
-    std::optional<sim::SimState> loaded_;
+    SimulatedCommunicator& sim_;
+    std::optional<SimState> loaded_;
     FileLock lock_;
 };
 
-}  // namespace quelvar::cli
+}  // namespace quelvar::sim

@@ -4,9 +4,10 @@
 // a third run lock a new file while the second still holds the old one.
 
 #include <chrono>
+#include <functional>
 #include <string>
 
-namespace quelvar::cli {
+namespace quelvar::sim {
 
 class FileLock {
   public:
@@ -15,9 +16,10 @@ class FileLock {
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Waits up to `wait` for the lock on `path` (created if missing). Empty on success, else the
-    // one-line reason.
-    std::string Acquire(const std::string& path, std::chrono::milliseconds wait);
+    // Waits up to `wait` for the lock on `path` (created if missing), or until `giveUp` says so.
+    // Empty on success, "in use" when another holder kept it, else the one-line reason.
+    std::string Acquire(const std::string& path, std::chrono::milliseconds wait,
+                        const std::function<bool()>& giveUp = {});
 
   private:
 #ifdef _WIN32
@@ -27,4 +29,4 @@ class FileLock {
 #endif
 };
 
-}  // namespace quelvar::cli
+}  // namespace quelvar::sim

@@ -1,0 +1,102 @@
+#include "ui/DeviceLogWindow.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "exchange/StatusLog.h"
+#include "ui/QtText.h"
+
+namespace quelvar::ui {
+
+namespace {
+
+QString LocalTime(std::chrono::system_clock::time_point at) {
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count();
+    return QDateTime::fromMSecsSinceEpoch(ms).toString("yyyy-MM-dd HH:mm:ss");
+}
+
+}  // namespace
+
+DeviceLogWindow::DeviceLogWindow(const DeviceLog& log, QWidget* parent)
+    : QWidget(parent, Qt::Window), log_(log) {
+    setWindowTitle(kDeviceLogTitle);
+    plot = new SignalPlot(log, this);
+    signalSummary = new QLabel(this);
+    events = new QListWidget(this);
+    events->setObjectName("events");
+    btnSaveCsv = new QPushButton("Save as CSV...", this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnSaveCsv);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Signal level, the last 10 minutes", this));
+    layout->addWidget(plot, 3);
+    layout->addWidget(signalSummary);
+    layout->addWidget(new QLabel("Events since the program started", this));
+    layout->addWidget(events, 2);
+    layout->addLayout(buttons);
+    resize(620, 520);
+    askFileName_ = [this] {
+        return QFileDialog::getSaveFileName(this, "Save the device log", QString(),
+                                            "CSV files (*.csv)");
+    };
+    connect(btnSaveCsv, &QPushButton::clicked, this, &DeviceLogWindow::SaveCsvClick);
+    connect(&log, &DeviceLog::changed, this, &DeviceLogWindow::Refresh);
+    // The time axis moves on while no report comes (an unplugged device, say).
+    auto* clock = new QTimer(this);
+    connect(clock, &QTimer::timeout, plot, qOverload<>(&QWidget::update));
+    clock->start(1000);
+    Refresh();
+}
+
+void DeviceLogWindow::Refresh() {
+    exchange::SignalStats stats;
+    for (const link::StatusRecord& record : log_.SignalPoints()) {
+        stats.Add(record.text);
+    }
+    signalSummary->setText(stats.Count() == 0
+                               ? QString("No signal report yet")
+                               : QString("Signal now %1, minimum %2, maximum %3 over %4 reports")
+                                     .arg(FromCp1250(log_.SignalPoints().back().text))
+                                     .arg(*stats.Minimum())
+                                     .arg(*stats.Maximum())
+                                     .arg(stats.Count()));
+    // Only the lines added since the last refresh: the list may grow long.
+    const auto& lines = log_.Events();
+    for (auto i = static_cast<std::size_t>(events->count()); i < lines.size(); ++i) {
+        events->addItem(LocalTime(lines[i].at) + "  " + FromCp1250(lines[i].text));
+    }
+    if (!lines.empty()) {
+        events->scrollToBottom();
+    }
+    plot->update();
+}
+
+void DeviceLogWindow::SaveCsvClick() {
+    const QString name = askFileName_();
+    if (!name.isEmpty()) {
+        SaveCsv(name);
+    }
+}
+
+bool DeviceLogWindow::SaveCsv(const QString& name) {
+    const std::string csv = log_.Csv();
+    QSaveFile file(name);
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       file.write(csv.data(), static_cast<qint64>(csv.size())) ==
+                           static_cast<qint64>(csv.size()) &&
+                       file.commit();
+    if (!saved) {
+        QMessageBox::critical(this, kDeviceLogTitle,
+                              QString("Unable to write %1: %2").arg(name, file.errorString()));
+    }
+    return saved;
+}
+
+}  // namespace quelvar::ui

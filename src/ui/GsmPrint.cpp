@@ -1,0 +1,37 @@
+// "Print settings...": the settings report of what the window shows, with the device's firmware
+// and acknowledgement marks when a device is logged in.
+
+#include <QDate>
+
+#include "settings/SettingsReport.h"
+#include "ui/Gsm.h"
+#include "ui/SettingsReportDialog.h"
+
+namespace quelvar::ui {
+
+void TFormMain::PrintSettings() {
+    if (sequenceRunning_ || !model.IsSetUp()) {
+        return;
+    }
+    settings::ReportFacts facts;
+    facts.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    facts.modeIndex = OpModeIndex();
+    if (DeviceLoggedIn()) {
+        SequenceGuard sequence(*this);
+        if (LoggedInDevice()) {
+            // No answer leaves the line out rather than print an empty version.
+            if (std::string firmware = GetParameter("VSTR"); !firmware.empty()) {
+                facts.firmware = std::move(firmware);
+            }
+            if (!ackMask.empty()) {
+                facts.ackMask = ackMask;
+            }
+        }
+    }
+    const std::string html = settings::BuildSettingsReport(model, facts);
+    SettingsReportDialog dialog(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())),
+                                this);
+    dialog.exec();
+}
+
+}  // namespace quelvar::ui

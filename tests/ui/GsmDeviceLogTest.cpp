@@ -1,0 +1,117 @@
+// The device log window of the "More" menu, fed by the main window's monitor, and its CSV save.
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GsmHarness.h"
+#include "ui/DeviceLog.h"
+#include "ui/DeviceLogWindow.h"
+
+namespace ui = quelvar::ui;
+using quelvar::test::GsmHarness;
+
+namespace {
+
+constexpr int kEvents = 25;  // more than the main window's list keeps
+
+QString EventText(int i) {
+    return QString("E130 01 %1").arg(i, 3, 10, QChar('0'));
+}
+
+ui::DeviceLogWindow* OpenDeviceLog(GsmHarness& h) {
+    GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actDeviceLog);
+    if (!QTest::qWaitFor([&] { return h.form->deviceLogWindow != nullptr; }, 2000)) {
+        return nullptr;
+    }
+    return h.form->deviceLogWindow;
+}
+
+}  // namespace
+
+class GsmDeviceLogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void holdsEveryEventWithTheSignalExtremesAndSavesThemAsCsv() {
+        GsmHarness h;
+        h.Connect();
+        QVERIFY(h.form->ToolBar1->isVisible());
+        h.sim->SendStatus(200, "12");
+        h.sim->SendStatus(200, "27");
+        h.sim->SendStatus(200, "20");
+        for (int i = 0; i < kEvents; ++i) {
+            h.sim->SendStatus(206, EventText(i).toStdString());
+        }
+        h.sim->SendStatus(206, "Zone \"1\", alarm");
+        // Heard before the window is opened: the log outlives it.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                h.Tick();
+                return h.form->deviceLog->Events().size() == kEvents + 1;
+            },
+            3000));
+        ui::DeviceLogWindow* window = OpenDeviceLog(h);
+        QVERIFY(window != nullptr);
+        QVERIFY(window->isVisible());
+        QCOMPARE(window->events->count(), kEvents + 1);
+        QVERIFY(h.form->lbEvents->count() <= ui::TFormMain::kMaxEventLines);
+        QVERIFY(window->events->item(0)->text().endsWith("  " + EventText(0)));
+        QVERIFY(window->signalSummary->text().contains("minimum 12, maximum 27"));
+
+        // Lines that come while the window is open are added to it.
+        h.sim->SendStatus(206, "R130 01 001");
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                h.Tick();
+                return window->events->count() == kEvents + 2;
+            },
+            3000));
+
+        QTemporaryDir dir;
+        const QString name = dir.filePath("site.csv");
+        window->SetFileNameAsk([name] { return name; });
+        QTest::mouseClick(window->btnSaveCsv, Qt::LeftButton);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+        QCOMPARE(lines.first(), QString("time,code,name,text"));
+        QCOMPARE(lines.filter(",206,event,").size(), kEvents + 2);
+        QCOMPARE(lines.filter(",200,signal,").size(), 3);
+        QVERIFY(lines.filter(QRegularExpression(",206,event,\"Zone \"\"1\"\", alarm\"$")).size() ==
+                1);
+        // In the time order: the signal reports came before the events.
+        QVERIFY(lines.indexOf(QRegularExpression(".*,200,signal,20$")) <
+                lines.indexOf(QRegularExpression(".*,206,event,E130 01 000$")));
+    }
+
+    void cancelledOrFailedSaveWritesNothingAndSaysWhy() {
+        ui::DeviceLog log;
+        log.Add({{206, "E130 01 001", std::chrono::system_clock::now()}});
+        ui::DeviceLogWindow window(log);
+        window.show();
+        QTemporaryDir dir;
+
+        window.SetFileNameAsk([] { return QString(); });
+        QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
+        QVERIFY(QDir(dir.path()).isEmpty());
+
+        // A folder where the file should go.
+        QVERIFY(QDir(dir.path()).mkdir("taken.csv"));
+        window.SetFileNameAsk([&] { return dir.filePath("taken.csv"); });
+        QString said;
+        GsmHarness::OnModal([&](QWidget* box) {
+            if (auto* label = box->findChild<QLabel*>("qt_msgbox_label")) {
+                said = label->text();
+            }
+        });
+        QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
+        QVERIFY2(said.startsWith("Unable to write"), qPrintable(said));
+        QVERIFY(QFileInfo(dir.filePath("taken.csv")).isDir());
+    }
+};
+
+QTEST_MAIN(GsmDeviceLogTest)
+#include "GsmDeviceLogTest.moc"
