@@ -23,16 +23,7 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kPoll{100};
 
 std::string LocalClock(std::chrono::system_clock::time_point at) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &seconds);
-#else
-    localtime_r(&seconds, &local);
-#endif
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M:%S", &local);
-    return text;
+    return exchange::LocalTimeText(at, "%H:%M:%S");
 }
 
 std::string Level(const std::optional<double>& value, int decimals) {

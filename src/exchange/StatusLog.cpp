@@ -48,20 +48,34 @@ std::optional<double> SignalStats::Mean() const {
     return static_cast<double>(sum_) / static_cast<double>(count_);
 }
 
+namespace {
+
+std::string TimeText(std::chrono::system_clock::time_point at, const char* format, bool utc) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(at);
+    std::tm parts{};
+#ifdef _WIN32
+    utc ? gmtime_s(&parts, &seconds) : localtime_s(&parts, &seconds);
+#else
+    utc ? gmtime_r(&seconds, &parts) : localtime_r(&seconds, &parts);
+#endif
+    char text[64];
+    return std::string(text, std::strftime(text, sizeof text, format, &parts));
+}
+
+}  // namespace
+
 std::string IsoTime(std::chrono::system_clock::time_point at) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch());
-    const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
-    std::tm utc{};
-#ifdef _WIN32
-    gmtime_s(&utc, &seconds);
-#else
-    gmtime_r(&seconds, &utc);
-#endif
-    char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
     char fraction[8];
     std::snprintf(fraction, sizeof fraction, ".%03dZ", static_cast<int>(ms.count() % 1000));
-    return std::string(text, length) + fraction;
+    return TimeText(std::chrono::system_clock::time_point(
+                        std::chrono::duration_cast<std::chrono::seconds>(ms)),
+                    "%Y-%m-%dT%H:%M:%S", true) +
+           fraction;
+}
+
+std::string LocalTimeText(std::chrono::system_clock::time_point at, const char* format) {
+    return TimeText(at, format, false);
 }
 
 std::string CsvHeader() {

@@ -35,6 +35,8 @@ class SignalStats {
 
 // 2026-12-09T13:40:00.123Z
 std::string IsoTime(std::chrono::system_clock::time_point at);
+// The moment in local time by a strftime format: "%H:%M:%S" gives 14:40:00.
+std::string LocalTimeText(std::chrono::system_clock::time_point at, const char* format);
 // "time,code,name,text" and its line end.
 std::string CsvHeader();
 // One record's line, the text converted to UTF-8 and quoted where it needs it.

@@ -121,6 +121,20 @@ void SetWidths(StringGrid& grid, std::span<const GridColumn> columns) {
 
 }  // namespace
 
+std::string_view GroupCaption(TableId id) {
+    // clang-format off
+    switch (id) {
+        case TableId::kSimCard:       return "SIM k\xE1rtya";                              // SIM kártya
+        case TableId::kSmsForwarding: return "SIM info SMS tov\xE1" "bb\xEDt\xE1sa";        // SIM info SMS továbbítása
+        case TableId::kZ1Settings:    return "Z1 be\xE1ll\xEDt\xE1sa";                      // Z1 beállítása
+        case TableId::kZ2Settings:    return "Z2 be\xE1ll\xEDt\xE1sa";                      // Z2 beállítása
+        case TableId::kPhoneNumbers:  return "\xC9rtes\xEDt\xE9si lista";                   // Értesítési lista
+        case TableId::kMonitoring:    return "T\xE1vfel\xFCgyeleti be\xE1ll\xEDt\xE1sok";  // Távfelügyeleti beállítások
+    }
+    // clang-format on
+    return {};
+}
+
 std::span<const CatalogueTable, kTableCount> AllTables() {
     return kTables;
 }

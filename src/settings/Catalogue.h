@@ -22,6 +22,17 @@ inline constexpr std::string_view kSensitivityOptions =
     "0.1 sec\n0.5 sec\n1 sec\n2 sec\n5 sec\n1 min\n2 min\n10 min";
 inline constexpr std::string_view kContactTypeOptions = "NO\nNC";
 
+// What the event grids' editors allow: Code, Part and Zone/User take an asterisk or digits, an
+// SMS text up to kSmsMaxLength characters; each grid has two blocks of kMarkColumns marks
+// (T1..T4), calls first, then SMS.
+inline constexpr std::string_view kEventCodeRule = "*0123456789";
+inline constexpr int kSmsMaxLength = 158;
+inline constexpr int kMarkColumns = 4;
+// Whether the column is one of the block of marks that begins at `firstColumn`.
+constexpr bool InMarkBlock(int col, int firstColumn) {
+    return col >= firstColumn && col < firstColumn + kMarkColumns;
+}
+
 // The tables in the order the window creates them.
 enum class TableId {
     kSimCard,
@@ -72,6 +83,24 @@ inline constexpr TableId kLogInReadOrder[] = {TableId::kSimCard,      TableId::k
 inline constexpr TableId kWriteBackOrder[] = {TableId::kSimCard,       TableId::kPhoneNumbers,
                                               TableId::kSmsForwarding, TableId::kZ1Settings,
                                               TableId::kZ2Settings,    TableId::kMonitoring};
+
+// Captions of the window's groups, Windows-1250 bytes: what the window titles them, and what
+// the settings report prints.
+std::string_view GroupCaption(TableId id);
+// clang-format off
+inline constexpr std::string_view kModeGroupCaption = "M\xFBk\xF6" "d\xE9si m\xF3" "dok";  // Működési módok
+inline constexpr std::array<std::string_view, 2> kModeCaptions = {
+    "\xD6n\xE1ll\xF3",                                                        // Önálló
+    "Vonalp\xF3tl\xF3",                                                       // Vonalpótló
+};
+// Contact ID jelzésekhez hozzárendelt riasztási hívások és SMS üzenetek
+inline constexpr std::string_view kAlarmGridCaption =
+    "Contact ID jelz\xE9sekhez hozz\xE1rendelt riaszt\xE1si h\xEDv\xE1sok \xE9s SMS \xFCzenetek";
+// Bemeneti események átjelzése az értesítési listában szereplő telefonszámokra
+inline constexpr std::string_view kInputGridCaption =
+    "Bemeneti esem\xE9nyek \xE1tjelz\xE9se az \xE9rtes\xEDt\xE9si list\xE1" "ban szerepl\xF5 "
+    "telefonsz\xE1mokra";
+// clang-format on
 
 std::span<const CatalogueTable, kTableCount> AllTables();
 const CatalogueTable& TableOf(TableId id);

@@ -177,6 +177,10 @@ std::string Folded(std::string_view text) {
 
 }  // namespace
 
+std::string IniFile::FoldedName(std::string_view name) {
+    return Folded(name);
+}
+
 const IniFile::SectionIndex* IniFile::IndexOf(std::string_view section) const {
     const std::string name = Folded(section);
     if (index_ && index_->section == name) {

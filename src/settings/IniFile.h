@@ -37,6 +37,10 @@ class IniFile {
     // Get reads). Empty when there is no such section.
     std::vector<Entry> Entries(std::string_view section) const;
 
+    // A section or key name as names compare: blanks around it dropped, ASCII folded to lower
+    // case.
+    static std::string FoldedName(std::string_view name);
+
     // Names compare ignoring ASCII case, after the blanks around them are dropped.
     bool HasSection(std::string_view section) const;
     // The value of the first such key in the first such section: blanks around it dropped, then

@@ -11,20 +11,6 @@ namespace quelvar::settings {
 
 namespace {
 
-constexpr int kMarkColumns = 4;
-constexpr std::size_t kSmsMaxLength = 158;
-constexpr std::string_view kEventCodeCharacters = "*0123456789";
-
-std::string Folded(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
-}
-
 void AddGrid(std::vector<SettingPlace>& places, const StringGrid& grid, SettingGroup group,
              std::string (*keyOf)(const StringGrid&, int, int),
              std::optional<std::string> (*fallbackOf)(const StringGrid&, int, int)) {
@@ -67,7 +53,7 @@ const std::unordered_map<std::string, std::size_t>& IndexByKey() {
         std::unordered_map<std::string, std::size_t> byKey;
         const std::vector<SettingPlace>& places = AllSettings();
         for (std::size_t i = 0; i < places.size(); ++i) {
-            byKey.emplace(Folded(places[i].key), i);
+            byKey.emplace(IniFile::FoldedName(places[i].key), i);
         }
         return byKey;
     }();
@@ -123,7 +109,7 @@ std::string TableValueProblem(const CatalogueRow& row, std::string_view value) {
 }
 
 std::string CodeProblem(std::string_view value, std::size_t length) {
-    if (value.empty() || (value.size() == length && AllOf(value, kEventCodeCharacters))) {
+    if (value.empty() || (value.size() == length && AllOf(value, kEventCodeRule))) {
         return {};
     }
     return "is not " + std::to_string(length) + " characters of * and digits";
@@ -134,14 +120,13 @@ std::string MarkProblem(std::string_view value) {
 }
 
 std::string SmsProblem(std::string_view value) {
-    return value.size() <= kSmsMaxLength
+    return value.size() <= static_cast<std::size_t>(kSmsMaxLength)
                ? std::string()
                : "is longer than " + std::to_string(kSmsMaxLength) + " characters";
 }
 
 bool IsMark(int col, int firstCall, int firstSms) {
-    return (col >= firstCall && col < firstCall + kMarkColumns) ||
-           (col >= firstSms && col < firstSms + kMarkColumns);
+    return InMarkBlock(col, firstCall) || InMarkBlock(col, firstSms);
 }
 
 std::string AlarmCellProblem(int col, std::string_view value) {
@@ -193,7 +178,7 @@ const std::vector<SettingPlace>& AllSettings() {
 
 std::optional<std::size_t> SettingIndex(std::string_view key) {
     const auto& index = IndexByKey();
-    const auto found = index.find(Folded(key));
+    const auto found = index.find(IniFile::FoldedName(key));
     return found == index.end() ? std::nullopt : std::optional<std::size_t>(found->second);
 }
 

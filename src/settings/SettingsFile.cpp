@@ -19,14 +19,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMarkColumns = 4;
-
 bool IsAlarmCallMark(int col) {
-    return col >= kAlarmFirstCallColumn && col < kAlarmFirstCallColumn + kMarkColumns;
+    return InMarkBlock(col, kAlarmFirstCallColumn);
 }
 
 bool IsInputCallMark(int col) {
-    return col >= kInputFirstCallColumn && col < kInputFirstCallColumn + kMarkColumns;
+    return InMarkBlock(col, kInputFirstCallColumn);
 }
 
 std::string CellKey(std::string_view prefix, const StringGrid& grid, int col, int row,

@@ -1,6 +1,5 @@
 #include "settings/SettingsReport.h"
 
-#include <array>
 #include <string_view>
 
 #include "settings/AlarmTableImage.h"
@@ -10,34 +9,6 @@
 namespace quelvar::settings {
 
 namespace {
-
-// The window's captions of the groups, Windows-1250 bytes with their readable text.
-struct GroupCaption {
-    TableId id;
-    std::string_view caption;
-};
-// clang-format off
-constexpr std::array<GroupCaption, kTableCount> kGroupCaptions = {{
-    {TableId::kSimCard, "SIM k\xE1rtya"},                                  // SIM kártya
-    {TableId::kSmsForwarding, "SIM info SMS tov\xE1" "bb\xEDt\xE1sa"},     // SIM info SMS továbbítása
-    {TableId::kZ1Settings, "Z1 be\xE1ll\xEDt\xE1sa"},                      // Z1 beállítása
-    {TableId::kZ2Settings, "Z2 be\xE1ll\xEDt\xE1sa"},                      // Z2 beállítása
-    {TableId::kPhoneNumbers, "\xC9rtes\xEDt\xE9si lista"},                 // Értesítési lista
-    {TableId::kMonitoring, "T\xE1vfel\xFCgyeleti be\xE1ll\xEDt\xE1sok"},   // Távfelügyeleti beállítások
-}};
-constexpr std::string_view kModeCaption = "M\xFBk\xF6" "d\xE9si m\xF3" "dok";     // Működési módok
-constexpr std::array<std::string_view, 2> kModeNames = {
-    "\xD6n\xE1ll\xF3",                                                     // Önálló
-    "Vonalp\xF3tl\xF3",                                                    // Vonalpótló
-};
-// Contact ID jelzésekhez hozzárendelt riasztási hívások és SMS üzenetek
-constexpr std::string_view kAlarmCaption =
-    "Contact ID jelz\xE9sekhez hozz\xE1rendelt riaszt\xE1si h\xEDv\xE1sok \xE9s SMS \xFCzenetek";
-// Bemeneti események átjelzése az értesítési listában szereplő telefonszámokra
-constexpr std::string_view kInputCaption =
-    "Bemeneti esem\xE9nyek \xE1tjelz\xE9se az \xE9rtes\xEDt\xE9si list\xE1" "ban szerepl\xF5 "
-    "telefonsz\xE1mokra";
-// clang-format on
 
 // Text for HTML, from Windows-1250.
 std::string Html(std::string_view cp1250) {
@@ -71,11 +42,7 @@ void Table(std::string& html, const SettingsModel& model, TableId id,
            const std::optional<std::string>& ackMask) {
     const TTableRule& table = model.Rule(id);
     const StringGrid& grid = model.Grid(id);
-    for (const GroupCaption& group : kGroupCaptions) {
-        if (group.id == id) {
-            html += "<h2>" + Html(group.caption) + "</h2>\n<table class=\"group\">\n";
-        }
-    }
+    html += "<h2>" + Html(GroupCaption(id)) + "</h2>\n<table class=\"group\">\n";
     for (int row = grid.FixedRows(); row < grid.RowCount(); ++row) {
         const std::string caption = grid.Cell(0, row);
         std::string value = Html(table.GetValue(caption));
@@ -120,9 +87,9 @@ void EventTable(std::string& html, const StringGrid& grid, std::string_view capt
     html += "<table class=\"events\">\n<tr>";
     for (int col = 0; col < grid.ColCount(); ++col) {
         std::string header = Html(grid.Cell(col, 0));
-        if (col >= firstCall && col < firstCall + 4) {
+        if (InMarkBlock(col, firstCall)) {
             header += "<br><small>call</small>";
-        } else if (col >= firstSms && col < firstSms + 4) {
+        } else if (InMarkBlock(col, firstSms)) {
             header += "<br><small>SMS</small>";
         }
         html += "<th>" + header + "</th>";
@@ -148,17 +115,21 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
     if (facts.firmware) {
         Row(html, "Firmware version", Html(*facts.firmware));
     }
-    Row(html, Html(kModeCaption), Html(kModeNames[facts.modeIndex == 0 ? 0 : 1]));
+    Row(html, Html(kModeGroupCaption), Html(kModeCaptions[facts.modeIndex == 0 ? 0 : 1]));
     html += "</table>\n";
-    for (const GroupCaption& group : kGroupCaptions) {
-        Table(html, model, group.id, facts.ackMask);
+    // In the window's order, left column first.
+    for (const TableId id : {TableId::kSimCard, TableId::kSmsForwarding, TableId::kZ1Settings,
+                             TableId::kZ2Settings, TableId::kPhoneNumbers, TableId::kMonitoring}) {
+        Table(html, model, id, facts.ackMask);
     }
     if (!facts.ackMask) {
         html +=
             "<p><small>The acknowledgement marks (ACK) are kept on the device only.</small></p>\n";
     }
-    EventTable(html, model.AlarmGrid(), kAlarmCaption, kAlarmFirstCallColumn, kAlarmFirstSmsColumn);
-    EventTable(html, model.InputGrid(), kInputCaption, kInputFirstCallColumn, kInputFirstSmsColumn);
+    EventTable(html, model.AlarmGrid(), kAlarmGridCaption, kAlarmFirstCallColumn,
+               kAlarmFirstSmsColumn);
+    EventTable(html, model.InputGrid(), kInputGridCaption, kInputFirstCallColumn,
+               kInputFirstSmsColumn);
     html +=
         "<table class=\"signature\"><tr><td>Installer's signature</td><td class=\"gap\"></td>"
         "<td>Customer's signature</td></tr></table>\n</body>\n</html>\n";

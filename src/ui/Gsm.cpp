@@ -93,20 +93,22 @@ void TFormMain::SetCaptions() {
     Label9->setText(QStringLiteral("Z2 bemenet"));
     Label11->setText(QStringLiteral("Események"));
     gbMset->setTitle(QStringLiteral("Beállítások"));
-    rgOpMode->setTitle(QStringLiteral("Működési módok"));
-    rgOpModeButtons[0]->setText(QStringLiteral("Önálló"));
-    rgOpModeButtons[1]->setText(QStringLiteral("Vonalpótló"));
-    GroupBox2->setTitle(QStringLiteral("SIM kártya"));
-    GroupBox3->setTitle(QStringLiteral("SIM info SMS továbbítása"));
-    gbIN1->setTitle(QStringLiteral("Z1 beállítása"));
-    GroupBox7->setTitle(QStringLiteral("Z2 beállítása"));
-    gbPhnrs1->setTitle(QStringLiteral("Értesítési lista"));
-    gbMonParams->setTitle(QStringLiteral("Távfelügyeleti beállítások"));
-    gbIntevents->setTitle(QStringLiteral(
-        "Bemeneti események átjelzése az értesítési listában szereplő telefonszámokra"));
+    // The captions the settings report prints too come from the catalogue.
+    auto caption = [](std::string_view cp1250) { return FromCp1250(std::string(cp1250)); };
+    rgOpMode->setTitle(caption(settings::kModeGroupCaption));
+    rgOpModeButtons[0]->setText(caption(settings::kModeCaptions[0]));
+    rgOpModeButtons[1]->setText(caption(settings::kModeCaptions[1]));
+    using settings::TableId;
+    const std::pair<QGroupBox*, TableId> groups[] = {
+        {GroupBox2, TableId::kSimCard},     {GroupBox3, TableId::kSmsForwarding},
+        {gbIN1, TableId::kZ1Settings},      {GroupBox7, TableId::kZ2Settings},
+        {gbPhnrs1, TableId::kPhoneNumbers}, {gbMonParams, TableId::kMonitoring}};
+    for (const auto& [box, id] : groups) {
+        box->setTitle(caption(settings::GroupCaption(id)));
+    }
+    gbIntevents->setTitle(caption(settings::kInputGridCaption));
     gbExtevents->setTitle(QString());
-    Label2->setText(
-        QStringLiteral("Contact ID jelzésekhez hozzárendelt riasztási hívások és SMS üzenetek"));
+    Label2->setText(caption(settings::kAlarmGridCaption));
     Label3->setText(QStringLiteral("átjelzése az értesítési listában szereplő telefonszámokra"));
     for (QLabel* label : {Label1, Label10, Label5, Label8, Label9, Label11, Label2, Label3}) {
         label->adjustSize();

@@ -17,15 +17,14 @@ namespace quelvar::ui {
 namespace {
 
 // Code, Part and Zone/User of an alarm entry: an asterisk or digits.
-constexpr const char* kEventCodeRule = "*0123456789";
-constexpr int kSmsMaxLength = 158;
+const std::string kEventCodeRule(settings::kEventCodeRule);
 
 void ToggleMark(settings::StringGrid& grid, int col, int row) {
     grid.SetCell(col, row, grid.Cell(col, row).empty() ? "X" : "");
 }
 
 bool IsMarkColumn(int col, int firstCall, int firstSms) {
-    return (col >= firstCall && col < firstCall + 4) || (col >= firstSms && col < firstSms + 4);
+    return settings::InMarkBlock(col, firstCall) || settings::InMarkBlock(col, firstSms);
 }
 
 }  // namespace
@@ -142,7 +141,7 @@ void TFormMain::EditAlarmCell(StringGridView* grid) {
     } else if (c == settings::kAlarmZoneColumn) {
         OpenEventCellEditor(grid, kEventCodeRule, false, 3, 3);
     } else if (c == settings::kAlarmSmsColumn) {
-        OpenEventCellEditor(grid, "", false, 0, kSmsMaxLength);
+        OpenEventCellEditor(grid, "", false, 0, settings::kSmsMaxLength);
     }
     SetSaveToDevImage(kPendingImage);
 }
@@ -154,7 +153,7 @@ void TFormMain::EditInputEventCell(StringGridView* grid) {
         if (IsMarkColumn(c, settings::kInputFirstCallColumn, settings::kInputFirstSmsColumn)) {
             ToggleMark(cells, c, cells.Row());
         } else if (c == settings::kInputSmsColumn) {
-            OpenEventCellEditor(grid, "", false, 0, kSmsMaxLength);
+            OpenEventCellEditor(grid, "", false, 0, settings::kSmsMaxLength);
         }
     }
     SetSaveToDevImage(kPendingImage);

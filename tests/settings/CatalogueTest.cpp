@@ -62,6 +62,7 @@ struct WantedTable {
     TableId id;
     const char* grid;
     const char* groupBox;
+    const char* groupCaption;
     int columns, rows, fixedRows, captionWidth, valueWidth;
     std::vector<WantedRow> entries;  // in grid order
 };
@@ -70,6 +71,7 @@ const WantedTable kCatalogue[] = {
     {TableId::kSimCard,
      "sgGPRSConnection",
      "GroupBox2",
+     "SIM k\xE1rtya",
      2,
      1,
      0,
@@ -81,6 +83,7 @@ const WantedTable kCatalogue[] = {
     {TableId::kPhoneNumbers,
      "sgPhnrs",
      "gbPhnrs1",
+     "\xC9rtes\xEDt\xE9si lista",
      3,
      5,
      1,
@@ -93,6 +96,8 @@ const WantedTable kCatalogue[] = {
     {TableId::kSmsForwarding,
      "sgSMSFW",
      "GroupBox3",
+     "SIM info SMS tov\xE1"
+     "bb\xEDt\xE1sa",
      2,
      1,
      0,
@@ -102,6 +107,7 @@ const WantedTable kCatalogue[] = {
     {TableId::kZ1Settings,
      "sgIN1",
      "gbIN1",
+     "Z1 be\xE1ll\xEDt\xE1sa",
      2,
      2,
      0,
@@ -112,6 +118,7 @@ const WantedTable kCatalogue[] = {
     {TableId::kZ2Settings,
      "sgIN2",
      "GroupBox7",
+     "Z2 be\xE1ll\xEDt\xE1sa",
      2,
      2,
      0,
@@ -122,6 +129,7 @@ const WantedTable kCatalogue[] = {
     {TableId::kMonitoring,
      "sgeInEvSetCID",
      "gbMonParams",
+     "T\xE1vfel\xFCgyeleti be\xE1ll\xEDt\xE1sok",
      2,
      4,
      0,
@@ -179,6 +187,7 @@ TEST(CatalogueTest, EveryTableRowAndGridAsDesigned) {
         SCOPED_TRACE(want.grid);
         EXPECT_EQ(entry.gridName, want.grid);
         EXPECT_EQ(entry.groupBoxName, want.groupBox);
+        EXPECT_EQ(GroupCaption(want.id), want.groupCaption);
         const StringGrid& grid = model.Grid(want.id);
         EXPECT_EQ(grid.ColCount(), want.columns);
         EXPECT_EQ(grid.RowCount(), want.rows);
