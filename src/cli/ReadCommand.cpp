@@ -26,7 +26,7 @@ int RunRead(const CommandContext& context, const std::string& path) {
         return kExitBadFile;
     }
     context.out << "Saved the communicator's settings to " << path << " ("
-                << exchange::ModeText(read.modeIndex) << " mode, firmware "
+                << settings::ModeName(read.modeIndex) << " mode, firmware "
                 << settings::Cp1250ToPrintableUtf8(read.firmwareVersion.value_or("unknown"))
                 << ")\n";
     return kExitOk;

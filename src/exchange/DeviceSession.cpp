@@ -24,10 +24,6 @@ int ParameterCount(const settings::SettingsModel& model) {
 
 }  // namespace
 
-const char* ModeText(int modeIndex) {
-    return modeIndex == kStandaloneMode ? "Standalone" : "Transparent";
-}
-
 // Brackets one stage for the progress callbacks, however the stage ends.
 class DeviceSession::Stage {
   public:
@@ -196,8 +192,7 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
         if (Failed()) {
             return result;
         }
-        result.modeIndex = read(std::string(settings::kModeKey)) == "Standalone" ? kStandaloneMode
-                                                                                 : kTransparentMode;
+        result.modeIndex = settings::ModeIndexOfName(read(std::string(settings::kModeKey)));
         stage.Step();
     }
     if (result.modeIndex == kStandaloneMode) {
@@ -250,7 +245,7 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
             });
         }
         send("GACK", ackMask);
-        send(std::string(settings::kModeKey), ModeText(modeIndex));
+        send(std::string(settings::kModeKey), settings::ModeName(modeIndex));
     }
     if (!Failed()) {
         Stage stage(*this, "Writing alarm table", static_cast<int>(settings::kAlarmTableLength));

@@ -20,8 +20,6 @@ namespace quelvar::exchange {
 // Operating modes as the mode index of the settings file and the window.
 inline constexpr int kStandaloneMode = 0;
 inline constexpr int kTransparentMode = 1;
-// "Standalone" or "Transparent", as "SMODE" holds them.
-const char* ModeText(int modeIndex);
 
 struct ReadAllResult {
     int modeIndex = kTransparentMode;  // anything but exactly "Standalone" is Transparent

@@ -182,10 +182,6 @@ std::optional<std::size_t> SettingIndex(std::string_view key) {
     return found == index.end() ? std::nullopt : std::optional<std::size_t>(found->second);
 }
 
-const char* ModeName(int modeIndex) {
-    return modeIndex == 0 ? "Standalone" : "Transparent";
-}
-
 SettingValues ValuesOf(const SettingsModel& model, int modeIndex) {
     SettingValues values;
     for (const SettingPlace& place : AllSettings()) {

@@ -38,7 +38,6 @@ using SettingValues = std::vector<std::optional<std::string>>;
 SettingValues ValuesOf(const SettingsModel& model, int modeIndex);
 // Call marks without a key of their own take the plain key's value, as a load does.
 SettingValues ValuesOf(const SettingsFileContent& content);
-const char* ModeName(int modeIndex);
 
 enum class FindingKind {
     kMissing,      // the key is not in the file: a load clears the setting

@@ -218,6 +218,14 @@ int SettingsFileContent::ModeIndex() const {
     return value;
 }
 
+const char* ModeName(int modeIndex) {
+    return modeIndex == 0 ? "Standalone" : "Transparent";
+}
+
+int ModeIndexOfName(std::string_view name) {
+    return name == ModeName(0) ? 0 : 1;
+}
+
 bool SettingsFileContent::LineHadReplacement(std::size_t line) const {
     return std::binary_search(replacedLines_.begin(), replacedLines_.end(), line);
 }

@@ -20,6 +20,10 @@ namespace quelvar::settings {
 inline constexpr std::string_view kSettingsSection = "GSM";
 inline constexpr std::string_view kModeKey = "SMODE";
 inline constexpr int kModeCount = 2;  // 0 Standalone, 1 Transparent
+// The mode as the device's "SMODE" holds it: "Standalone" for 0, "Transparent" otherwise.
+const char* ModeName(int modeIndex);
+// The mode index of the device's "SMODE" text: exactly "Standalone" is 0, anything else 1.
+int ModeIndexOfName(std::string_view name);
 inline constexpr std::size_t kMaxSettingsFileSize = std::size_t{1} << 20;
 
 // The order in which the tables' keys are saved, and loaded and sent.

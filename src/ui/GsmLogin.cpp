@@ -74,7 +74,7 @@ void TFormMain::InitialRead() {
     ShowDeviceView();
     ToolBar1->show();
     gbMset->show();
-    SelectOpMode(GetParameter("SMODE") == "Standalone" ? 0 : 1);
+    SelectOpMode(settings::ModeIndexOfName(GetParameter("SMODE")));
     ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
     const exchange::EventReadOutcome alarms = ReadAlarmTable();
     const exchange::EventReadOutcome inputs = ReadInputTable();

@@ -16,7 +16,7 @@ TFormMain::WriteBackCheck TFormMain::ReadBackAndCompare() {
         ReadTableFromDevice(readBack.Rule(id));
     }
     const std::string deviceAckMask = GetParameter("GACK");
-    const int deviceMode = GetParameter("SMODE") == "Standalone" ? 0 : 1;
+    const int deviceMode = settings::ModeIndexOfName(GetParameter("SMODE"));
     const exchange::EventReadOutcome alarms =
         exchange::ReadAlarmTable(*exchange, readBack.AlarmGrid());
     const exchange::EventReadOutcome inputs =

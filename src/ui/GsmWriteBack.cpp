@@ -49,7 +49,7 @@ void TFormMain::ReportWriteBack(const exchange::UnansweredTally& tally) {
 }
 
 void TFormMain::WriteOperatingMode() {
-    SetParameter("SMODE", OpModeIndex() == 0 ? "Standalone" : "Transparent");
+    SetParameter("SMODE", settings::ModeName(OpModeIndex()));
 }
 
 void TFormMain::ToolButton1Click() {
