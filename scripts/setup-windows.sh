@@ -3,7 +3,8 @@
 # (posix threads), GoogleTest's sources to build for the target, and Wine to run the tests.
 set -euo pipefail
 
-packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64)
+packages=(cmake make ninja-build dpkg-dev g++-mingw-w64-x86-64-posix googletest wine wine64
+          qt6-base-dev qt6-base-dev-tools nsis xvfb xauth fonts-liberation2)
 
 missing=()
 for p in "${packages[@]}"; do
