@@ -44,6 +44,12 @@ int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::
          line = connection.TakeEvent()) {
         out << "Event:    " << Cp1250ToPrintableUtf8(line) << "\n";
     }
+    // Something that enumerates like the communicator but answers no command is no
+    // communicator a script can use (on Windows, say, a stale device entry).
+    if (!version) {
+        err << "The device did not answer\n";
+        return kExitNoDevice;
+    }
     return kExitOk;
 }
 

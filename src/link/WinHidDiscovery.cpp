@@ -50,10 +50,12 @@ bool HardwareId(const WinSetupCalls& calls, WinSetupCalls::DeviceSet set,
     return true;
 }
 
-bool InterfacePath(const WinSetupCalls& calls, WinSetupCalls::DeviceSet set,
-                   WinSetupCalls::Element& interfaceData, std::string& path) {
+// The interface's path and the device element it belongs to.
+bool InterfaceDetail(const WinSetupCalls& calls, WinSetupCalls::DeviceSet set,
+                     WinSetupCalls::Element& interfaceData, std::string& path,
+                     WinSetupCalls::Element& deviceInfo) {
     unsigned long required = 0;
-    const bool sized = calls.getInterfaceDetail(set, interfaceData, nullptr, 0, &required);
+    const bool sized = calls.getInterfaceDetail(set, interfaceData, nullptr, 0, &required, nullptr);
     const unsigned long size = AskedSize(calls, sized, required);
     if (size <= kInterfaceDetailPathOffset) {
         return false;
@@ -61,7 +63,8 @@ bool InterfacePath(const WinSetupCalls& calls, WinSetupCalls::DeviceSet set,
     // The record starts with a 32-bit field: a buffer of whole 32-bit words keeps it aligned.
     std::vector<std::uint32_t> words((size + 3) / 4, 0);
     const unsigned long bytes = static_cast<unsigned long>(words.size() * sizeof(std::uint32_t));
-    if (!calls.getInterfaceDetail(set, interfaceData, words.data(), bytes, &required)) {
+    if (!calls.getInterfaceDetail(set, interfaceData, words.data(), bytes, &required,
+                                  &deviceInfo)) {
         return false;
     }
     const char* text = reinterpret_cast<const char*>(words.data()) + kInterfaceDetailPathOffset;
@@ -86,13 +89,10 @@ std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls) {
             continue;
         }
         WinSetupCalls::Element deviceInfo{};
-        std::string hardwareId;
-        if (!calls.enumDeviceInfo(set, index, deviceInfo) ||
-            !HardwareId(calls, set, deviceInfo, hardwareId) || !MatchesCommunicator(hardwareId)) {
-            continue;
-        }
         std::string path;
-        if (InterfacePath(calls, set, interfaceData, path)) {
+        std::string hardwareId;
+        if (InterfaceDetail(calls, set, interfaceData, path, deviceInfo) &&
+            HardwareId(calls, set, deviceInfo, hardwareId) && MatchesCommunicator(hardwareId)) {
             return {{path, hardwareId}};
         }
     }

@@ -34,16 +34,16 @@ struct WinSetupCalls {
     // SetupDiEnumDeviceInterfaces of the HID interface class at `index`.
     bool (*enumDeviceInterfaces)(DeviceSet set, unsigned long index,
                                  Element& interfaceData) = nullptr;
-    // SetupDiEnumDeviceInfo at `index`.
-    bool (*enumDeviceInfo)(DeviceSet set, unsigned long index, Element& deviceInfo) = nullptr;
     // SetupDiGetDeviceRegistryPropertyA with SPDRP_HARDWAREID into `buffer` of `size` bytes
     // (nullptr and 0 to ask for the size); `*required` gets the size the text needs.
     bool (*getHardwareIdProperty)(DeviceSet set, Element& deviceInfo, unsigned char* buffer,
                                   unsigned long size, unsigned long* required) = nullptr;
     // SetupDiGetDeviceInterfaceDetailA into `detail` of `size` bytes (nullptr and 0 to ask
-    // for the size); with a buffer, the record's size field is set first.
+    // for the size); with a buffer, the record's size field is set first, and `deviceInfo`
+    // (when not nullptr) gets the device element the interface belongs to.
     bool (*getInterfaceDetail)(DeviceSet set, Element& interfaceData, void* detail,
-                               unsigned long size, unsigned long* required) = nullptr;
+                               unsigned long size, unsigned long* required,
+                               Element* deviceInfo) = nullptr;
     // SetupDiDestroyDeviceInfoList.
     void (*destroyDeviceInfoList)(DeviceSet set) = nullptr;
     // GetLastError, read right after a failed call.
@@ -53,10 +53,13 @@ struct WinSetupCalls {
 };
 
 // Discovery: interface indices 0 to 1023 in the system's order (no-more-items
-// ends, another failure skips the index); for each, the hardware ID of the device element
-// of the same index, up to its first zero byte; the first whose text names the communicator
-// (MatchesCommunicator) and whose interface path can be fetched is the answer. The set is
-// always destroyed. Returns that one interface, or nothing.
+// ends, another failure skips the index); for each, its path and the device element it belongs
+// to, both from the interface-detail call (an interface whose detail cannot be had is
+// skipped), then that element's hardware ID up to its first zero byte; the first whose text
+// names the communicator (MatchesCommunicator) is the answer. The device elements are never
+// paired with interfaces by index: an unplugged device's element can stay in the list after
+// its interface is gone, and every later pair would be off by one. The set is always
+// destroyed. Returns that one interface, or nothing.
 std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls);
 
 }  // namespace quelvar::link

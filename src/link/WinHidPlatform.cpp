@@ -53,14 +53,6 @@ bool RealEnumDeviceInterfaces(WinSetupCalls::DeviceSet set, unsigned long index,
     return SetupDiEnumDeviceInterfaces(set, nullptr, &kHidInterfaceClass, index, data) != FALSE;
 }
 
-bool RealEnumDeviceInfo(WinSetupCalls::DeviceSet set, unsigned long index,
-                        WinSetupCalls::Element& element) {
-    SP_DEVINFO_DATA* data = DeviceInfo(element);
-    *data = SP_DEVINFO_DATA{};
-    data->cbSize = sizeof(SP_DEVINFO_DATA);
-    return SetupDiEnumDeviceInfo(set, index, data) != FALSE;
-}
-
 bool RealGetHardwareIdProperty(WinSetupCalls::DeviceSet set, WinSetupCalls::Element& element,
                                unsigned char* buffer, unsigned long size, unsigned long* required) {
     DWORD needed = 0;
@@ -73,16 +65,23 @@ bool RealGetHardwareIdProperty(WinSetupCalls::DeviceSet set, WinSetupCalls::Elem
 }
 
 bool RealGetInterfaceDetail(WinSetupCalls::DeviceSet set, WinSetupCalls::Element& element,
-                            void* detail, unsigned long size, unsigned long* required) {
+                            void* detail, unsigned long size, unsigned long* required,
+                            WinSetupCalls::Element* deviceElement) {
     auto* record = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(detail);
     if (record != nullptr) {
         // The size of the record's fixed part as this build lays it out: 8 on 64-bit Windows
         // (the size field and one character, padded), 5 on 32-bit.
         record->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     }
+    SP_DEVINFO_DATA* deviceInfo = nullptr;
+    if (deviceElement != nullptr) {
+        deviceInfo = DeviceInfo(*deviceElement);
+        *deviceInfo = SP_DEVINFO_DATA{};
+        deviceInfo->cbSize = sizeof(SP_DEVINFO_DATA);
+    }
     DWORD needed = 0;
     const BOOL ok = SetupDiGetDeviceInterfaceDetailA(set, InterfaceData(element), record, size,
-                                                     &needed, nullptr);
+                                                     &needed, deviceInfo);
     const DWORD error = GetLastError();
     *required = needed;
     SetLastError(error);
@@ -227,10 +226,9 @@ UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD flags) {
 }  // namespace
 
 const WinSetupCalls& WinSetupCalls::Real() {
-    static const WinSetupCalls calls{RealGetClassDevs,       RealEnumDeviceInterfaces,
-                                     RealEnumDeviceInfo,     RealGetHardwareIdProperty,
-                                     RealGetInterfaceDetail, RealDestroyDeviceInfoList,
-                                     RealLastError};
+    static const WinSetupCalls calls{RealGetClassDevs,          RealEnumDeviceInterfaces,
+                                     RealGetHardwareIdProperty, RealGetInterfaceDetail,
+                                     RealDestroyDeviceInfoList, RealLastError};
     return calls;
 }
 

@@ -17,13 +17,17 @@ namespace {
 constexpr unsigned long kErrorInvalidData = 13;
 
 struct FakeInterface {
-    // The property as the system holds it: zero-ended texts and one more zero; empty when it
-    // cannot be read.
+    // The property of the interface's own device element as the system holds it: zero-ended
+    // texts and one more zero; empty when it cannot be read.
     std::string hardwareId;
     std::string path;
     unsigned long enumError = 0;  // non-zero: enumerating this index fails with it
     bool detailFails = false;
+    bool sizeQueryFails = false;  // the detail's size query fails with another error
 };
+
+// Device elements are told apart from interface elements by this offset.
+constexpr unsigned long kDeviceElement = 1000;
 
 // The pretend device-information set. Tests run one at a time, so a global does.
 struct FakeSet {
@@ -73,12 +77,12 @@ const WinSetupCalls& FakeCalls() {
             const unsigned long error = fake.interfaces[index].enumError;
             return error != 0 ? Fail(error) : Element(index, element);
         },
-        [](WinSetupCalls::DeviceSet, unsigned long index, WinSetupCalls::Element& element) {
-            return Element(index, element);
-        },
         [](WinSetupCalls::DeviceSet, WinSetupCalls::Element& element, unsigned char* buffer,
            unsigned long size, unsigned long* required) {
-            const std::string& text = fake.interfaces.at(IndexOf(element)).hardwareId;
+            // Only a device element (never an interface element) names a hardware ID.
+            EXPECT_GE(IndexOf(element), kDeviceElement);
+            const std::string& text =
+                fake.interfaces.at(IndexOf(element) - kDeviceElement).hardwareId;
             *required = static_cast<unsigned long>(text.size());
             if (text.empty()) {
                 return Fail(kErrorInvalidData);
@@ -90,14 +94,20 @@ const WinSetupCalls& FakeCalls() {
             return true;
         },
         [](WinSetupCalls::DeviceSet, WinSetupCalls::Element& element, void* detail,
-           unsigned long size, unsigned long* required) {
+           unsigned long size, unsigned long* required, WinSetupCalls::Element* deviceInfo) {
             const FakeInterface& entry = fake.interfaces.at(IndexOf(element));
             *required = static_cast<unsigned long>(4 + entry.path.size() + 1);  // odd on purpose
             fake.detailSizes.push_back(detail == nullptr ? *required : size);
+            if (detail == nullptr && entry.sizeQueryFails) {
+                return Fail(kErrorInvalidData);
+            }
             if (detail == nullptr || size < *required) {
                 return Fail(kWinErrorInsufficientBuffer);
             }
             fake.detailed.push_back(IndexOf(element));
+            if (deviceInfo != nullptr) {
+                Element(IndexOf(element) + kDeviceElement, *deviceInfo);
+            }
             EXPECT_EQ(reinterpret_cast<std::uintptr_t>(detail) % 4, 0u);
             std::memcpy(static_cast<char*>(detail) + kInterfaceDetailPathOffset, entry.path.c_str(),
                         entry.path.size() + 1);
@@ -145,18 +155,28 @@ TEST(WinHidDiscovery, TakesTheFirstInterfaceWhoseHardwareIdNamesTheCommunicator)
         {"other failure skips the index", {{id003f, "a", kErrorInvalidData}, {id003f, "b"}}, "b"},
         {"no more items ends the loop", {{keyboard, "a", kWinErrorNoMoreItems}, {id003f, "b"}}, ""},
         {"failed path tries the next match", {{id003f, "a", 0, true}, {id0061, "b"}}, "b"},
+        {"failed size query skips the interface",
+         {{id003f, "a", 0, false, true}, {id0061, "b"}},
+         "b"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Discover(c.interfaces), c.found) << c.what;
         EXPECT_EQ(fake.destroyed, 1) << c.what;
-        // The path is fetched for matches only, and nothing is looked at after the one found.
-        for (const unsigned long index : fake.detailed) {
-            EXPECT_TRUE(MatchesCommunicator(c.interfaces[index].hardwareId)) << c.what;
-        }
+        // Nothing is looked at after the one found.
         if (!c.found.empty()) {
             EXPECT_EQ(c.interfaces[fake.enumerated.back()].path, c.found) << c.what;
         }
     }
+}
+
+// An unplugged communicator's device element stays in the list while its interface is gone:
+// interface 0 (a mouse) must not be taken for the communicator of element 0.
+TEST(WinHidDiscovery, TakesEachInterfacesOwnDeviceElementNotTheOneOfTheSameIndex) {
+    const std::string mouse = Ids({"HID\\VID_0627&PID_0001"});
+    const std::string communicator = Ids({"HID\\VID_04D8&PID_003F"});
+    EXPECT_EQ(Discover({{mouse, "mouse"}}), "");
+    EXPECT_EQ(Discover({{mouse, "mouse"}, {communicator, "communicator"}}), "communicator");
+    EXPECT_EQ(fake.detailed, (std::vector<unsigned long>{0, 1}));
 }
 
 TEST(WinHidDiscovery, LooksAtIndices0To1023AtMost) {

@@ -157,9 +157,6 @@ const WinSetupCalls& CallsFindingThePipe() {
             SetLastError(index == 0 ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS);
             return index == 0;
         },
-        [](WinSetupCalls::DeviceSet, unsigned long index, WinSetupCalls::Element&) {
-            return index == 0;
-        },
         [](WinSetupCalls::DeviceSet, WinSetupCalls::Element&, unsigned char* buffer,
            unsigned long size, unsigned long* required) {
             static const char id[] = "HID\\VID_04D8&PID_003F\0";
@@ -172,7 +169,7 @@ const WinSetupCalls& CallsFindingThePipe() {
             return true;
         },
         [](WinSetupCalls::DeviceSet, WinSetupCalls::Element&, void* detail, unsigned long size,
-           unsigned long* required) {
+           unsigned long* required, WinSetupCalls::Element*) {
             *required = static_cast<unsigned long>(4 + discoveredPath.size() + 1);
             if (detail == nullptr || size < *required) {
                 SetLastError(ERROR_INSUFFICIENT_BUFFER);
