@@ -1,20 +1,30 @@
 #!/usr/bin/env bash
-# Cross-builds for 64-bit Windows with MinGW-w64 into build-windows/: the core,
-# quelvar-gsm-cli.exe (static: one file that runs on a bare Windows) and the core's tests;
-# the window program too where Qt 6 for Windows is found (it is not installed here). Then
-# makes the ZIP of the command line and the README, and prints its path on the last line.
-# The tests run under Wine: scripts/test-windows.sh.
+# Cross-builds for 64-bit Windows with MinGW-w64 into build-windows/: Qt for Windows the
+# first time (scripts/build-qt-windows.sh, kept in a cache folder), then the core,
+# quelvar-gsm.exe and quelvar-gsm-cli.exe (static: each one file that runs on a bare
+# Windows), the core's, the command line's and the window's tests. Then makes the installer
+# and the ZIP, and prints the installer's path on the last line. QUELVAR_NO_QT=1 builds
+# without the window program (no Qt build). The tests run under Wine: scripts/test-windows.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup-windows.sh
+qt_options=()
+if [ "${QUELVAR_NO_QT:-0}" != 1 ]; then
+    qt=$(scripts/build-qt-windows.sh | tail -n 1)
+    qt_options=(-DQUELVAR_QT_PREFIX="$qt" -DQT_HOST_PATH=/usr
+                -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+fi
 
 dir=build-windows
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DQUELVAR_WERROR=ON "${launcher[@]}" >&2
+      -DCMAKE_BUILD_TYPE=Release -DQUELVAR_WERROR=ON "${launcher[@]}" "${qt_options[@]}" >&2
 cmake --build "$dir" -j"$(nproc)" >&2
-(cd "$dir" && cpack -G ZIP >&2)
-zip=$(ls -t "$PWD/$dir"/quelvar-gsm-cli-*-windows-x86_64.zip | head -n 1)
-echo "$zip"
+(cd "$dir" && cpack >&2)
+for program in "$dir"/src/app/quelvar-gsm.exe "$dir"/src/cli/quelvar-gsm-cli.exe \
+               "$dir"/quelvar-gsm-*-setup.exe "$dir"/quelvar-gsm-*-windows-x86_64.zip; do
+    [ -f "$program" ] && echo "$(basename "$program"): $(( $(stat -c %s "$program") / 1024 )) KiB" >&2
+done
+ls -t "$PWD/$dir"/quelvar-gsm-*-setup.exe "$PWD/$dir"/quelvar-gsm-*-windows-x86_64.zip 2>/dev/null | head -n 1

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the Windows build (scripts/build-windows.sh) under Wine:
-#  1. the core's test suites and the command line's process tests (ctest; each .exe through
-#     scripts/wine-run.sh);
+# Runs the Windows build (scripts/build-windows.sh) under Wine, inside a virtual X display:
+#  1. the core's test suites, the command line's process tests and the window's tests (ctest;
+#     each .exe through scripts/wine-run.sh, the window's QtTest programs through
+#     scripts/wine-qtest.sh on the windows platform);
 #  2. quelvar-gsm-cli.exe status on the real Windows backend (Wine's device setup finds no
 #     communicator): "No communicator found", exit code 1;
 #  3. the settings file that the Windows `read` writes from a simulator state is byte for byte
@@ -28,8 +29,11 @@ wineserver --persistent
 wineboot --init >/dev/null 2>&1
 trap 'wineserver --kill 2>/dev/null || true' EXIT
 
-echo "== Windows build: core and command-line tests under Wine"
-ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 300
+echo "== Windows build: core, command-line and window tests under Wine"
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 600
+excluded=$(sed -n 's/^QUELVAR_UI_TESTS_NOT_UNDER_WINE:STRING=//p' "$dir/CMakeCache.txt")
+echo "Window test programs run: $(ctest --test-dir "$dir" -N -R '^ui\.' | grep -c 'Test *#')," \
+     "left out under Wine: ${excluded:-none}"
 
 echo "== Windows build: status on the real Windows backend"
 set +e
@@ -61,3 +65,13 @@ cp linux.state windows.state
 cmp linux.am2 windows.am2
 cmp linux.state windows.state
 echo "identical: $(wc -c <linux.am2) bytes of settings file, $(wc -c <linux.state) bytes of state"
+cd "$repo"
+
+installer=$(ls -t "$dir"/quelvar-gsm-*-setup.exe 2>/dev/null | head -n 1)
+if [ -n "$installer" ]; then
+    echo "== The installer under Wine: $(basename "$installer")"
+    scripts/check-installer.sh "$installer"
+else
+    echo "No installer was built (no Qt for Windows): not checked" >&2
+    [ "${QUELVAR_NO_QT:-0}" = 1 ] || exit 1
+fi

@@ -19,7 +19,31 @@
 #include "ui/SimulatorWindow.h"
 #include "ui/ToolImages.h"
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
+
 namespace {
+
+// A window program on Windows starts without a console: --help, --version and the start-up
+// errors go to the console it was started from, unless its output is already redirected.
+void ReachTheStartingConsole() {
+#ifdef _WIN32
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (output != nullptr && output != INVALID_HANDLE_VALUE &&
+        GetFileType(output) != FILE_TYPE_UNKNOWN) {
+        return;
+    }
+    if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::FILE* ignored = std::freopen("CONOUT$", "w", stdout);
+        ignored = std::freopen("CONOUT$", "w", stderr);
+        static_cast<void>(ignored);
+    }
+#endif
+}
 
 // Shows an exception that escapes a handler and lets the program go on.
 class Application : public QApplication {
@@ -76,6 +100,7 @@ int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedComm
 }  // namespace
 
 int main(int argc, char** argv) {
+    ReachTheStartingConsole();
     bool simulate = false;
     std::optional<std::string> simState;
     for (int i = 1; i < argc; ++i) {
