@@ -46,8 +46,11 @@ double StartUpMs() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // Off screen unless told otherwise; the Windows build has only the windows platform.
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+#endif
     QApplication app(argc, argv);
     const double startUp = StartUpMs();
     QTemporaryDir folder;

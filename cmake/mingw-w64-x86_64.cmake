@@ -20,6 +20,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # ctest runs the .exe files through Wine (WINEPREFIX and WINEDEBUG come from the wrapper).
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)
 
+# No interprocedural register allocation: with it, GCC lets a caller keep values in registers
+# that its copy of an inline function (a template instance) leaves alone, but the linker keeps
+# one copy of each such function from whichever object comes first, Qt's or ours. Qt's random
+# generator then lost its loop pointer to our copy of std::mt19937's refill and wrote over
+# memory. Qt for Windows is built with this toolchain, so the flag holds for both.
+set(CMAKE_C_FLAGS_INIT "-fno-ipa-ra")
+set(CMAKE_CXX_FLAGS_INIT "-fno-ipa-ra")
+
 # -O2, as the native RelWithDebInfo build: GCC 12's -O3 inlining gives false -Wrestrict
 # warnings in std::string's operator+ (GCC bug 105329), which -Werror would make fatal.
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of a Release build")
