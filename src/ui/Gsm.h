@@ -290,6 +290,8 @@ class TFormMain : public QWidget {
     // saved, asks "Write without a backup?". False when nothing may be written.
     bool BackUpBeforeOverwrite();
     bool ReadHeldSettings();
+    // A whole read of the device (the verify's): the next backup needs no read of its own.
+    void NoteDeviceSettings(const settings::SettingsModel& held, int modeIndex, bool complete);
     void RestoreBackup(const QString& path, const QString& named);
     void ReportVerify(const std::optional<WriteBackCheck>& check,
                       const exchange::UnansweredTally& written);

@@ -58,14 +58,20 @@ bool TFormMain::ReadHeldSettings() {
                           exchange::ReadInputTable(*exchange, held.InputGrid()) ==
                               exchange::EventReadOutcome::kRead &&
                           exchange->Unanswered().gets == unansweredBefore;
-    const std::optional<std::string> bytes = settings::BuildSettingsFile("", held, mode);
+    NoteDeviceSettings(held, mode, complete);
+    return !heldStale_;
+}
+
+void TFormMain::NoteDeviceSettings(const settings::SettingsModel& held, int modeIndex,
+                                   bool complete) {
+    const std::optional<std::string> bytes = settings::BuildSettingsFile("", held, modeIndex);
     if (!complete || !bytes) {
-        return false;
+        heldStale_ = true;
+        return;
     }
     heldSettings_ = *bytes;
     heldAccountId_ = settings::AccountIdOf(held);
     heldStale_ = false;
-    return true;
 }
 
 bool TFormMain::BackUpBeforeOverwrite() {

@@ -108,9 +108,15 @@ class GsmBackupTest : public QObject {
         h->form->SetFileNameAsk([file](bool) { return file; });
         QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
         QCOMPARE(h->sim->Parameter("UPHN2"), std::string("+3622"));
+        QCOMPARE(Store().List().size(), std::size_t{1});
+        QVERIFY(FileValues(Store().List()[0].path) == atLogIn);
+        // The load was not read back: the write-back's backup reads the device again.
+        const settings::SettingValues loaded = Shown();
+        TypePin(*h, "6666");
+        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
         const std::vector<settings::BackupEntry> backups = Store().List();
-        QCOMPARE(backups.size(), std::size_t{1});
-        QVERIFY(FileValues(backups[0].path) == atLogIn);
+        QCOMPARE(backups.size(), std::size_t{2});
+        QVERIFY(FileValues(backups[0].path) == loaded);
     }
 
     void noBackupAsksAndNoWritesNothing() {
