@@ -16,7 +16,7 @@ namespace {
 
 #ifdef _WIN32
 constexpr const char* kDataVariable = "LOCALAPPDATA";
-constexpr const char* kBackupSubfolder = "Quelvar GSM/backups";
+constexpr const char* kBackupSubfolder = "Quelvar GSM\\backups";
 #else
 constexpr const char* kDataVariable = "XDG_DATA_HOME";
 constexpr const char* kBackupSubfolder = "quelvar-gsm/backups";
