@@ -168,6 +168,24 @@ class GsmBackupTest : public QObject {
         QCOMPARE(Store().List().size(), std::size_t{2});  // the restore kept what it overwrote
     }
 
+    void openWithADeviceLoggedInComparesTheBackupWithTheWindow() {
+        TypePin(*h, "7777");
+        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        int rows = -1;
+        GsmHarness::OnModal([&](QWidget* widget) {
+            auto* dialog = qobject_cast<quelvar::ui::BackupsDialog*>(widget);
+            QVERIFY(dialog);
+            GsmHarness::OnModal([&rows](QWidget* compare) {
+                rows = compare->findChild<QTableWidget*>()->rowCount();
+                QTest::keyClick(compare, Qt::Key_Escape);
+            });
+            QTest::mouseClick(dialog->openButton, Qt::LeftButton);
+        });
+        GsmHarness::ChooseFromMenu(h->form->btnMore, h->form->actBackups);
+        QTRY_COMPARE(rows, 1);  // the PIN, as the window shows it and as the backup holds it
+        QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("7777"));
+    }
+
     void cancelledRestoreWritesNothing() {
         TypePin(*h, "5555");
         QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
