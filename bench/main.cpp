@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "CliWrite.h"
 #include "CraftedSave.h"
 #include "IdleCost.h"
 #include "Measures.h"
@@ -54,6 +55,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const double startUp = StartUpMs();
     QTemporaryDir folder;
+    // The write-backs' backups go to the temporary folder, not the user's.
+    qputenv("XDG_DATA_HOME", folder.path().toLocal8Bit());
+    qputenv("LOCALAPPDATA", folder.path().toLocal8Bit());
 
     std::printf(
         "USB model: answer %lld us after its command, on %lld us frames; round trip %.1f ms\n\n",
@@ -68,6 +72,9 @@ int main(int argc, char** argv) {
     std::printf("%-22s %8.1f ms  (into a 1 MiB file of unknown keys)\n", "crafted-file save",
                 craftedSave);
 
+    const Run cliWrite = MeasureCliWrite(folder.path());
+    PrintRun("cli write with backup", cliWrite);
+
     const Run polling1 = MeasureLogInRead(1000us);
     const Run polling15 = MeasureLogInRead(15600us);
     PrintRun("read, 1 ms polling", polling1);
@@ -80,6 +87,7 @@ int main(int argc, char** argv) {
         {"login-read", ours.logInRead.Ratio(), "x bound", "1.05"},
         {"verified-write-back", ours.writeBack.Ratio(), "x bound", "1.05"},
         {"settings-load", ours.settingsLoad.Ratio(), "x bound", "-"},
+        {"cli-write-with-backup", cliWrite.Ratio(), "x bound", "1.05"},
         {"settings-save", ours.settingsSave.ms, "ms", "-"},
         {"settings-save-1MiB", craftedSave, "ms", "< 1000"},
         {"vs-polling-1ms", polling1.ms / ours.logInRead.ms, "x faster", "-"},

@@ -42,12 +42,18 @@ std::optional<Command> CommandNamed(const std::string& name) {
     if (name == "report") {
         return Command::kReport;
     }
+    if (name == "backups") {
+        return Command::kBackups;
+    }
+    if (name == "restore") {
+        return Command::kRestore;
+    }
     return std::nullopt;
 }
 
 bool TakesValue(const std::string& name) {
     return name == "--password" || name == "--new-password" || name == "--sim-state" ||
-           name == "--wait" || name == "--password-file" || name == "--log";
+           name == "--wait" || name == "--password-file" || name == "--log" || name == "--account";
 }
 
 // Takes one option with its value; the error text when it is wrong.
@@ -56,14 +62,15 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
     auto needsValue = [&]() -> std::string { return name + " needs a value; see --help"; };
     auto noValue = [&]() -> std::string { return name + " takes no value"; };
     if (name == "--simulate" || name == "--quiet" || name == "-q" || name == "--force" ||
-        name == "--watch") {
+        name == "--watch" || name == "--no-backup") {
         if (value) {
             return noValue();
         }
-        bool& flag = name == "--simulate" ? arguments.simulate
-                     : name == "--force"  ? arguments.force
-                     : name == "--watch"  ? arguments.watch
-                                          : arguments.quiet;
+        bool& flag = name == "--simulate"    ? arguments.simulate
+                     : name == "--force"     ? arguments.force
+                     : name == "--watch"     ? arguments.watch
+                     : name == "--no-backup" ? arguments.noBackup
+                                             : arguments.quiet;
         flag = true;
         return {};
     }
@@ -78,11 +85,14 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
             return name + " takes four digits, not \"" + *value + "\"";
         }
         (name == "--password" ? arguments.password : arguments.newPassword) = *value;
-    } else if (name == "--sim-state" || name == "--password-file" || name == "--log") {
+    } else if (name == "--sim-state" || name == "--password-file" || name == "--log" ||
+               name == "--account") {
         if (value->empty()) {
             return needsValue();
         }
-        if (name == "--log") {
+        if (name == "--account") {
+            arguments.account = *value;
+        } else if (name == "--log") {
             arguments.logPath = *value;
         } else if (name == "--password-file") {
             arguments.passwordFile = *value;
@@ -156,7 +166,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
             arguments.command == Command::kDiff || arguments.command == Command::kReport;
         const bool takesTwo =
             arguments.command == Command::kDiff || arguments.command == Command::kReport;
-        const std::size_t most = takesTwo ? 3u : (takesFile ? 2u : 1u);
+        const bool mayTakeFile = takesFile || arguments.command == Command::kRestore;
+        const std::size_t most = takesTwo ? 3u : (mayTakeFile ? 2u : 1u);
         if (arguments.command == Command::kReport && positional.size() != 3) {
             error =
                 "The report command needs a settings file and the report's file: "
@@ -166,16 +177,22 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
                     positional[0] + " FILE.am2";
         } else if (positional.size() > most) {
             error = "Unexpected argument \"" + positional[most] + "\"";
-        } else if (takesFile) {
+        } else if (mayTakeFile && positional.size() > 1) {
             arguments.file = positional[1];
             arguments.secondFile = positional.size() > 2 ? positional[2] : std::string();
         }
     }
+    const bool writes =
+        arguments.command == Command::kWrite || arguments.command == Command::kRestore;
     if (error.empty()) {
         if (arguments.command != Command::kPasswd && arguments.newPassword) {
             error = "--new-password belongs to the passwd command";
-        } else if (arguments.command != Command::kWrite && arguments.force) {
-            error = "--force belongs to the write command";
+        } else if (!writes && arguments.force) {
+            error = "--force belongs to the write and restore commands";
+        } else if (!writes && arguments.noBackup) {
+            error = "--no-backup belongs to the write and restore commands";
+        } else if (arguments.command != Command::kBackups && arguments.account) {
+            error = "--account belongs to the backups command";
         } else if (arguments.command != Command::kStatus && arguments.watch) {
             error = "--watch belongs to the status command";
         } else if (!arguments.watch && arguments.logPath) {
@@ -249,6 +266,10 @@ void PrintHelp(std::ostream& out) {
            "  diff A.am2 B.am2    list the settings that differ between two files\n"
            "  report FILE.am2 OUT.html\n"
            "                      write a settings report of FILE for the customer's records\n"
+           "  backups             list the backups taken before each write, newest first\n"
+           "                      (path, time, account ID, firmware; --account ID filters)\n"
+           "  restore [FILE.am2]  write the newest backup of the communicator's account ID,\n"
+           "                      or FILE, as write does (with a backup of its own first)\n"
            "\n"
            "Options:\n"
            "  --password NNNN     the communicator's four-digit password, if it has one\n"
@@ -257,7 +278,10 @@ void PrintHelp(std::ostream& out) {
            "                      (or set QUELVAR_PASSWORD; on a terminal it is asked for)\n"
            "  --new-password NNNN the new four-digit password (passwd; or set\n"
            "                      QUELVAR_NEW_PASSWORD)\n"
-           "  --force             write: send a file even though it has findings\n"
+           "  --force             write, restore: send a file even though it has findings\n"
+           "  --no-backup         write, restore: write even when no backup can be taken\n"
+           "                      (and take none)\n"
+           "  --account ID        backups: only those of this account ID\n"
            "  --wait SECONDS      how long to wait for the device (default 10)\n"
            "  --simulate          talk to the built-in simulated communicator instead of USB\n"
            "  --sim-state FILE    keep the simulated communicator's settings and memory in\n"
@@ -271,6 +295,7 @@ void PrintHelp(std::ostream& out) {
            "  1   device not found, gone or not answering\n"
            "  2   bad password, or a password is needed\n"
            "  3   bad file: not a settings file, unreadable, or cannot be written\n"
+           "      (write, restore: the backup cannot be written)\n"
            "  4   the settings read back differ from the file (diff: the two differ)\n"
            "  64  bad usage\n"
            "  130, 143  interrupted (Ctrl+C, SIGTERM)\n";

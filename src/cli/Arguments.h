@@ -9,11 +9,11 @@
 
 namespace quelvar::cli {
 
-enum class Command { kStatus, kRead, kWrite, kPasswd, kDiff, kReport };
+enum class Command { kStatus, kRead, kWrite, kPasswd, kDiff, kReport, kBackups, kRestore };
 
 struct Arguments {
     Command command = Command::kStatus;
-    std::string file;        // read, write and diff
+    std::string file;        // read, write and diff; restore, when given
     std::string secondFile;  // diff of two files; report: the HTML file
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;
@@ -22,7 +22,9 @@ struct Arguments {
     std::optional<std::string> simState;
     double waitSeconds = 10;
     bool quiet = false;
-    bool force = false;                  // write: send a file with findings
+    bool force = false;                  // write, restore: send a file with findings
+    bool noBackup = false;               // write, restore: take no backup first
+    std::optional<std::string> account;  // backups: only this account ID's
     bool watch = false;                  // status: follow the status rounds until Ctrl+C
     std::optional<std::string> logPath;  // status --watch: CSV log
 };

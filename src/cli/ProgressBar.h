@@ -22,6 +22,7 @@ class ProgressBar {
 
     // kNone when quiet, kBar when standard error is a terminal, else kLines.
     static Style StyleFor(bool quiet);
+    bool Quiet() const { return style_ == Style::kNone; }
 
     void Begin(const std::string& stage, int maximum);
     // Positions below the highest so far are not drawn: an erase pass comes before the writes.

@@ -68,7 +68,8 @@ int ReportVerify(const CommandContext& context, const settings::SettingsFileCont
 }  // namespace
 
 int RunWrite(const CommandContext& context, const std::string& path,
-             const settings::SettingsFileContent& content, bool force) {
+             const settings::SettingsFileContent& content, bool force,
+             const BackupOptions& backup) {
     if (!ReportFindings(context, path, content, force)) {
         return kExitBadFile;
     }
@@ -80,6 +81,10 @@ int RunWrite(const CommandContext& context, const std::string& path,
     if (const int code = device.LogIn(); code != kExitOk) {
         return code;
     }
+    if (const int code = BackUpBeforeWrite(context, device, backup); code != kExitOk) {
+        return code;
+    }
+    const auto writeStart = std::chrono::steady_clock::now();
     exchange::DeviceSession& session = device.Session();
     // The file holds no acknowledgement marks, so the device keeps its own.
     const std::optional<std::string> ackMask = session.Get("GACK");
@@ -118,6 +123,7 @@ int RunWrite(const CommandContext& context, const std::string& path,
         context.err << "Note: " << tally.sets + tally.memoryRequests
                     << " commands went unanswered, but the read-back matches\n";
     }
+    ReportWriteTime(context, writeStart);
     context.out << "Wrote " << path << " to the communicator and read it back: all " << compared
                 << " settings (parameters, both event tables and the mode) match the file\n";
     return kExitOk;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/Arguments.h"
+#include "cli/BackupsCommand.h"
 #include "cli/CommandDevice.h"
 #include "cli/DiffCommand.h"
 #include "cli/ExitCodes.h"
@@ -24,6 +25,7 @@
 #include "cli/WatchCommand.h"
 #include "cli/WriteCommand.h"
 #include "link/SystemHidPlatform.h"
+#include "settings/BackupStore.h"
 #include "settings/SettingsFile.h"
 #include "sim/SimStateFile.h"
 #include "sim/SimulatedCommunicator.h"
@@ -32,6 +34,10 @@ namespace {
 
 using namespace quelvar;
 using namespace quelvar::cli;
+
+BackupOptions BackupOptionsOf(const Arguments& arguments) {
+    return {arguments.noBackup, settings::DefaultBackupFolder(std::getenv)};
+}
 
 int Run(const Arguments& arguments, link::HidPlatform& platform,
         const std::optional<settings::SettingsFileContent>& content) {
@@ -49,13 +55,18 @@ int Run(const Arguments& arguments, link::HidPlatform& platform,
         case Command::kRead:
             return RunRead(context, arguments.file);
         case Command::kWrite:
-            return RunWrite(context, arguments.file, *content, arguments.force);
+            return RunWrite(context, arguments.file, *content, arguments.force,
+                            BackupOptionsOf(arguments));
+        case Command::kRestore:
+            return RunRestore(context, arguments.file, content, arguments.force,
+                              BackupOptionsOf(arguments));
         case Command::kPasswd:
             return RunPasswd(context, arguments.newPassword.value_or(""));
         case Command::kDiff:
             return RunDiffWithDevice(context, arguments.file, *content);
         case Command::kReport:
-            break;  // needs no device; run before any is looked for
+        case Command::kBackups:
+            break;  // need no device; run before any is looked for
     }
     return kExitUsage;
 }
@@ -109,7 +120,10 @@ int main(int argc, char** argv) {
         }
         (content ? secondContent : content) = std::move(read.content);
     }
-    // A report and a comparison of two files need no device at all.
+    // A report, the backups and a comparison of two files need no device at all.
+    if (arguments.command == Command::kBackups) {
+        return RunBackups(std::cout, std::cerr, BackupOptionsOf(arguments), arguments.account);
+    }
     if (arguments.command == Command::kReport) {
         return RunReport(arguments.file, *content, arguments.secondFile, std::cout, std::cerr);
     }

@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include "ui/ClippedCellTips.h"
+#include "ui/EditHistory.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
@@ -20,6 +21,7 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     BuildControls();
     BindHandlers();
+    InstallEditHistory();
     QCoreApplication::instance()->installEventFilter(this);
     Timer1.setInterval(kFirstTick);
     Timer1.start();
@@ -151,6 +153,9 @@ void TFormMain::SetSaveToDevImage(int index) {
     // Every edit marks the button; in the offline view it also means the file is behind.
     if (index == kPendingImage && !offlineFile_.isEmpty()) {
         offlineUnsaved_ = true;
+    }
+    if (index == kPendingImage && history != nullptr) {
+        history->Capture();
     }
     saveToDevImage_ = index;
     btnSaveToDev->setIcon(ToolImages[index]);

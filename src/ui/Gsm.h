@@ -38,6 +38,7 @@ class TSetFrm;
 class TPasswdFrm;
 class DeviceLog;
 class DeviceLogWindow;
+class EditHistory;
 
 inline constexpr const char* kCaption = "Quelvar GSM";
 inline constexpr const char* kUsbConnected = "USB: Connected";
@@ -119,6 +120,10 @@ class TFormMain : public QWidget {
     void ShowDifferences();
     void ShowDeviceLog();
     void PrintSettings();
+    // Compare with a named file (the backups' Open while a device is logged in).
+    void CompareWithNamedFile(const QString& name);
+    // More > Backups...: the backups newest first; Open shows one, Restore writes it back.
+    void ShowBackups();
     // Whether a device is logged in: the window shows its settings and writes go to it.
     bool DeviceLoggedIn() const;
     // The file the offline view shows; empty while a device's settings are shown.
@@ -150,6 +155,11 @@ class TFormMain : public QWidget {
     QAction* actShowDifferences = nullptr;
     QAction* actDeviceLog = nullptr;
     QAction* actPrintSettings = nullptr;
+    QAction* actUndo = nullptr;
+    QAction* actRedo = nullptr;
+    QAction* actBackups = nullptr;
+    // The grids' edits, for undo and redo; a log-in starts a new history.
+    EditHistory* history = nullptr;
     // What the monitor heard since the start; the log window, once opened, shows it.
     DeviceLog* deviceLog = nullptr;
     DeviceLogWindow* deviceLogWindow = nullptr;
@@ -270,6 +280,19 @@ class TFormMain : public QWidget {
         }
     };
     WriteBackCheck ReadBackAndCompare();
+    // Backups and undo (GsmBackup.cpp, GsmUndo.cpp).
+    void InstallEditHistory();
+    // The acknowledgement marks as the phone numbers' ACK column shows them: "1000".
+    std::string AckMaskShown() const;
+    // After the initial read: what the device holds, for the next backup.
+    void DeviceSettingsRead(bool complete);
+    // Saves what the device holds as a backup before anything overwrites it; when it cannot be
+    // saved, asks "Write without a backup?". False when nothing may be written.
+    bool BackUpBeforeOverwrite();
+    bool ReadHeldSettings();
+    // A whole read of the device (the verify's): the next backup needs no read of its own.
+    void NoteDeviceSettings(const settings::SettingsModel& held, int modeIndex, bool complete);
+    void RestoreBackup(const QString& path, const QString& named);
     void ReportVerify(const std::optional<WriteBackCheck>& check,
                       const exchange::UnansweredTally& written);
     void ReportWriteBack(const exchange::UnansweredTally& tally);
@@ -295,6 +318,11 @@ class TFormMain : public QWidget {
     QString offlineFile_;
     bool offlineUnsaved_ = false;
     WriteBackCheck lastVerify_;
+    // What the device held at log-in (a settings file's bytes), stale once anything was written.
+    std::string heldSettings_;
+    std::string heldAccountId_;
+    std::string heldFirmware_;
+    bool heldStale_ = true;
 };
 
 // Marks a device sequence as running for its scope; a second one does not start meanwhile.

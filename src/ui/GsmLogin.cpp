@@ -85,7 +85,12 @@ void TFormMain::InitialRead() {
         // Those cells show empty; a write-back would clear the values on the device.
         SetStatusText(2, QString("%1 settings went unanswered and show empty").arg(unanswered));
     }
-    SetStatusText(1, kFirmwareVersion + FromCp1250(GetParameter("VSTR")));
+    const bool complete = exchange->Unanswered().gets == 0 &&
+                          alarms == exchange::EventReadOutcome::kRead &&
+                          inputs == exchange::EventReadOutcome::kRead;
+    heldFirmware_ = GetParameter("VSTR");
+    SetStatusText(1, kFirmwareVersion + FromCp1250(heldFirmware_));
+    DeviceSettingsRead(complete);
 }
 
 void TFormMain::rgOpModeClick() {

@@ -56,9 +56,12 @@ void TFormMain::CompareWithFile() {
         return;
     }
     const QString name = AskFileName(false);
-    if (name.isEmpty()) {
-        return;
+    if (!name.isEmpty()) {
+        CompareWithNamedFile(name);
     }
+}
+
+void TFormMain::CompareWithNamedFile(const QString& name) {
     const settings::SettingsReadResult read =
         settings::ReadSettingsFile(QFile::encodeName(name).toStdString());
     if (!read.content) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "ui/EditHistory.h"
 #include "ui/Gsm.h"
 
 namespace quelvar::ui {
@@ -50,6 +51,7 @@ void TFormMain::BindViewHandlers() {
 }
 
 void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFileContent& content) {
+    history->Capture();  // edits not yet a step stay apart from the load
     offlineFile_ = name;
     settings::FillModelFromFile(content, model);
     const int mode = content.ModeIndex();
@@ -65,6 +67,7 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     gbMset->show();
     SetStatusText(1, QFileInfo(name).fileName());
     SetStatusText(2, "Loaded into the window; no device connected, nothing was sent");
+    history->Capture("load of " + QFileInfo(name).fileName());
 }
 
 void TFormMain::ShowDeviceView() {

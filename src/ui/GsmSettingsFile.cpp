@@ -9,6 +9,7 @@
 #include "exchange/SettingsLoad.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
+#include "ui/EditHistory.h"
 #include "ui/FindingsDialog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
@@ -132,12 +133,17 @@ void TFormMain::OpenNamedFile(const QString& name) {
         Timer1.start();
         return;
     }
+    if (!BackUpBeforeOverwrite()) {
+        Timer1.start();
+        return;
+    }
     const exchange::SettingsLoadResult loaded =
         exchange::ApplySettingsFile(*read.content, model, *exchange);
     if (withFindings) {
         settings::ShowWhatWasSent(model, findings);
     }
     ShowLoadedMode(loaded.modeIndex);
+    history->Capture("load of " + QFileInfo(name).fileName());
     Timer1.start();
     ReportLoad(loaded);
 }

@@ -24,6 +24,7 @@ TFormMain::WriteBackCheck TFormMain::ReadBackAndCompare() {
     check.complete = exchange->Unanswered().gets == unansweredBefore &&
                      alarms == exchange::EventReadOutcome::kRead &&
                      inputs == exchange::EventReadOutcome::kRead;
+    NoteDeviceSettings(readBack, deviceMode, check.complete);
     check.differences = settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()),
                                                   settings::ValuesOf(readBack, deviceMode));
     // The acknowledgement marks are in no settings file; they are compared as written.

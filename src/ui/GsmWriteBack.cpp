@@ -11,7 +11,7 @@ using settings::TableId;
 
 void TFormMain::btnSaveToDevClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !exchange || !LoggedInDevice()) {
+    if (!sequence.Started() || !exchange || !LoggedInDevice() || !BackUpBeforeOverwrite()) {
         return;
     }
     Timer1.stop();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/DataHome.h"
 #include "support/SettingsFiles.h"
 
 #ifndef _WIN32

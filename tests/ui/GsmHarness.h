@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "sim/SimulatedCommunicator.h"
+#include "support/DataHome.h"
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"

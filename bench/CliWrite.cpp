@@ -1,0 +1,43 @@
+#include "CliWrite.h"
+
+#include <sstream>
+
+#include "cli/WriteCommand.h"
+#include "settings/SettingsFile.h"
+#include "sim/SimulatedCommunicator.h"
+
+namespace quelvar::bench {
+
+Run MeasureCliWrite(const QString& folder) {
+    const std::string file = (folder + "/cli-write.am2").toStdString();
+    settings::SettingsModel model;
+    model.Rule(settings::TableId::kPhoneNumbers).SetValue("T1", "+36301234567");
+    model.AlarmGrid().SetCell(1, 1, "130");
+    model.AlarmGrid().SetCell(9, 1, "Riaszt\xE1s");
+    if (!settings::SaveSettingsFile(model, 0, file).ok) {
+        return {};
+    }
+    const settings::SettingsReadResult read = settings::ReadSettingsFile(file);
+
+    sim::SimulatedCommunicator sim;
+    sim.SetTiming({kLatency, kFrame});
+    std::ostringstream out;
+    std::ostringstream err;
+    cli::ProgressBar progress(err, cli::ProgressBar::Style::kNone);
+    const cli::CommandContext context{sim, std::chrono::seconds(10), std::nullopt, progress, out,
+                                      err};
+    const cli::BackupOptions backup{false, (folder + "/backups").toStdString()};
+    sim.ClearCommands();
+    const int code = cli::RunWrite(context, file, *read.content, false, backup);
+    const auto end = std::chrono::steady_clock::now();
+    const auto commands = sim.Commands();
+    if (code != 0 || commands.empty()) {
+        return {};
+    }
+    Run run;
+    run.ms = std::chrono::duration<double, std::milli>(end - commands.front().at).count();
+    run.exchanges = commands.size();
+    return run;
+}
+
+}  // namespace quelvar::bench

@@ -1,0 +1,87 @@
+#include "cli/BackupsCommand.h"
+
+#include "cli/ExitCodes.h"
+#include "cli/WriteCommand.h"
+#include "settings/BackupStore.h"
+#include "settings/Cp1250.h"
+
+namespace quelvar::cli {
+
+namespace {
+
+// The device's account ID, from a log-in of its own; the password given there is kept in
+// `password` so that the write's log-in does not ask again. kExitOk, or the exit code.
+int ReadAccountId(const CommandContext& context, std::optional<std::string>& password,
+                  std::string& accountId) {
+    CommandContext asking = context;
+    asking.askPassword = [&]() -> std::optional<std::string> {
+        password = context.askPassword ? context.askPassword() : std::nullopt;
+        return password;
+    };
+    CommandDevice device(asking);
+    if (const int code = device.LogIn(); code != kExitOk) {
+        return code;
+    }
+    const std::optional<std::string> answer =
+        device.Session().Get(std::string(settings::kAccountKey));
+    if (const int code = device.FaultExit(); code != kExitOk) {
+        return code;
+    }
+    if (!answer) {
+        context.err << "The communicator did not give its account ID; nothing was written\n";
+        return kExitNoDevice;
+    }
+    accountId = *answer;
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunBackups(std::ostream& out, std::ostream& err, const BackupOptions& options,
+               const std::optional<std::string>& account) {
+    const settings::BackupStore store(options.folder);
+    const std::vector<settings::BackupEntry> entries = store.List(account);
+    for (const settings::BackupEntry& entry : entries) {
+        out << entry.path.string() << "\t" << entry.time << "\t" << entry.accountId << "\t"
+            << entry.firmware << "\n";
+    }
+    if (entries.empty()) {
+        err << "No backups" << (account ? " of account ID " + *account : std::string()) << " in "
+            << options.folder.string() << "\n";
+    }
+    return kExitOk;
+}
+
+int RunRestore(const CommandContext& context, const std::string& path,
+               const std::optional<settings::SettingsFileContent>& content, bool force,
+               const BackupOptions& backup) {
+    if (!path.empty() && content) {
+        return RunWrite(context, path, *content, force, backup);
+    }
+    std::optional<std::string> password = context.password;
+    std::string accountId;
+    if (const int code = ReadAccountId(context, password, accountId); code != kExitOk) {
+        return code;
+    }
+    const std::string shownId = settings::Cp1250ToPrintableUtf8(accountId);
+    const std::vector<settings::BackupEntry> entries =
+        settings::BackupStore(backup.folder).List(accountId);
+    if (entries.empty()) {
+        context.err << "No backup of account ID " << shownId << " in " << backup.folder.string()
+                    << "; nothing was written\n";
+        return kExitBadFile;
+    }
+    const std::string newest = entries.front().path.string();
+    settings::SettingsReadResult read = settings::ReadSettingsFile(newest);
+    if (!read.content) {
+        context.err << read.error << "\n";
+        return kExitBadFile;
+    }
+    context.out << "Restoring " << newest << " (" << entries.front().time << ", account ID "
+                << shownId << ", firmware " << entries.front().firmware << ")\n";
+    CommandContext loggedIn = context;
+    loggedIn.password = password;
+    return RunWrite(loggedIn, newest, *read.content, force, backup);
+}
+
+}  // namespace quelvar::cli

@@ -1,0 +1,77 @@
+#pragma once
+// The backups of devices' settings: one settings file per overwrite, kept in the user's data
+// folder under a name that sorts by time and says whose settings it holds
+// ("2026-12-09T15-30-12_A1B2_2.14.am2"), readable by the owner alone. The folder keeps the
+// newest kBackupLimit backups and, beyond those, the newest backup of every account ID.
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "settings/Catalogue.h"
+
+namespace quelvar::settings {
+
+inline constexpr std::size_t kBackupLimit = 1000;
+inline constexpr std::string_view kAccountKey = "ACCID";
+
+// The environment variable's value, or null; std::getenv for the programs, a table for tests.
+using EnvironmentLookup = std::function<const char*(const char* name)>;
+
+// $XDG_DATA_HOME/quelvar-gsm/backups (an absolute XDG_DATA_HOME only), else
+// $HOME/.local/share/quelvar-gsm/backups; on Windows %LOCALAPPDATA%\Quelvar GSM\backups. Empty
+// when the environment names no home at all.
+std::filesystem::path DefaultBackupFolder(const EnvironmentLookup& environment);
+
+struct BackupEntry {
+    std::filesystem::path path;
+    std::string time;       // local time, "2026-12-09 15:30:12"
+    std::string accountId;  // as the name holds it
+    std::string firmware;   // as the name holds it
+    int sequence = 1;       // the n-th backup taken within that second
+};
+
+struct BackupSaveResult {
+    std::filesystem::path path;  // empty when not saved
+    std::string error;           // why not, one line
+    bool Saved() const { return error.empty(); }
+};
+
+class BackupStore {
+  public:
+    explicit BackupStore(std::filesystem::path folder, std::size_t limit = kBackupLimit)
+        : folder_(std::move(folder)), limit_(limit) {}
+
+    const std::filesystem::path& Folder() const { return folder_; }
+
+    // Writes the bytes as a new backup (creating the folder, owner-only), then drops the
+    // backups beyond the bound. The error when the folder or the file cannot be written; no
+    // half-written file is left either way.
+    BackupSaveResult Save(
+        std::string_view bytes, std::string_view accountId, std::string_view firmware,
+        std::chrono::system_clock::time_point when = std::chrono::system_clock::now());
+    // The same for settings held in a model, with their mode; the account ID is the model's.
+    BackupSaveResult Save(
+        const SettingsModel& model, int modeIndex, std::string_view firmware,
+        std::chrono::system_clock::time_point when = std::chrono::system_clock::now());
+
+    // The backups, newest first; with an account ID only that account's (ignoring ASCII case).
+    // Files whose names are not backup names are not listed (and never removed).
+    std::vector<BackupEntry> List(std::optional<std::string_view> accountId = std::nullopt) const;
+
+  private:
+    void KeepBound() const;
+
+    std::filesystem::path folder_;
+    std::size_t limit_;
+};
+
+// The account ID the model holds ("ACCID").
+std::string AccountIdOf(const SettingsModel& model);
+
+}  // namespace quelvar::settings

@@ -1,0 +1,183 @@
+// Undo and redo in the main window with real clicks and keys: every kind of grid edit, the
+// operating mode and an offline load, the pending mark after each, nothing sent to the device.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GsmHarness.h"
+#include "settings/SettingsFile.h"
+
+using quelvar::settings::TableId;
+using quelvar::test::GsmHarness;
+using quelvar::ui::StringGridView;
+
+namespace {
+
+void Click(StringGridView* grid, int col, int row) {
+    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
+                      grid->CellRect(col, row).center());
+}
+
+void ClickItem(QWidget* item) {
+    QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(7, item->height() / 2));
+}
+
+void TypeInModal(const QString& text) {
+    GsmHarness::OnModal([text](QWidget* dialog) {
+        auto* field = dialog->findChild<QLineEdit*>("edSetProp");
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    });
+}
+
+void PickNextInModal() {
+    GsmHarness::OnModal([](QWidget* dialog) {
+        auto* list = dialog->findChild<QComboBox*>("cbSetProp");
+        QTest::keyClick(list, list->currentIndex() + 1 < list->count() ? Qt::Key_Down : Qt::Key_Up);
+        QTest::keyClick(dialog, Qt::Key_Return);
+    });
+}
+
+// The window is active again once a dialog closed, as a window manager makes it.
+void Undo(QWidget* window) {
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Z, Qt::ControlModifier);
+}
+
+}  // namespace
+
+class GsmUndoTest : public QObject {
+    Q_OBJECT
+
+    // One observable value per kind of edit: what the window shows for it.
+    struct Edit {
+        const char* name;
+        std::function<void()> make;
+        std::function<std::string()> value;
+    };
+
+  private slots:
+    void everyKindOfEditUndoesAndRedoesSendingNothing() {
+        GsmHarness h;
+        h.Connect();
+        auto& model = h.form->model;
+        auto& alarms = model.AlarmGrid();
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        const std::vector<Edit> edits = {
+            {"typed value",
+             [&] {
+                 TypeInModal("9876");
+                 Click(h.form->sgGPRSConnection, 1, 0);
+             },
+             [&] { return model.Grid(TableId::kSimCard).Cell(1, 0); }},
+            {"listed value",
+             [&] {
+                 PickNextInModal();
+                 Click(h.form->sgIN1, 1, 1);
+             },
+             [&] { return model.Grid(TableId::kZ1Settings).Cell(1, 1); }},
+            {"mark", [&] { Click(h.form->sgeAlarmList, 5, 3); }, [&] { return alarms.Cell(5, 3); }},
+            {"acknowledgement mark", [&] { Click(h.form->sgPhnrs, 2, 2); },
+             [&] { return h.form->ackMask; }},
+            {"E/R", [&] { Click(h.form->sgeAlarmList, 2, 4); }, [&] { return alarms.Cell(2, 4); }},
+            {"operating mode", [&] { ClickItem(h.form->rgOpModeButtons[1]); },
+             [&] { return std::to_string(h.form->OpModeIndex()); }},
+        };
+        std::vector<std::string> before;
+        std::vector<std::string> after;
+        for (const Edit& edit : edits) {
+            before.push_back(edit.value());
+            edit.make();
+            after.push_back(edit.value());
+            QVERIFY2(after.back() != before.back(), edit.name);
+        }
+        QCOMPARE(h.form->actUndo->text(), QString("Undo operating mode"));
+        h.sim->ClearCommands();
+
+        for (std::size_t i = edits.size(); i-- > 0;) {
+            h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
+            Undo(h.form.get());
+            QVERIFY2(edits[i].value() == before[i], edits[i].name);
+            QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+            for (std::size_t j = 0; j < i; ++j) {
+                QVERIFY2(edits[j].value() == after[j], edits[j].name);  // one step at a time
+            }
+        }
+        QVERIFY(!h.form->actUndo->isEnabled());
+        QCOMPARE(h.form->actRedo->text(), QString("Redo edit of PIN k\u00f3d"));
+        for (std::size_t i = 0; i < edits.size(); ++i) {
+            h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
+            h.form->activateWindow();
+            QTest::keyClick(h.form.get(), i % 2 ? Qt::Key_Y : Qt::Key_Z,
+                            i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY2(edits[i].value() == after[i], edits[i].name);
+            QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        }
+        // Undo changes the window only: the device heard no write (the mode's layout reads the
+        // acknowledgement marks).
+        for (const std::string& text : h.CommandTexts()) {
+            QCOMPARE(text, std::string("GACK"));
+        }
+        QCOMPARE(h.sim->Parameter("SIMPIN"), before[0]);
+        QCOMPARE(h.sim->Parameter("IN1T"), before[1]);
+
+        // Through the menu too, then a new log-in starts a new history.
+        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actUndo);
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);  // no question at the unplug
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        h.Connect();
+        QVERIFY(!h.form->actUndo->isEnabled());
+        QVERIFY(!h.form->actRedo->isEnabled());
+    }
+
+    void anOfflineLoadIsOneStep() {
+        QTemporaryDir dir;
+        quelvar::settings::SettingsModel first;
+        first.AlarmGrid().SetCell(1, 2, "130");
+        quelvar::settings::SettingsModel second;
+        second.AlarmGrid().SetCell(1, 2, "602");
+        second.Rule(TableId::kPhoneNumbers).SetValue("T1", "+3611");
+        const QString a = dir.filePath("a.am2");
+        const QString b = dir.filePath("b.am2");
+        QVERIFY(quelvar::settings::SaveSettingsFile(first, 0, a.toStdString()).ok);
+        QVERIFY(quelvar::settings::SaveSettingsFile(second, 1, b.toStdString()).ok);
+
+        GsmHarness h;  // attached, never logged in: the offline view
+        QVERIFY(h.WaitAttached());
+        QString next = a;
+        h.form->SetFileNameAsk([&next](bool) { return next; });
+        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        auto& alarms = h.form->model.AlarmGrid();
+        Click(h.form->sgeAlarmList, 6, 2);
+        QCOMPARE(alarms.Cell(6, 2), std::string("X"));
+        next = b;
+        QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(alarms.Cell(1, 2), std::string("602"));
+        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->actUndo->text(), QString("Undo load of b.am2"));
+
+        h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
+        Undo(h.form.get());
+        QCOMPARE(alarms.Cell(1, 2), std::string("130"));
+        QCOMPARE(alarms.Cell(6, 2), std::string("X"));
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), std::string());
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        Undo(h.form.get());
+        QCOMPARE(alarms.Cell(6, 2), std::string());
+        QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(alarms.Cell(1, 2), std::string("602"));
+        QCOMPARE(h.form->OpModeIndex(), 1);
+    }
+};
+
+QTEST_MAIN(GsmUndoTest)
+#include "GsmUndoTest.moc"
