@@ -1,6 +1,7 @@
 #include "ui/GridCellDelegate.h"
 
 #include <QPainter>
+#include <QWidget>
 
 namespace quelvar::ui {
 
@@ -8,7 +9,11 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
                              const QModelIndex& index) const {
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
-    const bool selected = cell.state & QStyle::State_Selected;
+    // Only the grid that has the window's keyboard focus shows its current cell as selected,
+    // so that it is plain which grid the keys act on.
+    const QWidget* view = cell.widget;
+    const bool focused = view == nullptr || view->window()->focusWidget() == view;
+    const bool selected = (cell.state & QStyle::State_Selected) && focused;
     QBrush background = cell.backgroundBrush;
     QColor text = cell.palette.color(QPalette::Text);
     if (selected) {

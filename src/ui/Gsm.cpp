@@ -1,12 +1,15 @@
 #include "ui/Gsm.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QShowEvent>
 #include <QThread>
 
 #include "ui/ClippedCellTips.h"
+#include "ui/ComboSet.h"
+#include "ui/Passwd.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
@@ -30,6 +33,12 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
 // goes; nothing else is left running.
 TFormMain::~TFormMain() {
     delete ScrollBox1;
+    // The dialogs belong to whoever made them.
+    for (QDialog* dialog : {static_cast<QDialog*>(setFrm_), static_cast<QDialog*>(passwdFrm_)}) {
+        if (dialog != nullptr) {
+            dialog->setParent(nullptr);
+        }
+    }
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
@@ -62,6 +71,13 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 void TFormMain::SetDialogs(TSetFrm* setFrm, TPasswdFrm* passwdFrm) {
     setFrm_ = setFrm;
     passwdFrm_ = passwdFrm;
+    // Modal to this window only: the simulated communicator's window stays usable meanwhile.
+    for (QDialog* dialog : {static_cast<QDialog*>(setFrm), static_cast<QDialog*>(passwdFrm)}) {
+        if (dialog != nullptr) {
+            dialog->setParent(this, dialog->windowFlags());
+            dialog->setWindowModality(Qt::WindowModal);
+        }
+    }
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -265,7 +281,12 @@ void TFormMain::BindHandlers() {
     }
     for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID}) {
         connect(grid, &StringGridView::cellClicked, this, &TFormMain::sgClick);
+        connect(grid, &StringGridView::keyActivated, this, &TFormMain::sgClick);
     }
+    connect(sgeAlarmList, &StringGridView::keyActivated, this,
+            [this](StringGridView* grid) { sgeAlarmListMouseUp(grid, Qt::LeftButton); });
+    connect(sgeInEvSet, &StringGridView::keyActivated, this,
+            [this](StringGridView* grid) { sgeInEvSetMouseUp(grid, Qt::LeftButton); });
     for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgPhnrs, sgeInEvSetCID}) {
         connect(grid, &StringGridView::keyReleased, this, &TFormMain::sgGPRSConnectionKeyUp);
     }

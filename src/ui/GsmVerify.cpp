@@ -24,8 +24,11 @@ TFormMain::WriteBackCheck TFormMain::ReadBackAndCompare() {
     check.complete = exchange->Unanswered().gets == unansweredBefore &&
                      alarms == exchange::EventReadOutcome::kRead &&
                      inputs == exchange::EventReadOutcome::kRead;
-    check.differences = settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()),
-                                                  settings::ValuesOf(readBack, deviceMode));
+    check.deviceValues = settings::ValuesOf(readBack, deviceMode);
+    check.deviceMode = deviceMode;
+    check.deviceAck = deviceAckMask;
+    check.differences =
+        settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()), check.deviceValues);
     // The acknowledgement marks are in no settings file; they are compared as written.
     if (deviceAckMask != ackMask) {
         check.deviceAckMask = deviceAckMask;

@@ -17,6 +17,7 @@ void TFormMain::btnSaveToDevClick() {
     Timer1.stop();
     SetSaveToDevImage(kSavedImage);
     setEnabled(false);
+    SetStatusText(2, kWriting);
     exchange->ResetUnanswered();
     for (TableId id : settings::kWriteBackOrder) {
         WriteTableToDevice(model.Rule(id));
@@ -29,6 +30,11 @@ void TFormMain::btnSaveToDevClick() {
     // A device gone during the writes has nothing to read back.
     const std::optional<WriteBackCheck> check =
         !NoDeviceAttached() ? std::optional(ReadBackAndCompare()) : std::nullopt;
+    if (check && check->complete) {
+        heldValues_ = check->deviceValues;
+        heldMode_ = check->deviceMode;
+        heldAckMask_ = check->deviceAck;
+    }
     setEnabled(true);
     Timer1.start();
     ReportVerify(check, written);
@@ -61,8 +67,18 @@ void TFormMain::ToolButton1Click() {
     passwdFrm_->lbx1->setText("Enter new password:");
     PlacePasswordDialog();
     const int result = passwdFrm_->ShowModal();
-    // Checked again: the device may have been swapped while the dialog was open.
-    if (result == -1 || !LoggedInDevice()) {
+    if (result == -1) {
+        return;
+    }
+    // A mistyped new password would lock the installer out: it is entered twice.
+    passwdFrm_->lbx1->setText("Repeat new password:");
+    const int repeated = passwdFrm_->ShowModal();
+    // Checked again: the device may have been swapped while the dialogs were open.
+    if (repeated == -1 || !LoggedInDevice()) {
+        return;
+    }
+    if (repeated != result) {
+        SetStatusText(2, kPasswordsDiffer);
         return;
     }
     if (SetParameter("PW", std::to_string(result)) != exchange::SetOutcome::kAcknowledged) {

@@ -237,9 +237,20 @@ void StringGridView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void StringGridView::keyPressEvent(QKeyEvent* event) {
-    movingByKeyboard_ = true;
+    const QModelIndex current = currentIndex();
+    const bool onCell = current.isValid() && !model_.IsFixed(current.column(), current.row());
+    const int key = event->key();
+    // Space types into a cell being edited in place; otherwise it acts as Enter does.
+    const bool activates = key == Qt::Key_Return || key == Qt::Key_Enter ||
+                           (key == Qt::Key_Space && !model_.Grid().EditingEnabled());
+    if (onCell && activates && event->modifiers() == Qt::NoModifier && state() != EditingState) {
+        event->accept();
+        if (!event->isAutoRepeat()) {
+            emit keyActivated(this);
+        }
+        return;
+    }
     QTableView::keyPressEvent(event);
-    movingByKeyboard_ = false;
 }
 
 void StringGridView::keyReleaseEvent(QKeyEvent* event) {
@@ -253,9 +264,6 @@ void StringGridView::currentChanged(const QModelIndex& current, const QModelInde
         return;
     }
     model_.Grid().SetSelection(current.column(), current.row());
-    if (movingByKeyboard_ && current != previous) {
-        emit cellClicked(this);
-    }
 }
 
 }  // namespace quelvar::ui

@@ -295,7 +295,8 @@ class GsmOfflineTest : public QObject {
         QString question;
         ClickInModal(answer, &question);
         h.form->close();
-        QCOMPARE(question, QString("Changes have not been written to the device. Close anyway?"));
+        QCOMPARE(question, QString("1 setting differs from what the device holds and will be lost. "
+                                   "Close anyway?"));
         QCOMPARE(h.form->isVisible(), !closed);
     }
 
