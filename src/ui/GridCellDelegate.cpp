@@ -11,7 +11,7 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     initStyleOption(&cell, index);
     // Only the grid that has the window's keyboard focus shows its current cell as selected,
     // so that it is plain which grid the keys act on.
-    const QWidget* view = cell.widget;
+    const auto* view = qobject_cast<const QWidget*>(parent());
     const bool focused = view == nullptr || view->window()->focusWidget() == view;
     const bool selected = (cell.state & QStyle::State_Selected) && focused;
     QBrush background = cell.backgroundBrush;

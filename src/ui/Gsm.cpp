@@ -133,7 +133,10 @@ void TFormMain::SetCaptions() {
 
 exchange::ExchangeHooks TFormMain::MakeHooks() {
     exchange::ExchangeHooks hooks;
-    hooks.writeStatus = [this](const std::string& text) { SetStatusText(2, FromCp1250(text)); };
+    // Between two commands the running sequence's own text shows again.
+    hooks.writeStatus = [this](const std::string& text) {
+        SetStatusText(2, text.empty() ? sequenceStatus_ : FromCp1250(text));
+    };
     hooks.progress = [this](int position, int maximum) {
         pb1->setMaximum(maximum);
         pb1->setValue(position);

@@ -314,6 +314,8 @@ class TFormMain : public QWidget {
     int shownMode_ = 0;
     QString offlineFile_;
     bool offlineUnsaved_ = false;
+    // What the running sequence is doing ("Writing..."), shown between its commands.
+    QString sequenceStatus_;
     // The file last opened or saved: the save dialog offers its name.
     QString currentFile_;
     settings::SettingValues heldValues_;

@@ -121,9 +121,11 @@ void TFormMain::OpenNamedFile(const QString& name) {
         Timer1.start();
         return;
     }
-    SetStatusText(2, QString("Loading %1 into the device...").arg(QFileInfo(name).fileName()));
+    sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
+    SetStatusText(2, sequenceStatus_);
     const exchange::SettingsLoadResult loaded =
         exchange::ApplySettingsFile(*read.content, model, *exchange);
+    sequenceStatus_.clear();
     if (withFindings) {
         settings::ShowWhatWasSent(model, findings);
     }

@@ -17,7 +17,8 @@ void TFormMain::btnSaveToDevClick() {
     Timer1.stop();
     SetSaveToDevImage(kSavedImage);
     setEnabled(false);
-    SetStatusText(2, kWriting);
+    sequenceStatus_ = kWriting;
+    SetStatusText(2, sequenceStatus_);
     exchange->ResetUnanswered();
     for (TableId id : settings::kWriteBackOrder) {
         WriteTableToDevice(model.Rule(id));
@@ -35,6 +36,7 @@ void TFormMain::btnSaveToDevClick() {
         heldMode_ = check->deviceMode;
         heldAckMask_ = check->deviceAck;
     }
+    sequenceStatus_.clear();
     setEnabled(true);
     Timer1.start();
     ReportVerify(check, written);

@@ -29,6 +29,11 @@ void Click(ui::StringGridView* grid, int col, int row) {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
 }
 
+// On the radio button's circle, where a click selects it.
+void ClickItem(QWidget* item) {
+    QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(7, item->height() / 2));
+}
+
 void WriteFile(const QString& name, int mode) {
     settings::SettingsModel model;
     model.Grid(TableId::kPhoneNumbers).SetCell(1, 1, kFileNumber);
@@ -64,7 +69,7 @@ class GsmLostWorkTest : public QObject {
         GsmHarness h;
         h.Connect();
         QCOMPARE(h.form->SaveToDevImage(), ui::kSavedImage);
-        QTest::mouseClick(h.form->rgOpModeButtons[1], Qt::LeftButton);
+        ClickItem(h.form->rgOpModeButtons[1]);
         QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
         QString question;
         QString preferred;
@@ -82,7 +87,8 @@ class GsmLostWorkTest : public QObject {
                          "anyway?"));
         QCOMPARE(preferred, QString("Cancel"));  // Enter loses nothing
 
-        QTest::mouseClick(h.form->rgOpModeButtons[0], Qt::LeftButton);
+        ClickItem(h.form->rgOpModeButtons[0]);
+        QCOMPARE(h.form->OpModeIndex(), 0);
         ModalScript none([&](QWidget* box, int) {
             QFAIL(qPrintable("nothing to lose, nothing to ask: " + GsmHarness::MessageText(box)));
         });
@@ -158,30 +164,37 @@ class GsmLostWorkTest : public QObject {
         Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
         QString offered;
         QString replaceQuestion;
-        ModalScript script([&](QWidget* modal, int step) {
-            auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
-            if (step == 0) {
-                QVERIFY(field != nullptr);
-                offered = field->text();
-                field->clear();
-                QTest::keyClicks(field, "site");  // no suffix: the file that exists
-                QTest::keyClick(field, Qt::Key_Return);
-                // Refused the replacement: the dialog is still there for another name.
-                field->clear();
-                QTest::keyClicks(field, "copy");
-                QTest::keyClick(field, Qt::Key_Return);
-            } else if (step == 1) {
-                replaceQuestion = GsmHarness::MessageText(modal);
-                QTest::mouseClick(static_cast<QMessageBox*>(modal)->button(QMessageBox::No),
-                                  Qt::LeftButton);
-            }
-        });
-        QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        {
+            ModalScript script([&](QWidget* modal, int step) {
+                auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+                if (step == 0) {
+                    QVERIFY(field != nullptr);
+                    offered = field->text();
+                    // Typed, the completer's popup would take the keys that follow.
+                    field->setText("site");  // no suffix: the file that exists
+                    QTest::keyClick(field, Qt::Key_Return);
+                    QTest::keyClick(modal, Qt::Key_Escape);  // refused: no save at all
+                } else if (step == 1) {
+                    replaceQuestion = GsmHarness::MessageText(modal);
+                    QTest::mouseClick(static_cast<QMessageBox*>(modal)->button(QMessageBox::No),
+                                      Qt::LeftButton);
+                }
+            });
+            QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        }
         QCOMPARE(offered, QString("site.am2"));
         QVERIFY2(replaceQuestion.contains("already exists"), qPrintable(replaceQuestion));
         settings::SettingsModel original;
         settings::FillModelFromFile(*ReadBack(site), original);
         QCOMPARE(original.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3), std::string());
+        {
+            ModalScript script([&](QWidget* modal, int) {
+                auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+                field->setText("copy");
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        }
         QCOMPARE(h.form->StatusText(2), QString("Saved to copy.am2"));
         const auto copy = ReadBack(dir.filePath("copy.am2"));
         QVERIFY(copy.has_value());
@@ -227,7 +240,7 @@ class GsmLostWorkTest : public QObject {
     void modeChangedOfflineIsSavedBeforeADeviceLogsIn() {
         GsmHarness h(false);
         OpenWithButton(h, site);
-        QTest::mouseClick(h.form->rgOpModeButtons[1], Qt::LeftButton);
+        ClickItem(h.form->rgOpModeButtons[1]);
         QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
         QString question;
         {

@@ -163,13 +163,18 @@ class GsmSimulatorWindowTest : public QObject {
         window.spSilentAfter->setValue(0);
         QTest::mouseClick(window.chkSilent, Qt::LeftButton);
         QVERIFY(h.sim->AnsweringStopped());
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
-        QVERIFY2(h.form->StatusText(2).startsWith("Write-back incomplete"),
-                 qPrintable(h.form->StatusText(2)));
+        // The password change is one command: quick to see unanswered.
+        quelvar::test::ModalScript twice([](QWidget* dialog, int) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), "4711");
+            QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+        });
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QCOMPARE(h.form->StatusText(2),
+                 QString("Password not changed: the device did not confirm it"));
         QTest::mouseClick(window.chkSilent, Qt::LeftButton);
         QVERIFY(!h.sim->AnsweringStopped());
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
-        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
     }
 
     // Writes acknowledged but not kept: the verify tells, and the differences can be shown.
