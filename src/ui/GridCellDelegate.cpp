@@ -1,7 +1,6 @@
 #include "ui/GridCellDelegate.h"
 
 #include <QPainter>
-#include <QWidget>
 
 namespace quelvar::ui {
 
@@ -9,11 +8,7 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
                              const QModelIndex& index) const {
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
-    // Only the grid that has the window's keyboard focus shows its current cell as selected,
-    // so that it is plain which grid the keys act on.
-    const auto* view = qobject_cast<const QWidget*>(parent());
-    const bool focused = view == nullptr || view->window()->focusWidget() == view;
-    const bool selected = (cell.state & QStyle::State_Selected) && focused;
+    const bool selected = cell.state & QStyle::State_Selected;
     QBrush background = cell.backgroundBrush;
     QColor text = cell.palette.color(QPalette::Text);
     if (selected) {

@@ -69,13 +69,13 @@ void TFormMain::ToolButton1Click() {
     passwdFrm_->lbx1->setText("Enter new password:");
     PlacePasswordDialog();
     const int result = passwdFrm_->ShowModal();
-    if (result == -1) {
+    // Checked after each dialog: the device may have been swapped while it was open.
+    if (result == -1 || !LoggedInDevice()) {
         return;
     }
     // A mistyped new password would lock the installer out: it is entered twice.
     passwdFrm_->lbx1->setText("Repeat new password:");
     const int repeated = passwdFrm_->ShowModal();
-    // Checked again: the device may have been swapped while the dialogs were open.
     if (repeated == -1 || !LoggedInDevice()) {
         return;
     }

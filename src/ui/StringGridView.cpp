@@ -1,6 +1,7 @@
 #include "ui/StringGridView.h"
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -194,7 +195,24 @@ void StringGridView::ApplyEditTriggers(bool editing) {
 void StringGridView::ShowGridSelection(int col, int row) {
     const QModelIndex index = model_.index(row, col);
     if (index.isValid() && index != currentIndex()) {
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        // Only the grid with the keyboard focus shows its current cell as selected.
+        selectionModel()->setCurrentIndex(
+            index, hasFocus() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Clear);
+    }
+}
+
+void StringGridView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    if (currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void StringGridView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    // A dialog or menu opened from this grid leaves its cell shown; another grid takes it.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) {
+        selectionModel()->clearSelection();
     }
 }
 

@@ -74,7 +74,7 @@ QString AskOpenFileName(QWidget* parent, const QString& caption, const QString& 
 }
 
 QString PlainToolTip(const QString& text) {
-    return text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }
 
 }  // namespace quelvar::ui

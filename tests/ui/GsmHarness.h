@@ -122,18 +122,22 @@ class GsmHarness {
 
     // Opens the tool button's menu with a real click and clicks the item in it. An item that
     // opens a dialog needs its OnModal armed first.
+    // Returns once the item has done its work.
     static void ChooseFromMenu(QToolButton* button, QAction* item) {
         auto* poll = new QTimer;
         poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, [poll, item] {
+        auto chosen = std::make_shared<bool>(false);
+        QObject::connect(poll, &QTimer::timeout, [poll, item, chosen] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 poll->stop();
                 poll->deleteLater();
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+                *chosen = true;
             }
         });
         poll->start();
         QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([chosen] { return *chosen; }, 5000));
     }
 
     // Types into the password dialog's field and presses Enter.

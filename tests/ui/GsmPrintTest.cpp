@@ -115,7 +115,9 @@ class GsmPrintTest : public QObject {
         QStringList blocks;
         int smsWidth = 0;
         QTemporaryDir dir;
-        const QString pdf = dir.filePath("report.pdf");
+        // QUELVAR_REPORT_PDF=FILE keeps the report to look at.
+        const QString kept = qEnvironmentVariable("QUELVAR_REPORT_PDF");
+        const QString pdf = kept.isEmpty() ? dir.filePath("report.pdf") : kept;
         OnReport(h, [&](ui::SettingsReportDialog* dialog) {
             buttonDown = h.form->btnMore->isDown();
             QTextDocument* document = dialog->view->document();
