@@ -88,8 +88,8 @@ int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedComm
         simulatorWindow = std::make_unique<quelvar::ui::SimulatorWindow>(*simulator);
         // Closing the main window ends the program even while this one is open.
         simulatorWindow->setAttribute(Qt::WA_QuitOnClose, false);
-        simulatorWindow->move(formMain.frameGeometry().topRight() + QPoint(8, 0));
         simulatorWindow->show();
+        simulatorWindow->PlaceBeside(formMain);
     }
     if (!files.isEmpty()) {
         formMain.OpenSettingsFile(files.first());
@@ -152,6 +152,7 @@ int main(int argc, char** argv) {
         options.statusPeriod = std::chrono::milliseconds(500);
         auto created = std::make_unique<quelvar::sim::SimulatedCommunicator>(options);
         simulator = created.get();
+        simulator->ApplyEnvironment();
         platform = std::move(created);
         if (simState) {
             stateFile = std::make_unique<quelvar::sim::SimStateFile>(*simState, *simulator);

@@ -147,6 +147,7 @@ int main(int argc, char** argv) {
             std::chrono::milliseconds(period ? std::clamp(std::atoi(period), 10, 60000) : 500);
         auto simulator = std::make_unique<sim::SimulatedCommunicator>(options);
         simulator->SetTiming(SimulatedTiming());
+        simulator->ApplyEnvironment();
         if (arguments.simState) {
             simState.emplace(*arguments.simState, *simulator);
             const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));

@@ -64,8 +64,11 @@ bool HoldsAnything(const StringGrid& grid, int row) {
     return false;
 }
 
+constexpr const char* kMarkWidth = "4%";
+constexpr const char* kSmsWidth = "36%";
+
 void EventTable(std::string& html, const StringGrid& grid, std::string_view caption, int firstCall,
-                int firstSms) {
+                int firstSms, int smsColumn) {
     html += "<h2>" + Html(caption) + "</h2>\n";
     std::string rows;
     for (int row = grid.FixedRows(); row < grid.RowCount(); ++row) {
@@ -83,18 +86,34 @@ void EventTable(std::string& html, const StringGrid& grid, std::string_view capt
         html += "<p>(empty)</p>\n";
         return;
     }
-    // The two blocks of marks share their headings, so each says what it is.
-    html += "<table class=\"events\">\n<tr>";
+    // The two blocks of marks share their headings, so each says what it is. The heading row
+    // repeats on every printed page the table runs onto. The marks take the room they need,
+    // the SMS text the rest, so that its words stay whole.
+    html += "<table class=\"events\" width=\"100%\">\n<thead><tr>";
     for (int col = 0; col < grid.ColCount(); ++col) {
         std::string header = Html(grid.Cell(col, 0));
+        std::string width;
         if (InMarkBlock(col, firstCall)) {
             header += "<br><small>call</small>";
+            width = kMarkWidth;
         } else if (InMarkBlock(col, firstSms)) {
             header += "<br><small>SMS</small>";
+            width = kMarkWidth;
+        } else if (col == smsColumn) {
+            width = kSmsWidth;
         }
-        html += "<th>" + header + "</th>";
+        html += (width.empty() ? "<th>" : "<th width=\"" + width + "\">") + header + "</th>";
     }
-    html += "</tr>\n" + rows + "</table>\n";
+    html += "</tr></thead>\n<tbody>\n" + rows + "</tbody></table>\n";
+}
+
+// Room to sign above each line, and the date beside each signature.
+void Signature(std::string& html, std::string_view who) {
+    html +=
+        "<p class=\"room\">&nbsp;<br>&nbsp;<br>&nbsp;</p>\n"
+        "<table class=\"signature\" width=\"100%\"><tr><td width=\"60%\"><hr>" +
+        std::string(who) +
+        "</td><td width=\"5%\"></td><td width=\"35%\"><hr>Date</td></tr></table>\n";
 }
 
 }  // namespace
@@ -107,9 +126,8 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
         "table { border-collapse: collapse; margin-bottom: 8pt; }\n"
         "th, td { border: 1px solid #888; padding: 2pt 5pt; text-align: left; }\n"
         "table.group th { font-weight: normal; width: 14em; }\n"
-        ".signature { margin-top: 36pt; width: 100%; }\n"
-        ".signature td { border: none; border-top: 1px solid #000; width: 45%; }\n"
-        ".signature td.gap { border-top: none; width: 10%; }\n"
+        ".signature td { border: none; padding: 0; }\n"
+        ".signature hr { border: none; border-top: 1px solid #000; }\n"
         "</style>\n</head>\n<body>\n<h1>Settings report</h1>\n<table class=\"group\">\n";
     Row(html, "Date", Html(facts.date));
     if (facts.firmware) {
@@ -127,12 +145,12 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
             "<p><small>The acknowledgement marks (ACK) are kept on the device only.</small></p>\n";
     }
     EventTable(html, model.AlarmGrid(), kAlarmGridCaption, kAlarmFirstCallColumn,
-               kAlarmFirstSmsColumn);
+               kAlarmFirstSmsColumn, kAlarmSmsColumn);
     EventTable(html, model.InputGrid(), kInputGridCaption, kInputFirstCallColumn,
-               kInputFirstSmsColumn);
-    html +=
-        "<table class=\"signature\"><tr><td>Installer's signature</td><td class=\"gap\"></td>"
-        "<td>Customer's signature</td></tr></table>\n</body>\n</html>\n";
+               kInputFirstSmsColumn, kInputSmsColumn);
+    Signature(html, "Installer's signature");
+    Signature(html, "Customer's signature");
+    html += "</body>\n</html>\n";
     return html;
 }
 

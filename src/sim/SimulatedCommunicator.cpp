@@ -1,6 +1,7 @@
 #include "sim/SimulatedCommunicator.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace quelvar::sim {
 
@@ -303,6 +304,33 @@ void SimulatedCommunicator::DisconnectAfter(std::size_t commands) {
     disconnectAfter_ = commands;
 }
 
+void SimulatedCommunicator::StopAnswering(std::size_t answered) {
+    std::lock_guard lock(mutex_);
+    answersLeft_ = answered;
+}
+
+void SimulatedCommunicator::AnswerAgain() {
+    std::lock_guard lock(mutex_);
+    answersLeft_.reset();
+}
+
+bool SimulatedCommunicator::AnsweringStopped() const {
+    std::lock_guard lock(mutex_);
+    return answersLeft_.has_value();
+}
+
+void SimulatedCommunicator::ApplyEnvironment() {
+    const char* text = std::getenv("QUELVAR_SIM_SILENT_AFTER");
+    if (text == nullptr || *text == '\0') {
+        return;
+    }
+    char* end = nullptr;
+    const unsigned long long answered = std::strtoull(text, &end, 10);
+    if (*end == '\0' && text[0] != '-') {
+        StopAnswering(static_cast<std::size_t>(answered));
+    }
+}
+
 void SimulatedCommunicator::DenyPermission(bool deny) {
     std::lock_guard lock(mutex_);
     permissionDenied_ = deny;
@@ -357,6 +385,12 @@ bool SimulatedCommunicator::HandleCommand(std::uint64_t generation, const Report
 }
 
 std::optional<Report> SimulatedCommunicator::AnswerLocked(const Report& report) {
+    if (answersLeft_) {
+        if (*answersLeft_ == 0) {
+            return std::nullopt;
+        }
+        --*answersLeft_;
+    }
     if (ignored_[report[1]] || dropNumbers_.count(commands_.size()) > 0) {
         return std::nullopt;
     }

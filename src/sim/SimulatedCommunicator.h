@@ -108,10 +108,18 @@ class SimulatedCommunicator : public link::HidPlatform {
     // The next `count` block writes are acknowledged but not stored, as a failing flash does.
     void ForgetNextBlockWrites(std::size_t count);
     void DisconnectAfter(std::size_t commands);  // unplug when this many more have come
+    // A hung device: it stays attached and keeps its status rounds, but after answering
+    // `answered` more commands it neither answers nor carries out any, until AnswerAgain.
+    void StopAnswering(std::size_t answered = 0);
+    void AnswerAgain();
+    bool AnsweringStopped() const;  // StopAnswering holds (its count may not be used up yet)
     void FailNextOpens(int readerFailures, int writerFailures);
     // While on, every open fails as it does without access rights to the device node.
     void DenyPermission(bool deny);
     link::OpenError LastOpenError() const override;
+    // QUELVAR_SIM_SILENT_AFTER=N: the device answers its first N commands from now on, then
+    // stops answering (0: none at all). Nothing when the variable is unset or no number.
+    void ApplyEnvironment();
 
   private:
     class Reader;
@@ -156,6 +164,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     std::size_t wrongAddressReads_ = 0;
     std::size_t forgottenWrites_ = 0;
     std::optional<std::size_t> disconnectAfter_;
+    std::optional<std::size_t> answersLeft_;  // set while StopAnswering holds
     bool ignored_[256] = {};
     int failReaderOpens_ = 0;
     int failWriterOpens_ = 0;

@@ -4,6 +4,8 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
+#include "ui/WindowDialogs.h"
+
 namespace quelvar::ui {
 
 namespace {
@@ -21,7 +23,7 @@ class ClippedCellTips : public QObject {
         const QRect visible = view_->visualRect(index).intersected(view_->viewport()->rect());
         const QString text = index.data(Qt::DisplayRole).toString();
         if (index.isValid() && CellTextClipped(view_->fontMetrics(), text, visible.width())) {
-            QToolTip::showText(help->globalPos(), text, view_->viewport(), visible);
+            QToolTip::showText(help->globalPos(), PlainToolTip(text), view_->viewport(), visible);
         } else {
             QToolTip::hideText();
         }

@@ -8,6 +8,7 @@
 
 #include "settings/Cp1250.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
@@ -83,7 +84,7 @@ CompareDialog::CompareDialog(QWidget* parent, const Content& content) : QDialog(
         const QString cells[] = {row.group, row.row, row.column, row.first, row.second};
         for (int c = 0; c < 5; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
-            item->setToolTip(cells[c]);
+            item->setToolTip(PlainToolTip(cells[c]));
             table->setItem(r, c, item);
         }
     }
@@ -102,6 +103,7 @@ CompareDialog::CompareDialog(QWidget* parent, const Content& content) : QDialog(
     findings->setVisible(!content.findings.isEmpty());
     layout->addWidget(findings);
     summary = new QLabel(content.summary, this);
+    summary->setTextFormat(Qt::PlainText);
     layout->addWidget(summary);
 
     auto* buttons = new QHBoxLayout;

@@ -30,6 +30,27 @@ void DeviceLog::Add(const std::vector<link::StatusRecord>& records) {
     emit changed();
 }
 
+void DeviceLog::SetAttached(bool attached) {
+    if (attached == attached_) {
+        return;
+    }
+    attached_ = attached;
+    if (!attached) {
+        detached_.push_back(std::chrono::system_clock::now());
+    }
+    const auto oldest = std::chrono::system_clock::now() - kSignalSpan;
+    while (!detached_.empty() && detached_.front() < oldest) {
+        detached_.pop_front();
+    }
+    emit changed();
+}
+
+bool DeviceLog::GapBetween(std::chrono::system_clock::time_point from,
+                           std::chrono::system_clock::time_point to) const {
+    return std::any_of(detached_.begin(), detached_.end(),
+                       [&](auto at) { return from <= at && at <= to; });
+}
+
 std::string DeviceLog::Csv() const {
     std::vector<const link::StatusRecord*> rows;
     rows.reserve(signal_.size() + events_.size());

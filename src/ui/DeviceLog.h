@@ -25,6 +25,13 @@ class DeviceLog : public QObject {
     void Add(const std::vector<link::StatusRecord>& records);
     const std::deque<link::StatusRecord>& SignalPoints() const { return signal_; }
     const std::vector<link::StatusRecord>& Events() const { return events_; }
+    // Whether the device is attached, as the monitor saw it at its last tick. A detach leaves
+    // a gap in the signal: no line is drawn across it, and no level is current meanwhile.
+    void SetAttached(bool attached);
+    bool Attached() const { return attached_; }
+    // Whether the device went away between these two times.
+    bool GapBetween(std::chrono::system_clock::time_point from,
+                    std::chrono::system_clock::time_point to) const;
     // The signal points and the events in the time order, as the command line's log writes them.
     std::string Csv() const;
 
@@ -34,6 +41,8 @@ class DeviceLog : public QObject {
   private:
     std::deque<link::StatusRecord> signal_;
     std::vector<link::StatusRecord> events_;
+    std::deque<std::chrono::system_clock::time_point> detached_;
+    bool attached_ = false;
 };
 
 }  // namespace quelvar::ui

@@ -1,7 +1,6 @@
 #include "ui/DeviceLogWindow.h"
 
 #include <QDateTime>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QSaveFile>
@@ -10,6 +9,7 @@
 
 #include "exchange/StatusLog.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
@@ -28,6 +28,7 @@ DeviceLogWindow::DeviceLogWindow(const DeviceLog& log, QWidget* parent)
     setWindowTitle(kDeviceLogTitle);
     plot = new SignalPlot(log, this);
     signalSummary = new QLabel(this);
+    signalSummary->setTextFormat(Qt::PlainText);
     events = new QListWidget(this);
     events->setObjectName("events");
     btnSaveCsv = new QPushButton("Save as CSV...", this);
@@ -43,8 +44,7 @@ DeviceLogWindow::DeviceLogWindow(const DeviceLog& log, QWidget* parent)
     layout->addLayout(buttons);
     resize(620, 520);
     askFileName_ = [this] {
-        return QFileDialog::getSaveFileName(this, "Save the device log", QString(),
-                                            "CSV files (*.csv)");
+        return AskSaveFileName(this, "Save the device log", QString(), "CSV files (*.csv)", "csv");
     };
     connect(btnSaveCsv, &QPushButton::clicked, this, &DeviceLogWindow::SaveCsvClick);
     connect(&log, &DeviceLog::changed, this, &DeviceLogWindow::Refresh);
@@ -60,13 +60,19 @@ void DeviceLogWindow::Refresh() {
     for (const link::StatusRecord& record : log_.SignalPoints()) {
         stats.Add(record.text);
     }
-    signalSummary->setText(stats.Count() == 0
-                               ? QString("No signal report yet")
-                               : QString("Signal now %1, minimum %2, maximum %3 over %4 reports")
-                                     .arg(FromCp1250(log_.SignalPoints().back().text))
-                                     .arg(*stats.Minimum())
-                                     .arg(*stats.Maximum())
-                                     .arg(stats.Count()));
+    if (stats.Count() == 0) {
+        signalSummary->setText("No signal report yet");
+    } else {
+        // A level is current only while the device is there to report it.
+        const QString now = log_.Attached()
+                                ? "Signal now " + FromCp1250(log_.SignalPoints().back().text)
+                                : QString("Device detached, no current signal");
+        signalSummary->setText(QString("%1; minimum %2, maximum %3 over %4 reports")
+                                   .arg(now)
+                                   .arg(*stats.Minimum())
+                                   .arg(*stats.Maximum())
+                                   .arg(stats.Count()));
+    }
     // Only the lines added since the last refresh: the list may grow long.
     const auto& lines = log_.Events();
     for (auto i = static_cast<std::size_t>(events->count()); i < lines.size(); ++i) {
@@ -93,8 +99,8 @@ bool DeviceLogWindow::SaveCsv(const QString& name) {
                            static_cast<qint64>(csv.size()) &&
                        file.commit();
     if (!saved) {
-        QMessageBox::critical(this, kDeviceLogTitle,
-                              QString("Unable to write %1: %2").arg(name, file.errorString()));
+        ShowPlainMessage(this, QMessageBox::Critical, kDeviceLogTitle,
+                         QString("Unable to write %1: %2").arg(name, file.errorString()));
     }
     return saved;
 }

@@ -9,13 +9,29 @@
 
 #include "settings/Cp1250.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
 namespace {
 
+// Longer values are cut, so the dialog stays narrower than the screen.
+constexpr qsizetype kMaxShownValue = 60;
+
+QString ShownValue(const settings::Finding& finding, QStringList* shortened) {
+    const QString value = QString::fromStdString(settings::Cp1250ToPrintableUtf8(finding.value));
+    if (value.size() <= kMaxShownValue) {
+        return value;
+    }
+    if (shortened != nullptr) {
+        *shortened << value;
+    }
+    return value.left(kMaxShownValue - 1) + QChar(0x2026);
+}
+
 // Row, column and the problem of one invalid value, as the window shows its place.
-QString PlaceLine(const settings::SettingPlace& place, const settings::Finding& finding) {
+QString PlaceLine(const settings::SettingPlace& place, const settings::Finding& finding,
+                  QStringList* shortened) {
     QStringList where;
     if (!place.rowCaption.empty()) {
         where << FromCp1250(place.rowCaption);
@@ -26,15 +42,14 @@ QString PlaceLine(const settings::SettingPlace& place, const settings::Finding& 
     if (where.isEmpty()) {
         where << FromCp1250(place.key);
     }
-    return "  " + where.join(", ") + ": \"" +
-           QString::fromStdString(settings::Cp1250ToPrintableUtf8(finding.value)) + "\" " +
+    return "  " + where.join(", ") + ": \"" + ShownValue(finding, shortened) + "\" " +
            QString::fromStdString(finding.problem);
 }
 
 }  // namespace
 
 QString FindingsText(const QString& fileName, const std::vector<settings::Finding>& findings,
-                     const GroupCaption& groupCaption) {
+                     const GroupCaption& groupCaption, bool toDevice, QStringList* shortened) {
     int missing = 0;
     // Grouped by the group that shows them, groups in the order the file first names them.
     std::vector<std::pair<QString, QStringList>> groups;
@@ -53,13 +68,16 @@ QString FindingsText(const QString& fileName, const std::vector<settings::Findin
         if (group == groups.end()) {
             group = groups.insert(groups.end(), {caption, {}});
         }
-        group->second << PlaceLine(place, finding);
+        group->second << PlaceLine(place, finding, shortened);
     }
     QStringList lines;
     lines << QString("%1 is not a clean settings file.").arg(fileName);
-    if (missing > 0) {
-        lines << QString("%1 settings are missing from it; loading clears them on the device.")
-                     .arg(missing);
+    if (missing == 1) {
+        lines << QString("1 setting is missing from it") +
+                     (toDevice ? "; loading clears it on the device." : ".");
+    } else if (missing > 1) {
+        lines << QString("%1 settings are missing from it").arg(missing) +
+                     (toDevice ? "; loading clears them on the device." : ".");
     }
     QStringList invalid;
     for (const auto& [caption, places] : groups) {
@@ -83,14 +101,19 @@ QString FindingsText(const QString& fileName, const std::vector<settings::Findin
 
 bool ConfirmLoadWithFindings(QWidget* parent, const QString& fileName,
                              const std::vector<settings::Finding>& findings,
-                             const GroupCaption& groupCaption) {
+                             const GroupCaption& groupCaption, bool toDevice) {
+    QStringList shortened;
     QMessageBox box(QMessageBox::Warning, parent ? parent->windowTitle() : QString(),
-                    FindingsText(fileName, findings, groupCaption), QMessageBox::NoButton, parent);
+                    FindingsText(fileName, findings, groupCaption, toDevice, &shortened),
+                    QMessageBox::NoButton, parent);
+    // The whole of each value cut short.
+    box.setToolTip(PlainToolTip(shortened.join("\n")));
     QPushButton* load = box.addButton(kLoadAnyway, QMessageBox::AcceptRole);
     QPushButton* cancel = box.addButton("Cancel", QMessageBox::RejectRole);
     box.setDefaultButton(cancel);
     box.setEscapeButton(cancel);
-    box.exec();
+    box.setTextFormat(Qt::PlainText);  // the file's name and values, as they are
+    ExecWindowModal(box);
     return box.clickedButton() == load;
 }
 

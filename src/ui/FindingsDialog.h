@@ -3,6 +3,7 @@
 // clears them on the device) and which values no editor of the window could have produced.
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -18,13 +19,16 @@ inline constexpr int kMaxFindingLines = 20;
 using GroupCaption = std::function<QString(const settings::SettingPlace&)>;
 
 // The dialog's text: the missing count, then the invalid values grouped by their group, each
-// with its row and column, at most kMaxFindingLines lines and then "and N more".
+// with its row and column, at most kMaxFindingLines lines and then "and N more". Values too
+// long for the dialog are cut; their whole texts go to `shortened`. Only a load to a device
+// clears the missing settings on it.
 QString FindingsText(const QString& fileName, const std::vector<settings::Finding>& findings,
-                     const GroupCaption& groupCaption);
+                     const GroupCaption& groupCaption, bool toDevice,
+                     QStringList* shortened = nullptr);
 
 // True for "Load anyway", false for "Cancel" (and for closing the dialog).
 bool ConfirmLoadWithFindings(QWidget* parent, const QString& fileName,
                              const std::vector<settings::Finding>& findings,
-                             const GroupCaption& groupCaption);
+                             const GroupCaption& groupCaption, bool toDevice);
 
 }  // namespace quelvar::ui

@@ -1,13 +1,16 @@
 #include "ui/Gsm.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QShowEvent>
 #include <QThread>
 
 #include "ui/ClippedCellTips.h"
+#include "ui/ComboSet.h"
 #include "ui/EditHistory.h"
+#include "ui/Passwd.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
@@ -32,6 +35,12 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
 // goes; nothing else is left running.
 TFormMain::~TFormMain() {
     delete ScrollBox1;
+    // The dialogs belong to whoever made them.
+    for (QDialog* dialog : {static_cast<QDialog*>(setFrm_), static_cast<QDialog*>(passwdFrm_)}) {
+        if (dialog != nullptr) {
+            dialog->setParent(nullptr);
+        }
+    }
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
@@ -64,6 +73,13 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
 void TFormMain::SetDialogs(TSetFrm* setFrm, TPasswdFrm* passwdFrm) {
     setFrm_ = setFrm;
     passwdFrm_ = passwdFrm;
+    // Modal to this window only: the simulated communicator's window stays usable meanwhile.
+    for (QDialog* dialog : {static_cast<QDialog*>(setFrm), static_cast<QDialog*>(passwdFrm)}) {
+        if (dialog != nullptr) {
+            dialog->setParent(this, dialog->windowFlags());
+            dialog->setWindowModality(Qt::WindowModal);
+        }
+    }
 }
 
 void TFormMain::showEvent(QShowEvent* event) {
@@ -119,7 +135,10 @@ void TFormMain::SetCaptions() {
 
 exchange::ExchangeHooks TFormMain::MakeHooks() {
     exchange::ExchangeHooks hooks;
-    hooks.writeStatus = [this](const std::string& text) { SetStatusText(2, FromCp1250(text)); };
+    // Between two commands the running sequence's own text shows again.
+    hooks.writeStatus = [this](const std::string& text) {
+        SetStatusText(2, text.empty() ? sequenceStatus_ : FromCp1250(text));
+    };
     hooks.progress = [this](int position, int maximum) {
         pb1->setMaximum(maximum);
         pb1->setValue(position);
@@ -270,7 +289,12 @@ void TFormMain::BindHandlers() {
     }
     for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgIN1, sgIN2, sgPhnrs, sgeInEvSetCID}) {
         connect(grid, &StringGridView::cellClicked, this, &TFormMain::sgClick);
+        connect(grid, &StringGridView::keyActivated, this, &TFormMain::sgClick);
     }
+    connect(sgeAlarmList, &StringGridView::keyActivated, this,
+            [this](StringGridView* grid) { sgeAlarmListMouseUp(grid, Qt::LeftButton); });
+    connect(sgeInEvSet, &StringGridView::keyActivated, this,
+            [this](StringGridView* grid) { sgeInEvSetMouseUp(grid, Qt::LeftButton); });
     for (StringGridView* grid : {sgGPRSConnection, sgSMSFW, sgPhnrs, sgeInEvSetCID}) {
         connect(grid, &StringGridView::keyReleased, this, &TFormMain::sgGPRSConnectionKeyUp);
     }

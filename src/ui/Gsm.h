@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -48,6 +49,15 @@ inline constexpr const char* kReplugged = "The device was replugged; it is being
 inline constexpr const char* kNotLoggedIn =
     "Not logged in: reconnect the device to enter its password";
 inline constexpr const char* kNotConnected = "The device is not connected; nothing was sent";
+inline constexpr const char* kShownNoDevice =
+    "Loaded into the window; no device connected, nothing was sent";
+inline constexpr const char* kShownNotLoggedIn =
+    "Loaded into the window; the device is not logged in (replug it to log in), nothing was sent";
+inline constexpr const char* kLogInCancelled =
+    "Password not given: nothing was read. Replug the device to log in, or open a settings file";
+inline constexpr const char* kWrongPassword = "Wrong password. Enter password:";
+inline constexpr const char* kPasswordsDiffer = "Password not changed: the two entries differ";
+inline constexpr const char* kWriting = "Writing...";
 inline constexpr const char* kNoDeviceTip = "No device connected";
 inline constexpr const char* kWriteAllTip = "Write all settings to the device";
 inline constexpr const char* kChangePasswordTip = "Change the device password";
@@ -254,7 +264,7 @@ class TFormMain : public QWidget {
     // Moves the dialog to the place, or as near as it fits wholly on the window's screen.
     void KeepOnScreen(QWidget* dialog, QPoint place);
     void PlacePasswordDialog();
-    void ReportLoad(const exchange::SettingsLoadResult& loaded);
+    void ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded);
     void ShowLoadedMode(int modeIndex);
     bool NoDeviceAttached() const;
     QString GroupCaptionOf(const settings::SettingPlace& place) const;
@@ -262,7 +272,7 @@ class TFormMain : public QWidget {
     void ShowError(const QString& text);
     void OpenNamedFile(const QString& name);
     bool SaveSettingsTo(const QString& name);
-    void SaveUntilSavedOrCancelled(QString name);
+    bool SaveUntilSavedOrCancelled(QString name);
     // The offline view: a file's settings shown while no device is logged in.
     void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
     // The window shows a logged-in device's settings from now on.
@@ -270,9 +280,19 @@ class TFormMain : public QWidget {
     void SetDeviceToolsEnabled(bool enabled);
     void AskToSaveOfflineEdits();
     void OfferSaveBeforeDisconnect();
+    // Whether the window may close: asks when settings would be lost.
+    bool ConfirmClose();
+    // What the device (in the offline view: the file) holds now, as last read, written, loaded
+    // or saved. A mode shown that differs marks the button; closing counts the differences.
+    void RememberHeld(int modeIndex);
+    int DifferingFromHeld() const;
+    void MarkIfModeDiffersFromHeld();
     // The verify after a write-back: what the device holds against the grids.
     struct WriteBackCheck {
-        bool complete = false;  // every read-back was answered
+        bool complete = false;                 // every read-back was answered
+        settings::SettingValues deviceValues;  // what was read back, the mode included
+        int deviceMode = 0;
+        std::string deviceAck;
         std::vector<settings::SettingDifference> differences;
         std::optional<std::string> deviceAckMask;  // only when it differs from the window's
         int Differing() const {
@@ -299,8 +319,8 @@ class TFormMain : public QWidget {
     exchange::ExchangeHooks MakeHooks();
 
     link::HidPlatform& platform_;
-    TSetFrm* setFrm_ = nullptr;
-    TPasswdFrm* passwdFrm_ = nullptr;
+    QPointer<TSetFrm> setFrm_;
+    QPointer<TPasswdFrm> passwdFrm_;
     FileNameAsk askFileName_;
     int saveToDevImage_ = kSavedImage;
     bool shown_ = false;
@@ -317,6 +337,13 @@ class TFormMain : public QWidget {
     int shownMode_ = 0;
     QString offlineFile_;
     bool offlineUnsaved_ = false;
+    // What the running sequence is doing ("Writing..."), shown between its commands.
+    QString sequenceStatus_;
+    // The file last opened or saved: the save dialog offers its name.
+    QString currentFile_;
+    settings::SettingValues heldValues_;
+    std::string heldAckMask_;
+    int heldMode_ = 0;
     WriteBackCheck lastVerify_;
     // What the device held at log-in (a settings file's bytes), stale once anything was written.
     std::string heldSettings_;

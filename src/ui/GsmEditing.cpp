@@ -73,6 +73,10 @@ void TFormMain::sgClick(StringGridView* grid) {
     const int col = cells.Col();
     const int row = cells.Row();
     if (grid == sgPhnrs && col == settings::kAckColumn) {
+        // The marks live on the device alone: no file holds them.
+        if (!DeviceLoggedIn()) {
+            return;
+        }
         ToggleMark(cells, col, row);
         ackMask.clear();
         for (int r = 1; r <= 4; ++r) {

@@ -32,6 +32,7 @@ QGroupBox* Group(QWidget* parent, const QString& title, QRect place, bool bold =
 
 QLabel* Label(QWidget* parent, const QString& text, int left, int top, bool bold = false) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);  // the device's status texts among them
     label->move(left, top);
     if (bold) {
         label->setFont(BoldFont(parent->font()));
@@ -119,6 +120,7 @@ void TFormMain::BuildControls() {
     const int widths[] = {150, 200, 50};
     for (int i = 0; i < 3; ++i) {
         sb1Panels[i] = new QLabel(sb1);
+        sb1Panels[i]->setTextFormat(Qt::PlainText);  // file names, the device's texts
         sb1Panels[i]->setMinimumWidth(widths[i]);
         if (i < 2) {
             sb1Panels[i]->setFixedWidth(widths[i]);

@@ -24,6 +24,7 @@ std::optional<long long> DecimalNumber(const std::string& text) {
 }  // namespace
 
 void TFormMain::LogIn() {
+    bool wrongBefore = false;
     for (;;) {
         // The password is read anew on every pass; no answer reads as 0, which no entry
         // gives, so only Cancel (or the device going away) ends such a loop.
@@ -44,7 +45,7 @@ void TFormMain::LogIn() {
                 return;
             }
             passwdFrm_->setWindowTitle("Password");
-            passwdFrm_->lbx1->setText("Enter password:");
+            passwdFrm_->lbx1->setText(wrongBefore ? kWrongPassword : "Enter password:");
             PlacePasswordDialog();
             result = passwdFrm_->ShowModal();
         }
@@ -60,8 +61,11 @@ void TFormMain::LogIn() {
             return;
         }
         if (result == -1) {
+            // The window stays blank: it says why and what to do.
+            SetStatusText(2, kLogInCancelled);
             return;
         }
+        wrongBefore = true;
     }
 }
 
@@ -91,6 +95,7 @@ void TFormMain::InitialRead() {
     heldFirmware_ = GetParameter("VSTR");
     SetStatusText(1, kFirmwareVersion + FromCp1250(heldFirmware_));
     DeviceSettingsRead(complete);
+    RememberHeld(OpModeIndex());
 }
 
 void TFormMain::rgOpModeClick() {
@@ -99,6 +104,7 @@ void TFormMain::rgOpModeClick() {
         return;
     }
     ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
+    MarkIfModeDiffersFromHeld();
 }
 
 void TFormMain::ApplyModeLayout(Mode mode) {

@@ -73,6 +73,7 @@ void TFormMain::Timer1Timer() {
                 }
             }
             deviceLog->Add(records);
+            deviceLog->SetAttached(deviceAttached == 1);
             if (update) {
                 UpdateStatus(texts, event);
             }
@@ -189,6 +190,8 @@ void TFormMain::ConnectTransition() {
     connectedAttachment_ = seenAttachment_;
     loggedInAttachment_ = 0;
     SetStatusText(0, kUsbConnected);
+    // Whatever the last sequence said is about another state.
+    SetStatusText(2, QString());
     pb1->show();
     PauseProcessingMessages(100);
     LogIn();

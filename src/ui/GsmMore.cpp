@@ -13,6 +13,7 @@
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
 #include "ui/ToolImages.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
@@ -37,7 +38,6 @@ void TFormMain::BuildMoreButton() {
     btnMore->setFixedSize(39, 51);
     btnMore->setToolTip("More");
     btnMore->setAutoRaise(true);
-    btnMore->setPopupMode(QToolButton::InstantPopup);
     btnMore->setStyleSheet("QToolButton::menu-indicator { image: none; }");
     mnuMore = new QMenu(btnMore);
     actCompare = mnuMore->addAction("Compare with file...", this, &TFormMain::CompareWithFile);
@@ -47,7 +47,10 @@ void TFormMain::BuildMoreButton() {
     actDeviceLog = mnuMore->addAction("Device log...", this, &TFormMain::ShowDeviceLog);
     actPrintSettings = mnuMore->addAction("Print settings...", this, &TFormMain::PrintSettings);
     deviceLog = new DeviceLog(this);
-    btnMore->setMenu(mnuMore);
+    // Shown once the click is over, so that the button is not left drawn pressed while the
+    // item chosen runs its dialog.
+    connect(btnMore, &QToolButton::clicked, this,
+            [this] { mnuMore->popup(btnMore->mapToGlobal(QPoint(0, btnMore->height()))); });
     ToolBar1->addWidget(btnMore);
 }
 
@@ -80,9 +83,12 @@ void TFormMain::CompareWithNamedFile(const QString& name) {
                           ? QString(kFileMatchesWindow)
                           : DifferenceSummary(static_cast<int>(differences.size()),
                                               static_cast<int>(settings::AllSettings().size()));
+    if (DeviceLoggedIn()) {
+        content.summary += "; the acknowledgement marks are in no settings file, not compared";
+    }
     content.offerLoad = true;
     CompareDialog dialog(this, content);
-    dialog.exec();
+    ExecWindowModal(dialog);
     if (dialog.LoadChosen()) {
         OpenSettingsFile(name);
     }
@@ -107,7 +113,7 @@ void TFormMain::ShowDifferences() {
     content.summary = DifferenceSummary(lastVerify_.Differing(),
                                         static_cast<int>(settings::AllSettings().size()) + 1);
     CompareDialog dialog(this, content);
-    dialog.exec();
+    ExecWindowModal(dialog);
 }
 
 void TFormMain::ShowDeviceLog() {

@@ -3,26 +3,24 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QShortcut>
 
+#include "settings/SettingsCheck.h"
 #include "ui/EditHistory.h"
 #include "ui/Gsm.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
 namespace {
 
-// Asks with two buttons; true when the first one was chosen.
+// Asks with two buttons, the first the default; true when the first one was chosen.
 bool Ask(QWidget* parent, const QString& text, const QString& yes, const QString& no) {
-    QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::NoButton, parent);
-    QPushButton* first = box.addButton(yes, QMessageBox::AcceptRole);
-    QPushButton* second = box.addButton(no, QMessageBox::RejectRole);
-    box.setDefaultButton(first);
-    box.setEscapeButton(second);
-    box.exec();
-    return box.clickedButton() == first;
+    return AskPlain(parent, kCaption, text, {yes, no}, 0, 1) == 0;
+}
+
+QString SettingsCount(int count) {
+    return count == 1 ? QString("1 setting") : QString("%1 settings").arg(count);
 }
 
 }  // namespace
@@ -57,8 +55,13 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     const int mode = content.ModeIndex();
     SelectOpMode(mode);
     ApplyModeLayout(mode == 0 ? Mode::kStandalone : Mode::kTransparent);
+    // Settings files hold no acknowledgement marks: the last device's would look like the file's.
+    settings::ShowAckMask(model, "");
+    ackMask.clear();
     SetSaveToDevImage(kSavedImage);
     offlineUnsaved_ = false;
+    currentFile_ = name;
+    RememberHeld(mode);
     SetDeviceToolsEnabled(false);
     lastVerify_ = {};
     actShowDifferences->setEnabled(false);
@@ -66,7 +69,7 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     ToolBar1->show();
     gbMset->show();
     SetStatusText(1, QFileInfo(name).fileName());
-    SetStatusText(2, "Loaded into the window; no device connected, nothing was sent");
+    SetStatusText(2, NoDeviceAttached() ? kShownNoDevice : kShownNotLoggedIn);
     history->Capture("load of " + QFileInfo(name).fileName());
 }
 
@@ -97,12 +100,16 @@ void TFormMain::AskToSaveOfflineEdits() {
     offlineUnsaved_ = false;
 }
 
-void TFormMain::SaveUntilSavedOrCancelled(QString name) {
+bool TFormMain::SaveUntilSavedOrCancelled(QString name) {
     // The settings are about to be replaced: a failed save asks for another file rather than
     // losing them.
-    while (!name.isEmpty() && !SaveSettingsTo(name)) {
+    while (!name.isEmpty()) {
+        if (SaveSettingsTo(name)) {
+            return true;
+        }
         name = AskFileName(true);
     }
+    return false;
 }
 
 void TFormMain::OfferSaveBeforeDisconnect() {
@@ -119,13 +126,49 @@ void TFormMain::OfferSaveBeforeDisconnect() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
-    if (saveToDevImage_ == kPendingImage &&
-        !Ask(this, "Changes have not been written to the device. Close anyway?", "Close",
-             "Cancel")) {
+    if (!ConfirmClose()) {
         event->ignore();
         return;
     }
     QWidget::closeEvent(event);
+}
+
+bool TFormMain::ConfirmClose() {
+    const int differing = gbMset->isVisibleTo(this) ? DifferingFromHeld() : 0;
+    if (differing == 0) {
+        return true;
+    }
+    if (!offlineFile_.isEmpty()) {
+        const QString file = QFileInfo(offlineFile_).fileName();
+        const int chosen = AskPlain(this, kCaption, QString("Save your changes to %1?").arg(file),
+                                    {"Save", "Discard", "Cancel"}, 0, 2);
+        return chosen == 1 || (chosen == 0 && SaveUntilSavedOrCancelled(offlineFile_));
+    }
+    const QString text = QString("%1 %2 from what the device holds and will be lost. Close anyway?")
+                             .arg(SettingsCount(differing), differing == 1 ? "differs" : "differ");
+    return AskPlain(this, kCaption, text, {"Close", "Cancel"}, 1, 1) == 0;
+}
+
+void TFormMain::RememberHeld(int modeIndex) {
+    heldValues_ = settings::ValuesOf(model, modeIndex);
+    heldMode_ = modeIndex;
+    heldAckMask_ = ackMask;
+}
+
+int TFormMain::DifferingFromHeld() const {
+    if (heldValues_.empty()) {
+        return 0;
+    }
+    const auto differences =
+        settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()), heldValues_);
+    return static_cast<int>(differences.size()) + (ackMask != heldAckMask_ ? 1 : 0);
+}
+
+void TFormMain::MarkIfModeDiffersFromHeld() {
+    // The mode waits to be written (or saved) like any edit.
+    if (OpModeIndex() != heldMode_) {
+        SetSaveToDevImage(kPendingImage);
+    }
 }
 
 }  // namespace quelvar::ui

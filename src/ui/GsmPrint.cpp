@@ -6,6 +6,7 @@
 #include "settings/SettingsReport.h"
 #include "ui/Gsm.h"
 #include "ui/SettingsReportDialog.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
@@ -31,7 +32,7 @@ void TFormMain::PrintSettings() {
     const std::string html = settings::BuildSettingsReport(model, facts);
     SettingsReportDialog dialog(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())),
                                 this);
-    dialog.exec();
+    ExecWindowModal(dialog);
 }
 
 }  // namespace quelvar::ui

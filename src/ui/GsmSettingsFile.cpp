@@ -1,7 +1,6 @@
 // Saving the settings to an am2 file and loading them, which also applies them to the device.
 
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
@@ -13,29 +12,11 @@
 #include "ui/FindingsDialog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
 namespace {
-
-QString AskWithDialog(QWidget* parent, bool forSaving) {
-    QFileDialog dialog(parent);
-    dialog.setNameFilter("Settings(*.am2)");
-    dialog.setDefaultSuffix("am2");
-    if (forSaving) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setOption(QFileDialog::ReadOnly);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().first();
-}
 
 std::string LocalPath(const QString& name) {
     return QFile::encodeName(name).toStdString();
@@ -44,11 +25,16 @@ std::string LocalPath(const QString& name) {
 }  // namespace
 
 QString TFormMain::AskFileName(bool forSaving) {
-    return askFileName_ ? askFileName_(forSaving) : AskWithDialog(this, forSaving);
+    if (askFileName_) {
+        return askFileName_(forSaving);
+    }
+    const QString filter = "Settings (*.am2)";
+    return forSaving ? AskSaveFileName(this, "Save settings", currentFile_, filter, "am2")
+                     : AskOpenFileName(this, "Open settings", filter, "am2");
 }
 
 void TFormMain::ShowError(const QString& text) {
-    QMessageBox::warning(this, kCaption, text);
+    ShowPlainMessage(this, QMessageBox::Warning, kCaption, text);
 }
 
 void TFormMain::tbtnSaveClick() {
@@ -72,10 +58,12 @@ bool TFormMain::SaveSettingsTo(const QString& name) {
                   QString::fromLocal8Bit(saved.reason.c_str()));
         return false;
     }
+    currentFile_ = name;
     // The offline view now shows the file just written.
     if (!offlineFile_.isEmpty()) {
         offlineFile_ = name;
         offlineUnsaved_ = false;
+        RememberHeld(OpModeIndex());
         SetStatusText(1, QFileInfo(name).fileName());
     }
     SetStatusText(2, QString("Saved to %1").arg(QFileInfo(name).fileName()));
@@ -115,10 +103,11 @@ void TFormMain::OpenNamedFile(const QString& name) {
     // it unchecked: the user decides before anything changes.
     const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);
     const bool withFindings = settings::HasBlockingFindings(findings);
+    const auto caption = [this](const settings::SettingPlace& place) {
+        return GroupCaptionOf(place);
+    };
     if (withFindings && !ConfirmLoadWithFindings(this, QFileInfo(name).fileName(), findings,
-                                                 [this](const settings::SettingPlace& place) {
-                                                     return GroupCaptionOf(place);
-                                                 })) {
+                                                 caption, DeviceLoggedIn())) {
         Timer1.start();
         return;
     }
@@ -137,15 +126,19 @@ void TFormMain::OpenNamedFile(const QString& name) {
         Timer1.start();
         return;
     }
+    sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
+    SetStatusText(2, sequenceStatus_);
     const exchange::SettingsLoadResult loaded =
         exchange::ApplySettingsFile(*read.content, model, *exchange);
+    sequenceStatus_.clear();
     if (withFindings) {
         settings::ShowWhatWasSent(model, findings);
     }
+    currentFile_ = name;
     ShowLoadedMode(loaded.modeIndex);
     history->Capture("load of " + QFileInfo(name).fileName());
     Timer1.start();
-    ReportLoad(loaded);
+    ReportLoad(QFileInfo(name).fileName(), loaded);
 }
 
 void TFormMain::ShowLoadedMode(int modeIndex) {
@@ -153,6 +146,7 @@ void TFormMain::ShowLoadedMode(int modeIndex) {
         SelectOpMode(modeIndex);
         ApplyModeLayout(modeIndex == 0 ? Mode::kStandalone : Mode::kTransparent);
     }
+    MarkIfModeDiffersFromHeld();
 }
 
 bool TFormMain::NoDeviceAttached() const {
@@ -178,12 +172,16 @@ QString TFormMain::GroupCaptionOf(const settings::SettingPlace& place) const {
     return {};
 }
 
-void TFormMain::ReportLoad(const exchange::SettingsLoadResult& loaded) {
+void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded) {
     const int unanswered = loaded.unansweredSets + loaded.unansweredMemoryRequests;
     if (loaded.noDevice) {
         SetStatusText(2, "Loaded; no device to send the settings to");
     } else if (unanswered > 0) {
         SetStatusText(2, QString("Loaded; %1 commands unanswered by the device").arg(unanswered));
+    } else {
+        // The device holds the file's settings now; its mode changes with the next write-back.
+        heldValues_ = settings::ValuesOf(model, heldMode_);
+        SetStatusText(2, QString("Loaded %1 into the device").arg(file));
     }
     if (!loaded.tooLongKeys.empty()) {
         QStringList keys;

@@ -25,8 +25,11 @@ TFormMain::WriteBackCheck TFormMain::ReadBackAndCompare() {
                      alarms == exchange::EventReadOutcome::kRead &&
                      inputs == exchange::EventReadOutcome::kRead;
     NoteDeviceSettings(readBack, deviceMode, check.complete);
-    check.differences = settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()),
-                                                  settings::ValuesOf(readBack, deviceMode));
+    check.deviceValues = settings::ValuesOf(readBack, deviceMode);
+    check.deviceMode = deviceMode;
+    check.deviceAck = deviceAckMask;
+    check.differences =
+        settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()), check.deviceValues);
     // The acknowledgement marks are in no settings file; they are compared as written.
     if (deviceAckMask != ackMask) {
         check.deviceAckMask = deviceAckMask;

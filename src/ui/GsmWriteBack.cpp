@@ -17,6 +17,8 @@ void TFormMain::btnSaveToDevClick() {
     Timer1.stop();
     SetSaveToDevImage(kSavedImage);
     setEnabled(false);
+    sequenceStatus_ = kWriting;
+    SetStatusText(2, sequenceStatus_);
     exchange->ResetUnanswered();
     for (TableId id : settings::kWriteBackOrder) {
         WriteTableToDevice(model.Rule(id));
@@ -29,6 +31,12 @@ void TFormMain::btnSaveToDevClick() {
     // A device gone during the writes has nothing to read back.
     const std::optional<WriteBackCheck> check =
         !NoDeviceAttached() ? std::optional(ReadBackAndCompare()) : std::nullopt;
+    if (check && check->complete) {
+        heldValues_ = check->deviceValues;
+        heldMode_ = check->deviceMode;
+        heldAckMask_ = check->deviceAck;
+    }
+    sequenceStatus_.clear();
     setEnabled(true);
     Timer1.start();
     ReportVerify(check, written);
@@ -61,8 +69,18 @@ void TFormMain::ToolButton1Click() {
     passwdFrm_->lbx1->setText("Enter new password:");
     PlacePasswordDialog();
     const int result = passwdFrm_->ShowModal();
-    // Checked again: the device may have been swapped while the dialog was open.
+    // Checked after each dialog: the device may have been swapped while it was open.
     if (result == -1 || !LoggedInDevice()) {
+        return;
+    }
+    // A mistyped new password would lock the installer out: it is entered twice.
+    passwdFrm_->lbx1->setText("Repeat new password:");
+    const int repeated = passwdFrm_->ShowModal();
+    if (repeated == -1 || !LoggedInDevice()) {
+        return;
+    }
+    if (repeated != result) {
+        SetStatusText(2, kPasswordsDiffer);
         return;
     }
     if (SetParameter("PW", std::to_string(result)) != exchange::SetOutcome::kAcknowledged) {

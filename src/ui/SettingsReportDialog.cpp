@@ -1,20 +1,56 @@
 #include "ui/SettingsReportDialog.h"
 
-#include <QFileDialog>
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QTextDocument>
 #include <QVBoxLayout>
+#include <memory>
+
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
 namespace {
 
 constexpr int kPdfResolution = 300;
+
+// Prints the report page by page, each numbered "Page 2 of 3": a signed report shows whether
+// a page is missing. Tables that run onto a new page repeat their heading row there.
+void PrintNumbered(const QTextDocument& report, QPagedPaintDevice& device) {
+    std::unique_ptr<QTextDocument> document(report.clone());
+    QPainter painter(&device);
+    document->documentLayout()->setPaintDevice(&device);
+    const QSizeF page = device.pageLayout().paintRectPixels(device.logicalDpiY()).size();
+    const QFont footerFont(document->defaultFont().family(), 8);
+    const qreal footer = 2 * QFontMetricsF(footerFont, &device).height();
+    const qreal bodyHeight = page.height() - footer;
+    document->setPageSize(QSizeF(page.width(), bodyHeight));
+    const int pages = document->pageCount();
+    for (int index = 0; index < pages; ++index) {
+        if (index > 0) {
+            device.newPage();
+        }
+        const QRectF shown(0, index * bodyHeight, page.width(), bodyHeight);
+        painter.save();
+        painter.translate(0, -shown.top());
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = shown;
+        document->documentLayout()->draw(&painter, context);
+        painter.restore();
+        painter.setFont(footerFont);
+        painter.drawText(QRectF(0, bodyHeight, page.width(), footer),
+                         Qt::AlignRight | Qt::AlignBottom,
+                         QString("%1, page %2 of %3").arg(kReportTitle).arg(index + 1).arg(pages));
+    }
+}
 
 }  // namespace
 
@@ -36,8 +72,8 @@ SettingsReportDialog::SettingsReportDialog(const QString& html, QWidget* parent)
     layout->addLayout(buttons);
     resize(760, 640);
     askFileName_ = [this] {
-        return QFileDialog::getSaveFileName(this, "Save the settings report", QString(),
-                                            "PDF files (*.pdf)");
+        return AskSaveFileName(this, "Save the settings report", QString(), "PDF files (*.pdf)",
+                               "pdf");
     };
     connect(btnPrint, &QPushButton::clicked, this, &SettingsReportDialog::PrintClick);
     connect(btnSavePdf, &QPushButton::clicked, this, &SettingsReportDialog::SavePdfClick);
@@ -47,8 +83,8 @@ SettingsReportDialog::SettingsReportDialog(const QString& html, QWidget* parent)
 void SettingsReportDialog::PrintClick() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() == QDialog::Accepted) {
-        view->document()->print(&printer);
+    if (ExecWindowModal(dialog) == QDialog::Accepted) {
+        PrintNumbered(*view->document(), printer);
     }
 }
 
@@ -70,12 +106,12 @@ bool SettingsReportDialog::SavePdf(const QString& name) {
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
         writer.setTitle(kReportTitle);
-        view->document()->print(&writer);
+        PrintNumbered(*view->document(), writer);
     }
     saved = saved && file.commit();
     if (!saved) {
-        QMessageBox::critical(this, kReportTitle,
-                              QString("Unable to write %1: %2").arg(name, file.errorString()));
+        ShowPlainMessage(this, QMessageBox::Critical, kReportTitle,
+                         QString("Unable to write %1: %2").arg(name, file.errorString()));
     }
     return saved;
 }

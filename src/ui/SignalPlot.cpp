@@ -73,8 +73,14 @@ void SignalPlot::paintEvent(QPaintEvent*) {
         return;
     }
     QPainterPath path(QPointF(x(points.front().at), y(points.front().level)));
-    for (const Point& point : points) {
-        path.lineTo(x(point.at), y(point.level));
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        const QPointF at(x(points[i].at), y(points[i].level));
+        // No line across the time the device was away.
+        if (log_.GapBetween(points[i - 1].at, points[i].at)) {
+            path.moveTo(at);
+        } else {
+            path.lineTo(at);
+        }
     }
     painter.setPen(QPen(QColor(0, 90, 180), 2));
     painter.drawPath(path);

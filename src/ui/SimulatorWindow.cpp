@@ -3,6 +3,10 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <algorithm>
 
 #include "exchange/DevicePassword.h"
 #include "link/Report.h"
@@ -11,6 +15,8 @@
 namespace quelvar::ui {
 
 namespace {
+
+constexpr int kGap = 8;
 
 QComboBox* StateChoice(const QStringList& states, QWidget* parent) {
     auto* choice = new QComboBox(parent);
@@ -54,11 +60,21 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     edEvent = new QLineEdit("E130 01 001", this);
     edEvent->setMaxLength(static_cast<int>(link::kMaxRequestText));
     btnSendEvent = new QPushButton("Send", this);
+    lbPassword = new QLabel(this);
+    chkSilent = new QCheckBox("Stop answering after", this);
+    spSilentAfter = new QSpinBox(this);
+    spSilentAfter->setRange(0, 100000);
+    spSilentAfter->setSuffix(" more commands");
+    btnForgetWrites =
+        new QPushButton(QString("Forget the next %1 block writes").arg(kForgottenWrites), this);
+    btnForgetWrites->setToolTip("They are acknowledged but not kept, as by a failing memory");
     lbState = new QLabel(this);
+    lbState->setTextFormat(Qt::PlainText);
 
     auto* password = new QHBoxLayout;
     password->addWidget(edPassword);
     password->addWidget(btnSetPassword);
+    password->addWidget(lbPassword);
     auto* event = new QHBoxLayout;
     event->addWidget(edEvent);
     event->addWidget(btnSendEvent);
@@ -70,6 +86,11 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     form->addRow("Z1", cbInput1);
     form->addRow("Z2", cbInput2);
     form->addRow("Event line", event);
+    auto* silent = new QHBoxLayout;
+    silent->addWidget(chkSilent);
+    silent->addWidget(spSilentAfter);
+    form->addRow("Answers", silent);
+    form->addRow("Memory", btnForgetWrites);
     form->addRow(lbState);
 
     const sim::SimulatedCommunicator::StatusTexts texts = sim_.GetStatusTexts();
@@ -77,12 +98,18 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     cbLine->setCurrentText(FromCp1250(texts.line));
     cbInput1->setCurrentText(FromCp1250(texts.input1));
     cbInput2->setCurrentText(FromCp1250(texts.input2));
-    btnPlug->setText(sim_.IsPlugged() ? "Unplug" : "Plug in");
+    ShowDevice();
     ShowState("Password: " + PasswordText(sim_.Parameter("PW")));
+    // The main window and the tests change the device too.
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this, &SimulatorWindow::ShowDevice);
+    refresh->start(250);
 
     connect(btnPlug, &QPushButton::clicked, this, &SimulatorWindow::PlugClick);
     connect(btnSetPassword, &QPushButton::clicked, this, &SimulatorWindow::SetPasswordClick);
     connect(btnSendEvent, &QPushButton::clicked, this, &SimulatorWindow::SendEventClick);
+    connect(chkSilent, &QCheckBox::toggled, this, &SimulatorWindow::SilentToggled);
+    connect(btnForgetWrites, &QPushButton::clicked, this, &SimulatorWindow::ForgetWritesClick);
     connect(edEvent, &QLineEdit::returnPressed, this, &SimulatorWindow::SendEventClick);
     connect(spSignal, &QSpinBox::valueChanged, this, &SimulatorWindow::ApplyStatusTexts);
     for (QComboBox* choice : {cbLine, cbInput1, cbInput2}) {
@@ -96,7 +123,54 @@ void SimulatorWindow::PlugClick() {
     } else {
         sim_.Plug();
     }
+    ShowDevice();
+}
+
+void SimulatorWindow::ShowDevice() {
     btnPlug->setText(sim_.IsPlugged() ? "Unplug" : "Plug in");
+    lbPassword->setText("now " + PasswordText(sim_.Parameter("PW")));
+    const QSignalBlocker quiet(chkSilent);
+    chkSilent->setChecked(sim_.AnsweringStopped());
+}
+
+void SimulatorWindow::SilentToggled(bool on) {
+    if (on) {
+        sim_.StopAnswering(static_cast<std::size_t>(spSilentAfter->value()));
+        ShowState(spSilentAfter->value() == 0
+                      ? QString("The device answers no command")
+                      : QString("The device stops answering after %1 more commands")
+                            .arg(spSilentAfter->value()));
+    } else {
+        sim_.AnswerAgain();
+        ShowState("The device answers again");
+    }
+}
+
+void SimulatorWindow::ForgetWritesClick() {
+    sim_.ForgetNextBlockWrites(kForgottenWrites);
+    ShowState(
+        QString("The next %1 block writes are acknowledged but not kept").arg(kForgottenWrites));
+}
+
+void SimulatorWindow::PlaceBeside(const QWidget& main) {
+    QScreen* screen = main.screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    adjustSize();
+    winId();  // the frame is known once the window exists
+    const QRect beside = main.frameGeometry();
+    const QSize size = frameGeometry().size();
+    QPoint place(beside.right() + 1 + kGap, beside.top());
+    if (place.x() + size.width() > room.right() + 1) {
+        place.setX(beside.left() - kGap - size.width());
+    }
+    if (place.x() < room.left()) {
+        // No room on either side: the bottom right corner hides the least of the status.
+        place = QPoint(room.right() + 1 - size.width(), room.bottom() + 1 - size.height());
+    }
+    const auto within = [](int at, int low, int high) { return std::max(low, std::min(at, high)); };
+    place.setX(within(place.x(), room.left(), room.right() + 1 - size.width()));
+    place.setY(within(place.y(), room.top(), room.bottom() + 1 - size.height()));
+    move(place);
 }
 
 void SimulatorWindow::SetPasswordClick() {

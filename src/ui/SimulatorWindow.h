@@ -2,6 +2,7 @@
 // The simulated communicator's controls, beside the main window when it runs with --simulate:
 // the cable, the password, what the status rounds report, and event lines on demand.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 namespace quelvar::ui {
 
 inline constexpr const char* kSimulatorTitle = "Simulated communicator";
+// Block writes acknowledged but not kept by "Forget writes": enough for a verify to fail.
+inline constexpr int kForgottenWrites = 8;
 
 class SimulatorWindow : public QWidget {
     Q_OBJECT
@@ -29,13 +32,25 @@ class SimulatorWindow : public QWidget {
     QComboBox* cbInput2 = nullptr;
     QLineEdit* edEvent = nullptr;
     QPushButton* btnSendEvent = nullptr;
+    QLabel* lbPassword = nullptr;  // what the device holds now
+    QCheckBox* chkSilent = nullptr;
+    QSpinBox* spSilentAfter = nullptr;  // commands still answered once the switch is on
+    QPushButton* btnForgetWrites = nullptr;
     QLabel* lbState = nullptr;
+
+    // Beside `main` where the screen has room, and wholly on the screen in any case.
+    void PlaceBeside(const QWidget& main);
+    // Shows what the device holds now: the password (the main window may change it), the
+    // cable, the answering switch.
+    void ShowDevice();
 
   private:
     void PlugClick();
     void SetPasswordClick();
     void SendEventClick();
     void ApplyStatusTexts();
+    void SilentToggled(bool on);
+    void ForgetWritesClick();
     void ShowState(const QString& text);
 
     sim::SimulatedCommunicator& sim_;

@@ -1,6 +1,7 @@
 #include "ui/StringGridView.h"
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -194,7 +195,24 @@ void StringGridView::ApplyEditTriggers(bool editing) {
 void StringGridView::ShowGridSelection(int col, int row) {
     const QModelIndex index = model_.index(row, col);
     if (index.isValid() && index != currentIndex()) {
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        // Only the grid with the keyboard focus shows its current cell as selected.
+        selectionModel()->setCurrentIndex(
+            index, hasFocus() ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Clear);
+    }
+}
+
+void StringGridView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    if (currentIndex().isValid()) {
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void StringGridView::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    // A dialog or menu opened from this grid leaves its cell shown; another grid takes it.
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason) {
+        selectionModel()->clearSelection();
     }
 }
 
@@ -237,9 +255,20 @@ void StringGridView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void StringGridView::keyPressEvent(QKeyEvent* event) {
-    movingByKeyboard_ = true;
+    const QModelIndex current = currentIndex();
+    const bool onCell = current.isValid() && !model_.IsFixed(current.column(), current.row());
+    const int key = event->key();
+    // Space types into a cell being edited in place; otherwise it acts as Enter does.
+    const bool activates = key == Qt::Key_Return || key == Qt::Key_Enter ||
+                           (key == Qt::Key_Space && !model_.Grid().EditingEnabled());
+    if (onCell && activates && event->modifiers() == Qt::NoModifier && state() != EditingState) {
+        event->accept();
+        if (!event->isAutoRepeat()) {
+            emit keyActivated(this);
+        }
+        return;
+    }
     QTableView::keyPressEvent(event);
-    movingByKeyboard_ = false;
 }
 
 void StringGridView::keyReleaseEvent(QKeyEvent* event) {
@@ -253,9 +282,6 @@ void StringGridView::currentChanged(const QModelIndex& current, const QModelInde
         return;
     }
     model_.Grid().SetSelection(current.column(), current.row());
-    if (movingByKeyboard_ && current != previous) {
-        emit cellClicked(this);
-    }
 }
 
 }  // namespace quelvar::ui

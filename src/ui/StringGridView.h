@@ -34,8 +34,10 @@ class StringGridView : public QTableView {
 
   signals:
     // The left button released over a cell outside the fixed ones (also the selected one;
-    // not the second click of a double click), or the selected cell moved by the keyboard.
+    // not the second click of a double click). Moving the selection is no click.
     void cellClicked(StringGridView* grid);
+    // Space or Enter on the selected cell: what a click on it does.
+    void keyActivated(StringGridView* grid);
     void keyReleased(StringGridView* grid, int key);
     // Any mouse button released over the grid.
     void mouseReleased(StringGridView* grid, Qt::MouseButton button);
@@ -49,6 +51,8 @@ class StringGridView : public QTableView {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     // Fixed cells are shown by views of their own over the room the headers keep free, so
@@ -65,7 +69,6 @@ class StringGridView : public QTableView {
     QTableView* topBand_ = nullptr;     // the fixed rows, scrolled sideways with the data
     QTableView* leftBand_ = nullptr;    // the fixed columns, scrolled up and down with it
     QTableView* cornerBand_ = nullptr;  // where both meet
-    bool movingByKeyboard_ = false;
     bool swallowRelease_ = false;
     bool pressOnCell_ = false;
     bool releaseOnSelected_ = true;

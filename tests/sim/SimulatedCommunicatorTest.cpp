@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <thread>
@@ -187,4 +188,55 @@ TEST(SimulatedCommunicatorStatus, RoundsReportTheTextsSetAndEventLinesAreSent) {
 }
 
 }  // namespace
+// A hung device: it answers the commands it was told to, then neither answers nor carries out
+// any, though it records them, until it is told to answer again.
+TEST_F(SimulatedCommunicatorTest, StopAnsweringAfterTheGivenCommandsUntilAnswerAgain) {
+    Open();
+    sim.StopAnswering(1);
+    EXPECT_TRUE(sim.AnsweringStopped());
+    ASSERT_TRUE(writer->Write(Get("PW")));
+    Report set{};
+    set[1] = link::kSetParameter;
+    const std::string text = "SMODE=Transparent";
+    std::copy(text.begin(), text.end(), set.begin() + link::kTextOffset);
+    ASSERT_TRUE(writer->Write(set));
+    sim.AnswerAgain();
+    EXPECT_FALSE(sim.AnsweringStopped());
+    ASSERT_TRUE(writer->Write(Get("VSTR")));
+    Report report;
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_EQ(link::TextAt(report, 5).rfind("PW=", 0), 0u);
+    ASSERT_EQ(reader->Read(report), ReadStatus::kReport);
+    EXPECT_EQ(link::TextAt(report, 5), "VSTR=2.14");
+    EXPECT_EQ(sim.Parameter("SMODE"), "Standalone");
+    EXPECT_EQ(sim.CommandCount(), 3u);
+}
+
+void SetSilentAfter(const char* value) {
+#ifdef _WIN32
+    _putenv_s("QUELVAR_SIM_SILENT_AFTER", value);  // "" removes it
+#else
+    if (*value == '\0') {
+        ::unsetenv("QUELVAR_SIM_SILENT_AFTER");
+    } else {
+        ::setenv("QUELVAR_SIM_SILENT_AFTER", value, 1);
+    }
+#endif
+}
+
+TEST(SimulatedCommunicatorEnvironment, SilentAfterTakesACountAndIgnoresAnythingElse) {
+    const std::pair<const char*, bool> cases[] = {
+        {"0", true}, {"25", true}, {"", false}, {"x", false}, {"-3", false}};
+    for (const auto& [value, silenced] : cases) {
+        SimulatedCommunicator sim;
+        SetSilentAfter(value);
+        sim.ApplyEnvironment();
+        EXPECT_EQ(sim.AnsweringStopped(), silenced) << value;
+    }
+    SetSilentAfter("");
+    SimulatedCommunicator sim;
+    sim.ApplyEnvironment();
+    EXPECT_FALSE(sim.AnsweringStopped());
+}
+
 }  // namespace quelvar::sim

@@ -93,15 +93,19 @@ class GsmEditingTest : public QObject {
         QCOMPARE(sim.Cell(1, 0), std::string("1234"));
     }
 
-    void keyboardMoveOntoAnotherRowOpensTheEditor() {
+    // Moving onto another row opens nothing; Enter there opens its editor as a click does.
+    void keyboardMoveOpensNoEditorButEnterDoes() {
         PressInModal(Qt::Key_Escape);
         Click(h->form->sgIN1, 1, 0);
         int opened = 0;
-        GsmHarness::OnModal([&](QWidget* dialog) {
+        quelvar::test::ModalScript script([&](QWidget* dialog, int) {
             ++opened;
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         QTest::keyClick(h->form->sgIN1, Qt::Key_Down);
+        QTest::qWait(50);
+        QCOMPARE(opened, 0);
+        QTest::keyClick(h->form->sgIN1, Qt::Key_Return);
         QTRY_COMPARE(opened, 1);
     }
 
@@ -115,11 +119,14 @@ class GsmEditingTest : public QObject {
         QCOMPARE(h->form->ackMask, std::string("1110"));
         Click(h->form->sgPhnrs, 2, 1);
         QCOMPARE(h->form->ackMask, std::string("0110"));
+        // The keys move the selection without toggling; Space toggles where it is.
         QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
+        QCOMPARE(h->form->ackMask, std::string("0110"));
+        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Space);
         QCOMPARE(h->form->ackMask, std::string("0010"));
         QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
         QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
-        QCOMPARE(h->form->ackMask, std::string("0001"));
+        QCOMPARE(h->form->ackMask, std::string("0010"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
     }
 
@@ -194,6 +201,7 @@ class GsmEditingTest : public QObject {
             Click(h->form->sgeAlarmList, 13, 1);
         };
         ClickItem(h->form->rgOpModeButtons[1]);
+        h->form->SetSaveToDevImage(2);  // the mode other than the device's marked it
         h->sim->ClearCommands();
         ClickItem(h->form->rgOpModeButtons[0]);  // the Standalone layout reads "GACK"
         device->messagePump = nullptr;
@@ -275,12 +283,29 @@ class GsmEditingTest : public QObject {
         Click(h->form->sgeAlarmList, 9, 1);
         QVERIFY(screen.contains(h->setFrm->frameGeometry()));
         QRect password;
-        GsmHarness::OnModal([&password](QWidget* dialog) { password = dialog->frameGeometry(); });
+        // Asked twice; each time it is closed unanswered.
+        quelvar::test::ModalScript script(
+            [&password](QWidget* dialog, int) { password = dialog->frameGeometry(); });
         QTest::mouseClick(h->form->ToolButton1, Qt::LeftButton);
         QVERIFY(screen.contains(password));
     }
 
   private:
+    // Only the grid with the keyboard focus draws its current cell as selected.
+    void onlyTheFocusedGridShowsItsSelection() {
+        Click(h->form->sgPhnrs, quelvar::settings::kAckColumn, 3);
+        Click(h->form->sgeAlarmList, quelvar::settings::kAlarmFirstCallColumn + 1, 4);
+        const QColor highlight = h->form->palette().color(QPalette::Highlight);
+        auto shown = [](StringGridView* grid, int col, int row) {
+            const QRect cell = grid->CellRect(col, row);
+            return grid->viewport()->grab().toImage().pixelColor(cell.right() - 2, cell.top() + 3);
+        };
+        QVERIFY(h->form->sgeAlarmList->hasFocus());
+        QCOMPARE(shown(h->form->sgeAlarmList, quelvar::settings::kAlarmFirstCallColumn + 1, 4),
+                 highlight);
+        QVERIFY(shown(h->form->sgPhnrs, quelvar::settings::kAckColumn, 3) != highlight);
+    }
+
     std::unique_ptr<GsmHarness> h;
 };
 

@@ -2,10 +2,13 @@
 // The real main window and dialogs against the simulated communicator, with the monitor's
 // ticks driven by the test, and helpers to answer modal dialogs with real key events.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -19,6 +22,49 @@
 #include "ui/Passwd.h"
 
 namespace quelvar::test {
+
+// Runs `action` on each modal dialog that shows while it lives (nested ones too), in order;
+// a dialog the action leaves open is closed. The dialogs seen, for the test to check.
+class ModalScript {
+  public:
+    explicit ModalScript(std::function<void(QWidget*, int)> action) : action_(std::move(action)) {
+        poll_.setInterval(5);
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal == nullptr || modal == last_) {
+                return;
+            }
+            last_ = modal;
+            // The same dialog shown again is a new step.
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+                QObject::connect(
+                    dialog, &QDialog::finished, &poll_, [this] { last_ = nullptr; },
+                    Qt::SingleShotConnection);
+            }
+            const int step = seen_++;
+            // Run from a timer of its own, so that this one keeps polling for dialogs the
+            // action opens.
+            QTimer::singleShot(0, &poll_, [this, shown = QPointer<QWidget>(modal), step] {
+                if (shown == nullptr) {
+                    return;
+                }
+                action_(shown, step);
+                if (auto* dialog = qobject_cast<QDialog*>(shown.data());
+                    dialog && dialog->isVisible()) {
+                    dialog->done(99);
+                }
+            });
+        });
+        poll_.start();
+    }
+    int Seen() const { return seen_; }
+
+  private:
+    std::function<void(QWidget*, int)> action_;
+    QTimer poll_;
+    QWidget* last_ = nullptr;
+    int seen_ = 0;
+};
 
 class GsmHarness {
   public:
@@ -77,18 +123,22 @@ class GsmHarness {
 
     // Opens the tool button's menu with a real click and clicks the item in it. An item that
     // opens a dialog needs its OnModal armed first.
+    // Returns once the item has done its work.
     static void ChooseFromMenu(QToolButton* button, QAction* item) {
         auto* poll = new QTimer;
         poll->setInterval(5);
-        QObject::connect(poll, &QTimer::timeout, [poll, item] {
+        auto chosen = std::make_shared<bool>(false);
+        QObject::connect(poll, &QTimer::timeout, [poll, item, chosen] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 poll->stop();
                 poll->deleteLater();
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+                *chosen = true;
             }
         });
         poll->start();
         QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([chosen] { return *chosen; }, 5000));
     }
 
     // Types into the password dialog's field and presses Enter.
@@ -98,6 +148,22 @@ class GsmHarness {
             QTest::keyClicks(field, digits);
             QTest::keyClick(field, Qt::Key_Return);
         });
+    }
+
+    // Clicks the button of that text in a dialog (message boxes, questions).
+    static bool ClickButton(QWidget* dialog, const QString& text) {
+        for (auto* button : dialog->findChildren<QAbstractButton*>()) {
+            if (button->text() == text) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static QString MessageText(QWidget* box) {
+        auto* label = box->findChild<QLabel*>("qt_msgbox_label");
+        return label ? label->text() : QString();
     }
 
     std::vector<std::string> CommandTexts() const {

@@ -1,6 +1,7 @@
 // Log-in, initial read, mode layout, write-back and password change, through the real
 // dialogs, against the simulated communicator.
 
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -191,16 +192,44 @@ class GsmLoginTest : public QObject {
         QCOMPARE(h.sim->CommandCount(), 0u);
         QCOMPARE(h.form->StatusText(2), QString());
 
-        GsmHarness::OnModal([](QWidget* dialog) {
-            auto* field = dialog->findChild<QLineEdit*>();
-            QCOMPARE(field->text(), QString());
-            QTest::keyClicks(field, "9999");
-            QTest::keyClick(field, Qt::Key_Return);
-        });
-        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        // Entered twice: two entries that differ change nothing.
+        const std::string before = h.sim->Parameter("PW");
+        const auto enter = [&h](const char* first, const char* second, QStringList* prompts) {
+            quelvar::test::ModalScript script([=](QWidget* dialog, int step) {
+                auto* field = dialog->findChild<QLineEdit*>();
+                QCOMPARE(field->text(), QString());
+                *prompts << dialog->findChild<QLabel*>("lbx1")->text();
+                QTest::keyClicks(field, step == 0 ? first : second);
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        };
+        QStringList prompts;
+        enter("9999", "9998", &prompts);
+        QCOMPARE(h.sim->Parameter("PW"), before);
+        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kPasswordsDiffer));
+        QCOMPARE(prompts, QStringList({"Enter new password:", "Repeat new password:"}));
+        enter("9999", "9999", &prompts);
         QCOMPARE(h.sim->Parameter("PW"), std::string("10017"));
         QCOMPARE(h.form->StatusText(2), QString("Password changed"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
+    }
+
+    void wrongPasswordIsSaidWhenTheDialogAsksAgain() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");  // 1234
+        QStringList prompts;
+        {
+            quelvar::test::ModalScript script([&](QWidget* dialog, int step) {
+                prompts << dialog->findChild<QLabel*>("lbx1")->text();
+                auto* field = dialog->findChild<QLineEdit*>();
+                QTest::keyClicks(field, step == 0 ? "1111" : "1234");
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            h.Connect();
+        }
+        QCOMPARE(prompts, QStringList({"Enter password:", quelvar::ui::kWrongPassword}));
+        QVERIFY(h.form->DeviceLoggedIn());
     }
 
     void clickDuringARunningSequenceStartsNothing() {

@@ -4,8 +4,13 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 
 #include "GsmHarness.h"
+#include "settings/AlarmTableImage.h"
 #include "settings/SettingsFile.h"
 #include "ui/SettingsReportDialog.h"
 
@@ -97,6 +102,56 @@ class GsmPrintTest : public QObject {
         QVERIFY(QTest::qWaitFor([&] { return done; }, 5000));
         QVERIFY2(said.startsWith("Unable to write"), qPrintable(said));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    }
+
+    // A report to sign: the event tables repeat their heading row on each page and give the
+    // SMS text the room the narrow marks leave; two signatures, each with its own line and
+    // date. The More button is not left pressed while the report shows.
+    void reportIsFitToSign() {
+        GsmHarness h;
+        h.Connect();
+        bool buttonDown = true;
+        std::vector<int> headerRows;  // of each event table
+        QStringList blocks;
+        int smsWidth = 0;
+        QTemporaryDir dir;
+        // QUELVAR_REPORT_PDF=FILE keeps the report to look at.
+        const QString kept = qEnvironmentVariable("QUELVAR_REPORT_PDF");
+        const QString pdf = kept.isEmpty() ? dir.filePath("report.pdf") : kept;
+        OnReport(h, [&](ui::SettingsReportDialog* dialog) {
+            buttonDown = h.form->btnMore->isDown();
+            QTextDocument* document = dialog->view->document();
+            for (QTextFrame* frame : document->rootFrame()->childFrames()) {
+                auto* table = qobject_cast<QTextTable*>(frame);
+                if (table != nullptr && table->rows() > 1 &&
+                    table->cellAt(0, quelvar::settings::kAlarmSmsColumn).isValid() &&
+                    table->columns() == h.form->model.AlarmGrid().ColCount()) {
+                    headerRows.push_back(table->format().headerRowCount());
+                    const auto widths = table->format().columnWidthConstraints();
+                    if (widths.size() > quelvar::settings::kAlarmSmsColumn) {
+                        smsWidth =
+                            static_cast<int>(widths[quelvar::settings::kAlarmSmsColumn].rawValue());
+                    }
+                }
+            }
+            for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+                blocks << block.text().trimmed();
+            }
+            dialog->SetFileNameAsk([pdf] { return pdf; });
+            QTest::mouseClick(dialog->btnSavePdf, Qt::LeftButton);
+            QTest::mouseClick(dialog->btnClose, Qt::LeftButton);
+        });
+        QVERIFY(QTest::qWaitFor([&] { return !blocks.isEmpty(); }, 5000));
+        QVERIFY(!buttonDown);
+        QVERIFY(!headerRows.empty());
+        for (int rows : headerRows) {
+            QCOMPARE(rows, 1);
+        }
+        QVERIFY2(smsWidth >= 30, qPrintable(QString::number(smsWidth)));
+        QCOMPARE(blocks.count("Installer's signature"), 1);
+        QCOMPARE(blocks.count("Customer's signature"), 1);
+        QCOMPARE(blocks.count("Date"), 3);  // the report's own, and one beside each signature
+        QVERIFY(QFile::exists(pdf));
     }
 };
 

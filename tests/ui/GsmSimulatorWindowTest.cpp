@@ -2,9 +2,11 @@
 // cable, its password, its status texts and its event lines, all through real clicks and keys.
 
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 
 #include "GsmHarness.h"
+#include "settings/AlarmTableImage.h"
 #include "ui/DeviceLog.h"
 #include "ui/QtText.h"
 #include "ui/SimulatorWindow.h"
@@ -94,6 +96,102 @@ class GsmSimulatorWindowTest : public QObject {
             },
             3000));
         QCOMPARE(h.form->stINPUT2->text(), QString("IDLE"));
+    }
+
+    // The cable can be pulled while the main window asks for the password: the dialog blocks
+    // the main window only.
+    void usableWhileADialogOfTheMainWindowIsOpen() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        bool unpluggedMeanwhile = false;
+        {
+            quelvar::test::ModalScript script([&](QWidget* dialog, int) {
+                QTest::mouseClick(window.btnPlug, Qt::LeftButton);
+                unpluggedMeanwhile = !h.sim->IsPlugged();
+                QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+            });
+            h.Connect();
+        }
+        QVERIFY(unpluggedMeanwhile);
+        QCOMPARE(window.btnPlug->text(), QString("Plug in"));
+        h.Tick();
+        QCOMPARE(h.form->StatusText(0), QString(ui::kUsbDisconnected));
+    }
+
+    // Beside the main window where there is room, and never past the screen's edge.
+    void placedBesideTheMainWindowAndWhollyOnScreen() {
+        GsmHarness h(false);
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        const QRect screen = h.form->screen()->availableGeometry();
+        window.PlaceBeside(*h.form);  // the main window leaves no room on this screen
+        QVERIFY(screen.contains(window.frameGeometry()));
+
+        QWidget small;
+        small.setGeometry(screen.left() + 10, screen.top() + 10, 200, 150);
+        small.show();
+        window.PlaceBeside(small);
+        QVERIFY(screen.contains(window.frameGeometry()));
+        QVERIFY(window.frameGeometry().left() > small.frameGeometry().right());
+        QVERIFY(!window.frameGeometry().intersects(small.frameGeometry()));
+    }
+
+    // The password the main window set is what the simulator window shows.
+    void showsThePasswordTheMainWindowSet() {
+        GsmHarness h;
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        h.Connect();
+        QCOMPARE(window.lbPassword->text(), QString("now none"));
+        quelvar::test::ModalScript twice([](QWidget* dialog, int) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), "4711");
+            QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+        });
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
+        QTRY_COMPARE(window.lbPassword->text(), QString("now 4711"));
+    }
+
+    // "Stop answering" silences the device after the commands given; off, it answers again.
+    void stopAnsweringSwitchSilencesTheDevice() {
+        GsmHarness h;
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        h.Connect();
+        window.spSilentAfter->setValue(0);
+        QTest::mouseClick(window.chkSilent, Qt::LeftButton);
+        QVERIFY(h.sim->AnsweringStopped());
+        // The password change is one command: quick to see unanswered.
+        quelvar::test::ModalScript twice([](QWidget* dialog, int) {
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(), "4711");
+            QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
+        });
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QCOMPARE(h.form->StatusText(2),
+                 QString("Password not changed: the device did not confirm it"));
+        QTest::mouseClick(window.chkSilent, Qt::LeftButton);
+        QVERIFY(!h.sim->AnsweringStopped());
+        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
+    }
+
+    // Writes acknowledged but not kept: the verify tells, and the differences can be shown.
+    void forgottenWritesFailTheVerify() {
+        GsmHarness h;
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        h.Connect();
+        // An edit in the first block of the alarm table, which the device will not keep.
+        const ui::StringGridView* alarms = h.form->sgeAlarmList;
+        QTest::mouseClick(alarms->viewport(), Qt::LeftButton, {},
+                          alarms->CellRect(quelvar::settings::kAlarmFirstCallColumn, 1).center());
+        QTest::mouseClick(window.btnForgetWrites, Qt::LeftButton);
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        QVERIFY2(h.form->StatusText(2).startsWith("Verify failed"),
+                 qPrintable(h.form->StatusText(2)));
+        QVERIFY(h.form->actShowDifferences->isEnabled());
     }
 };
 

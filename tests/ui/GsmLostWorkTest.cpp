@@ -1,0 +1,291 @@
+// Edits that must not be lost: the operating mode as an edit, the close question, the save
+// dialog over an existing file, and moving through the grids, all by real clicks and keys.
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GsmHarness.h"
+#include "settings/AlarmTableImage.h"
+#include "settings/SettingsFile.h"
+#include "ui/CompareDialog.h"
+#include "ui/QtText.h"
+
+namespace settings = quelvar::settings;
+namespace ui = quelvar::ui;
+using quelvar::test::GsmHarness;
+using quelvar::test::ModalScript;
+using settings::TableId;
+
+namespace {
+
+const std::string kFileNumber = "+36705550101";
+
+void Click(ui::StringGridView* grid, int col, int row) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+}
+
+// On the radio button's circle, where a click selects it.
+void ClickItem(QWidget* item) {
+    QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(7, item->height() / 2));
+}
+
+void WriteFile(const QString& name, int mode) {
+    settings::SettingsModel model;
+    model.Grid(TableId::kPhoneNumbers).SetCell(1, 1, kFileNumber);
+    QVERIFY(settings::SaveSettingsFile(model, mode, name.toStdString()).ok);
+}
+
+std::optional<settings::SettingsFileContent> ReadBack(const QString& name) {
+    return settings::ReadSettingsFile(name.toStdString()).content;
+}
+
+// Opens the file with the Open button, the file name given without a dialog.
+void OpenWithButton(GsmHarness& h, const QString& name) {
+    h.form->SetFileNameAsk([name](bool) { return name; });
+    QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+    h.form->SetFileNameAsk({});
+}
+
+}  // namespace
+
+class GsmLostWorkTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() {
+        site = dir.filePath("site.am2");
+        QFile::remove(site);
+        WriteFile(site, 0);
+    }
+
+    // A mode clicked after log-in waits to be written like any edit; closing counts it, and
+    // clicking back leaves nothing to lose.
+    void modeClickedWithADeviceMarksPendingAndIsCountedOnClose() {
+        GsmHarness h;
+        h.Connect();
+        QCOMPARE(h.form->SaveToDevImage(), ui::kSavedImage);
+        ClickItem(h.form->rgOpModeButtons[1]);
+        QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
+        QString question;
+        QString preferred;
+        {
+            ModalScript script([&](QWidget* box, int) {
+                question = GsmHarness::MessageText(box);
+                preferred = static_cast<QMessageBox*>(box)->defaultButton()->text();
+                GsmHarness::ClickButton(box, "Cancel");
+            });
+            h.form->close();
+            QVERIFY(h.form->isVisible());
+        }
+        QCOMPARE(question,
+                 QString("1 setting differs from what the device holds and will be lost. Close "
+                         "anyway?"));
+        QCOMPARE(preferred, QString("Cancel"));  // Enter loses nothing
+
+        ClickItem(h.form->rgOpModeButtons[0]);
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        ModalScript none([&](QWidget* box, int) {
+            QFAIL(qPrintable("nothing to lose, nothing to ask: " + GsmHarness::MessageText(box)));
+        });
+        h.form->close();
+        QVERIFY(!h.form->isVisible());
+        QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
+    }
+
+    // A file of the other mode loaded into the device: the mode is only shown, so it waits.
+    void fileOfTheOtherModeLoadedIntoTheDeviceMarksPending() {
+        const QString transparent = dir.filePath("transparent.am2");
+        WriteFile(transparent, 1);
+        GsmHarness h;
+        h.Connect();
+        OpenWithButton(h, transparent);
+        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
+        QCOMPARE(h.form->StatusText(2), QString("Loaded transparent.am2 into the device"));
+        QCOMPARE(h.sim->Parameter("UPHN1"), kFileNumber);
+    }
+
+    void closingTheOfflineViewOffersToSave_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("save") << "Save" << true << true;
+        QTest::newRow("discard") << "Discard" << true << false;
+        QTest::newRow("cancel") << "Cancel" << false << false;
+    }
+    void closingTheOfflineViewOffersToSave() {
+        QFETCH(QString, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, saved);
+        GsmHarness h(false);
+        OpenWithButton(h, site);
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        QString question;
+        QString preferred;
+        {
+            ModalScript script([&](QWidget* box, int) {
+                question = GsmHarness::MessageText(box);
+                preferred = static_cast<QMessageBox*>(box)->defaultButton()->text();
+                QVERIFY(GsmHarness::ClickButton(box, answer));
+            });
+            h.form->close();
+        }
+        QCOMPARE(question, QString("Save your changes to site.am2?"));
+        QCOMPARE(preferred, QString("Save"));
+        QCOMPARE(h.form->isVisible(), !closed);
+        const auto file = ReadBack(site);
+        QVERIFY(file.has_value());
+        settings::SettingsModel model;
+        settings::FillModelFromFile(*file, model);
+        QCOMPARE(model.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3),
+                 std::string(saved ? "X" : ""));
+    }
+
+    void closingAfterASuccessfulSaveAsksNothing() {
+        GsmHarness h(false);
+        OpenWithButton(h, site);
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        h.form->SetFileNameAsk([this](bool) { return site; });
+        QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        ModalScript none([&](QWidget*, int) { QFAIL("saved: nothing to ask"); });
+        h.form->close();
+        QVERIFY(!h.form->isVisible());
+    }
+
+    // The save dialog offers the file's name, adds ".am2" and asks before it replaces a file.
+    void saveDialogOffersTheNameAddsTheSuffixAndAsksBeforeReplacing() {
+        GsmHarness h(false);
+        OpenWithButton(h, site);
+        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        QString offered;
+        QString replaceQuestion;
+        {
+            ModalScript script([&](QWidget* modal, int step) {
+                auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+                if (step == 0) {
+                    QVERIFY(field != nullptr);
+                    offered = field->text();
+                    // Typed, the completer's popup would take the keys that follow.
+                    field->setText("site");  // no suffix: the file that exists
+                    QTest::keyClick(field, Qt::Key_Return);
+                    QTest::keyClick(modal, Qt::Key_Escape);  // refused: no save at all
+                } else if (step == 1) {
+                    replaceQuestion = GsmHarness::MessageText(modal);
+                    QTest::mouseClick(static_cast<QMessageBox*>(modal)->button(QMessageBox::No),
+                                      Qt::LeftButton);
+                }
+            });
+            QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        }
+        QCOMPARE(offered, QString("site.am2"));
+        QVERIFY2(replaceQuestion.contains("already exists"), qPrintable(replaceQuestion));
+        settings::SettingsModel original;
+        settings::FillModelFromFile(*ReadBack(site), original);
+        QCOMPARE(original.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3), std::string());
+        {
+            ModalScript script([&](QWidget* modal, int) {
+                auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+                field->setText("copy");
+                QTest::keyClick(field, Qt::Key_Return);
+            });
+            QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        }
+        QCOMPARE(h.form->StatusText(2), QString("Saved to copy.am2"));
+        const auto copy = ReadBack(dir.filePath("copy.am2"));
+        QVERIFY(copy.has_value());
+    }
+
+    // The keys move the selection and nothing else; Space and Enter act as a click does.
+    void movingThroughTheGridsChangesNothing() {
+        GsmHarness h;
+        h.sim->SetParameter("GACK", "0000");
+        h.Connect();
+        ui::StringGridView* phones = h.form->sgPhnrs;
+        Click(phones, settings::kAckColumn, 1);
+        const auto& ack = h.form->model.Grid(TableId::kPhoneNumbers);
+        QCOMPARE(ack.Cell(settings::kAckColumn, 1), std::string("X"));
+        QTest::keyClick(phones, Qt::Key_Down);
+        QTest::keyClick(phones, Qt::Key_Down);
+        QTest::keyClick(phones, Qt::Key_Down);
+        for (int row = 2; row <= 4; ++row) {
+            QCOMPARE(ack.Cell(settings::kAckColumn, row), std::string());
+        }
+        QTest::keyClick(phones, Qt::Key_Space);
+        QCOMPARE(ack.Cell(settings::kAckColumn, 4), std::string("X"));
+        QTest::keyClick(phones, Qt::Key_Return);
+        QCOMPARE(ack.Cell(settings::kAckColumn, 4), std::string());
+
+        ui::StringGridView* alarms = h.form->sgeAlarmList;
+        const auto& grid = h.form->model.AlarmGrid();
+        const std::string qualifier = grid.Cell(settings::kAlarmQualifierColumn, 2);
+        Click(alarms, settings::kAlarmFirstCallColumn, 1);
+        const std::string mark2 = grid.Cell(settings::kAlarmFirstCallColumn, 2);
+        QTest::keyClick(alarms, Qt::Key_Down);
+        QTest::keyClick(alarms, Qt::Key_Left);
+        QTest::keyClick(alarms, Qt::Key_Right);
+        QCOMPARE(grid.Cell(settings::kAlarmFirstCallColumn, 2), mark2);
+        QCOMPARE(grid.Cell(settings::kAlarmQualifierColumn, 2), qualifier);
+        QTest::keyClick(alarms, Qt::Key_Space);
+        QCOMPARE(grid.Cell(settings::kAlarmFirstCallColumn, 2),
+                 std::string(mark2.empty() ? "X" : ""));
+    }
+
+    // A mode chosen offline is an edit of the file: a device that comes asks to save it, and
+    // the save holds the new mode.
+    void modeChangedOfflineIsSavedBeforeADeviceLogsIn() {
+        GsmHarness h(false);
+        OpenWithButton(h, site);
+        ClickItem(h.form->rgOpModeButtons[1]);
+        QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
+        QString question;
+        {
+            ModalScript script([&](QWidget* box, int) {
+                question = GsmHarness::MessageText(box);
+                GsmHarness::ClickButton(box, "Save");
+            });
+            h.Connect();
+        }
+        QCOMPARE(question, QString("Save your changes to site.am2?"));
+        QCOMPARE(ReadBack(site)->ModeIndex(), 1);
+        QVERIFY(h.form->DeviceLoggedIn());
+    }
+
+    // Compare lists the differences in the window's order (the file's puts the phone numbers
+    // before the SMS forwarding): the left column top to bottom, then the monitoring.
+    void compareListsTheGroupsInTheWindowsOrder() {
+        const QString other = dir.filePath("other.am2");
+        settings::SettingsModel model;
+        model.Grid(TableId::kMonitoring).SetCell(1, 1, "12AB");
+        model.Grid(TableId::kPhoneNumbers).SetCell(1, 2, "+36201112222");
+        model.Grid(TableId::kSmsForwarding).SetCell(1, 0, "+36209998888");
+        model.Grid(TableId::kPhoneNumbers).SetCell(1, 1, kFileNumber);
+        QVERIFY(settings::SaveSettingsFile(model, 0, other.toStdString()).ok);
+        GsmHarness h(false);
+        OpenWithButton(h, site);
+        h.form->SetFileNameAsk([other](bool) { return other; });
+        QStringList groups;
+        ModalScript script([&](QWidget* modal, int) {
+            auto* dialog = qobject_cast<ui::CompareDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            for (int row = 0; row < dialog->table->rowCount(); ++row) {
+                groups << dialog->table->item(row, 0)->text();
+            }
+        });
+        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actCompare);
+        QVERIFY(QTest::qWaitFor([&] { return script.Seen() == 1; }, 3000));
+        QCOMPARE(groups, QStringList({h.form->GroupBox3->title(), h.form->gbPhnrs1->title(),
+                                      h.form->gbMonParams->title()}));
+    }
+
+  private:
+    QTemporaryDir dir;
+    QString site;
+};
+
+QTEST_MAIN(GsmLostWorkTest)
+#include "GsmLostWorkTest.moc"

@@ -1,0 +1,243 @@
+// What the window says is true now: status texts after a cancelled log-in, a load and a
+// write-back; no marks a file does not hold; no signal while detached; texts from files and
+// devices shown as typed; the findings dialog's wording. Driven by real clicks and keys.
+
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "GsmHarness.h"
+#include "settings/SettingsFile.h"
+#include "ui/DeviceLog.h"
+#include "ui/DeviceLogWindow.h"
+
+namespace settings = quelvar::settings;
+namespace ui = quelvar::ui;
+using quelvar::test::GsmHarness;
+using quelvar::test::ModalScript;
+using settings::TableId;
+
+namespace {
+
+void Click(ui::StringGridView* grid, int col, int row) {
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
+}
+
+void WriteFile(const QString& name) {
+    settings::SettingsModel model;
+    QVERIFY(settings::SaveSettingsFile(model, 0, name.toStdString()).ok);
+}
+
+void OpenWithCtrlO(GsmHarness& h, const QString& name) {
+    h.form->SetFileNameAsk([name](bool) { return name; });
+    h.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
+    QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
+}
+
+// Whether the label shows its text as typed: rich text would hide the tags.
+bool ShownAsTyped(QLabel* label) {
+    const int typed = QFontMetrics(label->font()).horizontalAdvance(label->text());
+    return label->sizeHint().width() >= typed;
+}
+
+}  // namespace
+
+class GsmStatusTruthTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // A cancelled password says what to do; a file opened then says the device is not logged
+    // in; the next log-in leaves neither text behind.
+    void cancelledLogInSaysWhatToDoAndTheNextLogInClearsIt() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");  // 1234
+        QTemporaryDir dir;
+        const QString site = dir.filePath("site.am2");
+        WriteFile(site);
+        {
+            ModalScript cancel([](QWidget* dialog, int) {
+                QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);  // cancels
+            });
+            h.Connect();
+        }
+        QCOMPARE(h.form->StatusText(2), QString(ui::kLogInCancelled));
+        OpenWithCtrlO(h, site);
+        QCOMPARE(h.form->StatusText(2), QString(ui::kShownNotLoggedIn));
+
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        GsmHarness::AnswerPassword("1234");
+        h.Connect();
+        QVERIFY(h.form->DeviceLoggedIn());
+        QCOMPARE(h.form->StatusText(2), QString());
+    }
+
+    // While the write-back runs the status says so, not what the last one ended with.
+    void writeBackSaysWritingWhileItRuns() {
+        GsmHarness h;
+        h.Connect();
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+        QStringList seen;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (h.form->SequenceRunning()) {
+                seen << h.form->StatusText(2);
+            }
+        });
+        watch.start(1);
+        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        watch.stop();
+        QVERIFY(!seen.isEmpty());
+        QVERIFY2(!seen.contains("Written and verified"), qPrintable(seen.join(" | ")));
+        QVERIFY2(seen.contains(ui::kWriting), qPrintable(seen.join(" | ")));
+        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+    }
+
+    // Files hold no acknowledgement marks: the last device's are not shown with a file, and
+    // a click there marks nothing.
+    void offlineViewShowsNoAcknowledgementMarks() {
+        GsmHarness h;
+        h.sim->SetParameter("GACK", "1100");
+        h.Connect();
+        const auto& phones = h.form->model.Grid(TableId::kPhoneNumbers);
+        QCOMPARE(phones.Cell(settings::kAckColumn, 1), std::string("X"));
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        QTemporaryDir dir;
+        WriteFile(dir.filePath("site.am2"));
+        OpenWithCtrlO(h, dir.filePath("site.am2"));
+        for (int row = 1; row <= 4; ++row) {
+            QCOMPARE(phones.Cell(settings::kAckColumn, row), std::string());
+        }
+        Click(h.form->sgPhnrs, settings::kAckColumn, 2);
+        QCOMPARE(phones.Cell(settings::kAckColumn, 2), std::string());
+    }
+
+    // A detached device has no current signal, and the log knows it went away.
+    void deviceLogShowsNoCurrentSignalWhileDetached() {
+        GsmHarness h;
+        h.Connect();
+        h.sim->SendStatus(200, "23");
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                h.Tick();
+                return !h.form->deviceLog->SignalPoints().empty();
+            },
+            3000));
+        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actDeviceLog);
+        QVERIFY(QTest::qWaitFor([&] { return h.form->deviceLogWindow != nullptr; }, 2000));
+        QLabel* summary = h.form->deviceLogWindow->signalSummary;
+        QVERIFY2(summary->text().startsWith("Signal now 23"), qPrintable(summary->text()));
+        const auto before = std::chrono::system_clock::now();
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        QVERIFY2(!summary->text().contains("now 23"), qPrintable(summary->text()));
+        QVERIFY(summary->text().startsWith("Device detached"));
+        h.sim->Plug();
+        QVERIFY(h.WaitAttached());
+        h.Tick();
+        h.sim->SendStatus(200, "11");
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                h.Tick();
+                return h.form->deviceLog->SignalPoints().size() == 2;
+            },
+            3000));
+        const auto& points = h.form->deviceLog->SignalPoints();
+        QVERIFY(points.front().at < before);
+        QVERIFY(h.form->deviceLog->GapBetween(points.front().at, points.back().at));
+    }
+
+    // Markup in a file name and in the device's status texts is shown as typed.
+    void markupFromFilesAndDevicesIsShownAsTyped() {
+        QTemporaryDir dir;
+        const QString odd = dir.filePath("<s>site<b>.am2");
+        WriteFile(odd);
+        GsmHarness h;
+        h.Connect();
+        h.sim->SendStatus(202, "<font color=red>ALARM</font>");
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                h.Tick();
+                return h.form->stINPUT1->text().contains("ALARM");
+            },
+            3000));
+        QVERIFY(ShownAsTyped(h.form->stINPUT1));
+
+        QFile junk(dir.filePath("<h1>junk.am2"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("not settings");
+        junk.close();
+        Qt::TextFormat format = Qt::RichText;
+        {
+            ModalScript script([&](QWidget* box, int) {
+                format = box->findChild<QLabel*>("qt_msgbox_label")->textFormat();
+            });
+            OpenWithCtrlO(h, junk.fileName());
+        }
+        QCOMPARE(format, Qt::PlainText);
+
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        OpenWithCtrlO(h, odd);
+        QCOMPARE(h.form->StatusText(1), QString("<s>site<b>.am2"));
+        for (QLabel* panel : h.form->sb1->findChildren<QLabel*>()) {
+            if (panel->text() == "<s>site<b>.am2") {
+                QVERIFY(ShownAsTyped(panel));
+            }
+        }
+    }
+
+    // One missing setting is one; without a device nothing is cleared on one; a long value is
+    // cut so the dialog fits the screen, and shown whole in the tool tip.
+    void findingsDialogCountsRightAndFitsTheScreen() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("odd.am2");
+        settings::SettingsModel model;
+        QVERIFY(settings::SaveSettingsFile(model, 0, name.toStdString()).ok);
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        const QByteArray longText(400, 'W');
+        bytes.replace("SFWN=", "SFWNX=");                 // one setting missing
+        const QByteArray smsKey("extev1SMS \xFCzenet=");  // Windows-1250
+        QVERIFY(bytes.contains(smsKey));
+        bytes.replace(smsKey, smsKey + longText);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+
+        GsmHarness h(false);
+        QString text;
+        QString tip;
+        int width = 0;
+        {
+            ModalScript script([&](QWidget* box, int) {
+                text = GsmHarness::MessageText(box);
+                tip = box->toolTip();
+                width = box->frameGeometry().width();
+                GsmHarness::ClickButton(box, "Cancel");
+            });
+            OpenWithCtrlO(h, name);
+        }
+        QVERIFY2(text.contains("1 setting is missing from it."), qPrintable(text));
+        QVERIFY(!text.contains("clears"));
+        QVERIFY(!text.contains(QString(longText)));
+        QVERIFY(tip.contains(QString(longText)));
+        QVERIFY(width <= h.form->screen()->availableGeometry().width());
+    }
+};
+
+QTEST_MAIN(GsmStatusTruthTest)
+#include "GsmStatusTruthTest.moc"
