@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -34,11 +35,13 @@ using namespace quelvar;
 using namespace quelvar::cli;
 
 int Run(const Arguments& arguments, link::HidPlatform& platform,
-        const std::optional<settings::SettingsFileContent>& content) {
+        const std::optional<settings::SettingsFileContent>& content,
+        std::function<std::string()> keepState) {
     const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
     ProgressBar progress(std::cerr, ProgressBar::StyleFor(arguments.quiet));
-    const CommandContext context{platform,  wait,      arguments.password,       progress,
-                                 std::cout, std::cerr, TerminalPrompt(std::cerr)};
+    const CommandContext context{
+        platform,  wait,      arguments.password,        progress,
+        std::cout, std::cerr, TerminalPrompt(std::cerr), std::move(keepState)};
     switch (arguments.command) {
         case Command::kStatus:
             if (arguments.watch) {
@@ -88,9 +91,16 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     Arguments& arguments = *parsed.arguments;
-    if (const std::string error = ResolvePasswords(arguments, std::getenv); !error.empty()) {
-        std::cerr << error << "\n";
+    if (const std::string problem = SameFileProblem(arguments); !problem.empty()) {
+        std::cerr << problem << "\n";
         return kExitUsage;
+    }
+    bool badPasswordFile = false;
+    if (const std::string error =
+            ResolvePasswords(arguments, std::getenv, std::cerr, badPasswordFile);
+        !error.empty()) {
+        std::cerr << error << "\n";
+        return badPasswordFile ? kExitBadFile : kExitUsage;
     }
 
     // A file that is no settings file is refused before any device is touched.
@@ -154,8 +164,18 @@ int main(int argc, char** argv) {
         platform = link::MakeSystemHidPlatform();
     }
 
-    int code = Run(arguments, *platform, content);
+    // A state that the command already tried to keep, and could not, is not reported twice.
+    bool keepFailed = false;
+    std::function<std::string()> keepState;
     if (simState) {
+        keepState = [&] {
+            std::string error = simState->Save();
+            keepFailed = !error.empty();
+            return error;
+        };
+    }
+    int code = Run(arguments, *platform, content, keepState);
+    if (simState && !keepFailed) {
         if (const std::string error = simState->Save(); !error.empty()) {
             std::cerr << error << "\n";
             if (code == kExitOk) {

@@ -126,6 +126,7 @@ void TFormMain::SequenceEnded() {
     if (transitionHeld_) {
         CatchUpSoon();
     }
+    emit sequenceEnded();
 }
 
 bool TFormMain::SameAttachmentAsConnected() const {
