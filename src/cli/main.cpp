@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/Arguments.h"
@@ -74,6 +78,25 @@ sim::TimingModel SimulatedTiming() {
     return timing;
 }
 
+// QUELVAR_SIM_UNPLUG_MS: the simulated cable is pulled that long after the start, to see what a
+// command does when the device goes away.
+std::jthread UnplugLater(sim::SimulatedCommunicator& simulator) {
+    const char* text = std::getenv("QUELVAR_SIM_UNPLUG_MS");
+    if (text == nullptr) {
+        return {};
+    }
+    const auto delay = std::chrono::milliseconds(std::clamp(std::atoi(text), 0, 3600000));
+    return std::jthread([&simulator, delay](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        wake.wait_for(lock, stop, delay, [] { return false; });
+        if (!stop.stop_requested()) {
+            simulator.Unplug();
+        }
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +158,7 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<link::HidPlatform> platform;
     std::optional<sim::SimStateFile> simState;
+    std::jthread unplugger;  // goes before the simulator it unplugs
     if (arguments.simulate) {
         sim::SimulatedCommunicator::Options options;
         // QUELVAR_SIM_STATUS_MS: status rounds at another pace, to watch many of them quickly.
@@ -143,6 +167,7 @@ int main(int argc, char** argv) {
             std::chrono::milliseconds(period ? std::clamp(std::atoi(period), 10, 60000) : 500);
         auto simulator = std::make_unique<sim::SimulatedCommunicator>(options);
         simulator->SetTiming(SimulatedTiming());
+        unplugger = UnplugLater(*simulator);
         if (arguments.simState) {
             simState.emplace(*arguments.simState, *simulator);
             const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -112,6 +113,24 @@ TEST(CliLog, TheLogDoesNotWaitForABlockedTerminal) {
     EXPECT_GT(Count(log, ",200,signal,"), 80) << log.substr(0, 400);
     const std::string drained = ReadBytes(dir.File("drained.txt"));
     EXPECT_NE(drained.find("Watched for "), std::string::npos);
+}
+
+TEST(CliLog, AWatchEndsWithExit1WhenTheDeviceGoesAwayAndKeepsItsLog) {
+    TempDir dir;
+    const int code =
+        RunScript(dir,
+                  "QUELVAR_SIM_STATUS_MS=20 QUELVAR_SIM_UNPLUG_MS=1000 timeout 20 "
+                  "\"$CLI\" status --watch --simulate --log log.csv >out.txt 2>err.txt");
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(ReadBytes(dir.File("err.txt")), "\nThe communicator went away\n");
+    const std::string out = ReadBytes(dir.File("out.txt"));
+    int rounds = 0;
+    const std::size_t summary = out.rfind("Watched for ");
+    ASSERT_NE(summary, std::string::npos) << out;
+    ASSERT_EQ(std::sscanf(out.c_str() + out.find(" over ", summary), " over %d rounds", &rounds),
+              1);
+    EXPECT_GT(rounds, 10);
+    EXPECT_EQ(Count(ReadBytes(dir.File("log.csv")), ",200,signal,"), rounds);
 }
 
 TEST(CliLog, AnOldLogIsKeptUntilThereIsSomethingToWatch) {

@@ -3,7 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include "settings/Catalogue.h"
 #include "settings/FileReplace.h"
@@ -69,6 +78,87 @@ TEST(FileEdgesTest, SameFileSeesThroughNamesAndLinks) {
     EXPECT_TRUE(SameFile(dir.File("hard"), dir.File("a.am2")));
 #endif
 }
+
+bool HasTemporaryFiles(const test::TempDir& dir) {
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path)) {
+        if (entry.path().extension() == ".tmp") {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(FileEdgesTest, AReplaceThatCannotTakePlaceLeavesEverythingAsItWas) {
+    test::TempDir dir;
+    fs::create_directories(dir.path / "taken" / "inside");
+    const std::string error = ReplaceFileAtomically(dir.path / "taken", "new bytes");
+    EXPECT_NE(error.find("could not be replaced"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(dir.path / "taken" / "inside"));
+    EXPECT_FALSE(HasTemporaryFiles(dir));
+}
+
+#ifndef _WIN32
+// Runs `check` in a child process (after `prepare` there) and returns its exit code: for limits
+// and users that must not touch the test program itself.
+int InChild(const std::function<void()>& prepare, const std::function<bool()>& check) {
+    const pid_t child = fork();
+    if (child == 0) {
+        prepare();
+        _exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A disk that takes only part of the new bytes: the failure is reported and the old file stays.
+TEST(FileEdgesTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
+    test::TempDir dir;
+    const std::string path = dir.File("settings.am2");
+    test::WriteBytes(path, "old");
+    const int code = InChild(
+        [] {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{4096, 4096};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        },
+        [&] {
+            const std::string error = ReplaceFileAtomically(path, std::string(100000, 'x'));
+            return error == "the new file could not be written completely";
+        });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(test::ReadBytes(path), "old");
+    EXPECT_FALSE(HasTemporaryFiles(dir));
+}
+
+// What a user who is not root gets: their own file back with its mode (root may give files away,
+// so this is tried as another user where the test runs as root).
+TEST(FileEdgesTest, AnOrdinaryUserKeepsOwnerAndModeOfTheirFile) {
+    test::TempDir dir;
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
+    const gid_t group = geteuid() == 0 ? 65534 : getegid();
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(dir.path.c_str(), user, group), 0);
+    }
+    const std::string path = dir.File("settings.am2");
+    const int code = InChild(
+        [&] {
+            if (geteuid() == 0 && (setgid(group) != 0 || setuid(user) != 0)) {
+                _exit(2);
+            }
+        },
+        [&] {
+            test::WriteBytes(path, "old");
+            fs::permissions(path,
+                            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+            struct stat info {};
+            return ReplaceFileAtomically(path, "new").empty() && stat(path.c_str(), &info) == 0 &&
+                   info.st_uid == user && info.st_gid == group && (info.st_mode & 07777) == 0640;
+        });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(test::ReadBytes(path), "new");
+}
+#endif
 
 TEST(FileEdgesTest, AckMarksShowForOnesOnlyAndBesideTheirNumberInTheReport) {
     SettingsModel model;
