@@ -133,6 +133,34 @@ TEST(CliLog, AWatchEndsWithExit1WhenTheDeviceGoesAwayAndKeepsItsLog) {
     EXPECT_EQ(Count(ReadBytes(dir.File("log.csv")), ",200,signal,"), rounds);
 }
 
+// On a terminal the status line is redrawn in place; an event line first clears it, and the
+// status line comes back below the event.
+TEST(CliLog, OnATerminalEventLinesClearTheStatusLineWhichComesBackBelowThem) {
+    TempDir dir;
+    const int code = RunScript(dir,
+                               "command -v script >/dev/null || exit 77; QUELVAR_SIM_STATUS_MS=20 "
+                               "timeout 2 script -qfec \"$CLI status --watch --simulate\" "
+                               "/dev/null >pty.txt 2>/dev/null; exit 0");
+    if (code == 77) {
+        GTEST_SKIP() << "no script(1) for a terminal";
+    }
+    const std::string out = ReadBytes(dir.File("pty.txt"));
+    int events = 0;
+    for (std::size_t at = out.find("  Event: "); at != std::string::npos;
+         at = out.find("  Event: ", at + 1)) {
+        ++events;
+        ASSERT_GE(at, 12u);
+        EXPECT_EQ(out.substr(at - 12, 4), "\r\x1b[K") << "cleared first";
+        const std::size_t end = out.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        if (end + 3 < out.size()) {
+            EXPECT_EQ(out.substr(end + 2, 1), "\r") << "then redrawn";
+            EXPECT_EQ(out.substr(end + 11, 9), "  Signal ") << out.substr(end, 40);
+        }
+    }
+    EXPECT_GE(events, 2) << out;
+}
+
 TEST(CliLog, AnOldLogIsKeptUntilThereIsSomethingToWatch) {
     TempDir dir;
     WriteBytes(dir.File("old.csv"), "time,code,name,text\r\nyesterday's rows\r\n");
