@@ -10,11 +10,13 @@
 #include <optional>
 #include <string>
 
+#include "app/StopSignals.h"
 #include "link/SystemHidPlatform.h"
 #include "sim/SimStateFile.h"
 #include "sim/SimulatedCommunicator.h"
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
+#include "ui/GsmSimStateKeeper.h"
 #include "ui/Passwd.h"
 #include "ui/SimulatorWindow.h"
 #include "ui/ToolImages.h"
@@ -77,8 +79,11 @@ constexpr const char* kUsage =
     "  --version    show the version\n";
 
 int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedCommunicator* simulator,
-               const QStringList& files) {
+               quelvar::sim::SimStateFile* stateFile, const QStringList& files) {
     quelvar::ui::TFormMain formMain(platform);
+    if (stateFile != nullptr) {
+        new quelvar::ui::SimStateKeeper(formMain, *stateFile);  // owned by the window
+    }
     quelvar::ui::TSetFrm setFrm;
     quelvar::ui::TPasswdFrm passwdFrm;
     formMain.SetDialogs(&setFrm, &passwdFrm);
@@ -160,13 +165,19 @@ int main(int argc, char** argv) {
             if (const std::string error = stateFile->Load(std::chrono::milliseconds(0), inUse);
                 !error.empty()) {
                 std::fprintf(stderr, "%s\n", error.c_str());
+                // Where no one could read it (the offscreen platform), standard error has it.
+                if (QGuiApplication::platformName() != "offscreen") {
+                    QMessageBox::critical(nullptr, quelvar::ui::kCaption,
+                                          QString::fromLocal8Bit(error));
+                }
                 return inUse ? 1 : 3;
             }
         }
     } else {
         platform = quelvar::link::MakeSystemHidPlatform();
     }
-    int code = RunWindows(*platform, simulator, files);
+    quelvar::app::QuitOnStopSignals();
+    int code = RunWindows(*platform, simulator, stateFile.get(), files);
     // The window's connection is closed by now: what the run left on the device is kept.
     if (stateFile) {
         if (const std::string error = stateFile->Save(); !error.empty()) {

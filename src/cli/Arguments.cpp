@@ -1,9 +1,11 @@
 #include "cli/Arguments.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 #include "cli/PasswordSource.h"
+#include "settings/FileReplace.h"
 
 namespace quelvar::cli {
 
@@ -101,9 +103,13 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
             arguments.simulate = true;
         }
     } else {
+        // Plain decimals only: strtod would also take "0x10", "1e3", "inf" and blanks.
+        const bool decimal = value->find_first_not_of("0123456789.") == std::string::npos &&
+                             std::count(value->begin(), value->end(), '.') <= 1 &&
+                             value->find_first_of("0123456789") != std::string::npos;
         char* end = nullptr;
-        const double seconds = std::strtod(value->c_str(), &end);
-        if (value->empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
+        const double seconds = decimal ? std::strtod(value->c_str(), &end) : -1;
+        if (!decimal || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
             seconds > kMaxWaitSeconds) {
             return "--wait takes a number of seconds from 0 to 86400, not \"" + *value + "\"";
         }
@@ -209,12 +215,53 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     return parsed;
 }
 
-std::string ResolvePasswords(Arguments& arguments, const Environment& environment) {
+std::string SameFileProblem(const Arguments& arguments) {
+    struct Named {
+        std::string path;
+        bool written;
+    };
+    std::vector<Named> files;
+    const bool reads = arguments.command != Command::kRead;
+    if (!arguments.file.empty()) {
+        files.push_back({arguments.file, !reads});
+    }
+    if (!arguments.secondFile.empty()) {
+        files.push_back({arguments.secondFile, arguments.command == Command::kReport});
+    }
+    for (const auto& [path, written] :
+         {std::pair{arguments.simState, true}, std::pair{arguments.logPath, true},
+          std::pair{arguments.passwordFile, false}}) {
+        if (path) {
+            files.push_back({*path, written});
+        }
+    }
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t j = i + 1; j < files.size(); ++j) {
+            if ((files[i].written || files[j].written) &&
+                settings::SameFile(files[i].path, files[j].path)) {
+                const Named& output = files[j].written ? files[j] : files[i];
+                const Named& other = files[j].written ? files[i] : files[j];
+                return output.path + " is the same file as " + other.path +
+                       "; name another file (nothing was written)";
+            }
+        }
+    }
+    return {};
+}
+
+std::string ResolvePasswords(Arguments& arguments, const Environment& environment,
+                             std::ostream& warnings, bool& badFile) {
+    badFile = false;
     if (!arguments.password && arguments.passwordFile) {
         std::string error;
-        arguments.password = ReadPasswordFile(*arguments.passwordFile, error);
+        std::string warning;
+        arguments.password = ReadPasswordFile(*arguments.passwordFile, error, warning);
         if (!arguments.password) {
+            badFile = true;
             return error;
+        }
+        if (!warning.empty()) {
+            warnings << warning << "\n";
         }
         if (!IsFourDigits(*arguments.password)) {
             return "The password file " + *arguments.passwordFile + " does not hold four digits";
@@ -274,7 +321,8 @@ void PrintHelp(std::ostream& out) {
            "Options:\n"
            "  --password NNNN     the communicator's four-digit password, if it has one\n"
            "                      (visible to other users: prefer the next two)\n"
-           "  --password-file F   read the password from the first line of F\n"
+           "  --password-file F   read the password from the first line of F (at most 64\n"
+           "                      bytes; a warning when others may read F)\n"
            "                      (or set QUELVAR_PASSWORD; on a terminal it is asked for)\n"
            "  --new-password NNNN the new four-digit password (passwd; or set\n"
            "                      QUELVAR_NEW_PASSWORD)\n"
@@ -282,7 +330,8 @@ void PrintHelp(std::ostream& out) {
            "  --no-backup         write, restore: write even when no backup can be taken\n"
            "                      (and take none)\n"
            "  --account ID        backups: only those of this account ID\n"
-           "  --wait SECONDS      how long to wait for the device (default 10)\n"
+           "  --wait SECONDS      how long to wait for the device, in decimal seconds\n"
+           "                      (default 10)\n"
            "  --simulate          talk to the built-in simulated communicator instead of USB\n"
            "  --sim-state FILE    keep the simulated communicator's settings and memory in\n"
            "                      FILE between runs (implies --simulate)\n"
@@ -298,7 +347,7 @@ void PrintHelp(std::ostream& out) {
            "      (write, restore: the backup cannot be written)\n"
            "  4   the settings read back differ from the file (diff: the two differ)\n"
            "  64  bad usage\n"
-           "  130, 143  interrupted (Ctrl+C, SIGTERM)\n";
+           "  129, 130, 143  interrupted (SIGHUP, Ctrl+C, SIGTERM)\n";
 }
 
 }  // namespace quelvar::cli

@@ -42,9 +42,16 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words);
 
 // The passwords that were not given on the command line: --password-file, then the environment
 // (QUELVAR_PASSWORD, QUELVAR_NEW_PASSWORD). An error line when one is no four digits or passwd
-// has no new password; empty otherwise.
+// has no new password; empty otherwise. `badFile` tells that the password file could not be read
+// or its first line is too long; a warning about the file goes to `warnings`.
 using Environment = std::function<const char*(const char* name)>;
-std::string ResolvePasswords(Arguments& arguments, const Environment& environment);
+std::string ResolvePasswords(Arguments& arguments, const Environment& environment,
+                             std::ostream& warnings, bool& badFile);
+
+// A file the command writes (report's page, read's settings file, --log, --sim-state) that is
+// another file of the command under another name, or a link to it: the line that refuses it.
+// Empty when every file is a file of its own.
+std::string SameFileProblem(const Arguments& arguments);
 
 void PrintHelp(std::ostream& out);
 

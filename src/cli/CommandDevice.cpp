@@ -56,6 +56,17 @@ std::string IncompleteReadMessage(const exchange::ReadAllResult& read) {
     return "The communicator did not give " + lacking;
 }
 
+int KeepDeviceState(const CommandContext& context) {
+    if (!context.keepState) {
+        return kExitOk;
+    }
+    if (const std::string error = context.keepState(); !error.empty()) {
+        context.err << error << "\n";
+        return kExitBadFile;
+    }
+    return kExitOk;
+}
+
 CommandDevice::CommandDevice(const CommandContext& context)
     : context_(context), connection_(context.platform), exchange_(connection_) {
     exchange_.Hooks().stopRequested = [] { return InterruptSignal() != 0; };

@@ -3,6 +3,7 @@
 // logged in, through a session that gives up on a device gone silent.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -29,7 +30,14 @@ struct CommandContext {
     std::ostream& err;
     // Asked when the device needs a password and none was given; may be empty.
     PasswordPrompt askPassword = {};
+    // Makes what the device now holds last (the simulated communicator's state file): empty, or
+    // the reason it could not. May be empty.
+    std::function<std::string()> keepState = {};
 };
+
+// Calls the context's keepState before a command says it succeeded, so that it never says so of
+// a change that is then lost: kExitOk, or kExitBadFile with the reason on standard error.
+int KeepDeviceState(const CommandContext& context);
 
 // True once the device is attached; false when `wait` passed first or a signal came.
 bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait);

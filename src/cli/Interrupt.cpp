@@ -31,6 +31,8 @@ void CatchInterrupts() {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A dropped remote session is no reason to lose what the run wrote.
+    sigaction(SIGHUP, &action, nullptr);
 #endif
 }
 

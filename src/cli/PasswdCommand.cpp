@@ -36,6 +36,9 @@ int RunPasswd(const CommandContext& context, const std::string& newPassword) {
         context.err << "The communicator confirmed the new password but holds another one\n";
         return kExitMismatch;
     }
+    if (const int code = KeepDeviceState(context); code != kExitOk) {
+        return code;
+    }
     context.out << "Password changed\n";
     return kExitOk;
 }

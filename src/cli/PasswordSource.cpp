@@ -1,5 +1,7 @@
 #include "cli/PasswordSource.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -86,14 +88,39 @@ class NoEcho {
 
 }  // namespace
 
-std::optional<std::string> ReadPasswordFile(const std::string& path, std::string& error) {
+std::optional<std::string> ReadPasswordFile(const std::string& path, std::string& error,
+                                            std::string& warning) {
     std::ifstream in(path, std::ios::binary);
-    std::string line;
-    if (!in || !std::getline(in, line)) {
+    // One byte more than a line may hold tells a longer line from one that ends the file.
+    std::string head(kUtf8Bom.size() + kMaxPasswordLine + 1, '\0');
+    if (in) {
+        in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    }
+    if (!in && !in.eof()) {
         error = "Unable to read the password from " + path;
         return std::nullopt;
     }
-    return Trimmed(line);
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.starts_with(kUtf8Bom)) {
+        head.erase(0, kUtf8Bom.size());
+    }
+    const std::size_t end = std::min(head.find('\n'), head.size());
+    if (end > kMaxPasswordLine) {
+        error = "The first line of the password file " + path + " is longer than " +
+                std::to_string(kMaxPasswordLine) + " bytes";
+        return std::nullopt;
+    }
+#ifndef _WIN32
+    std::error_code ec;
+    const auto perms = std::filesystem::status(path, ec).permissions();
+    const auto othersMayRead =
+        std::filesystem::perms::group_read | std::filesystem::perms::others_read;
+    if (!ec && (perms & othersMayRead) != std::filesystem::perms::none) {
+        warning = "Warning: other users may read the password file " + path +
+                  "; make it readable by its owner alone (chmod 600)";
+    }
+#endif
+    return Trimmed(head.substr(0, end));
 }
 
 PasswordPrompt TerminalPrompt(std::ostream& err) {

@@ -5,6 +5,7 @@
 #include "cli/ExitCodes.h"
 #include "exchange/StatusLog.h"
 #include "settings/FileReplace.h"
+#include "settings/SettingsCheck.h"
 #include "settings/SettingsReport.h"
 
 namespace quelvar::cli {
@@ -13,9 +14,16 @@ int RunReport(const std::string& path, const settings::SettingsFileContent& cont
               const std::string& htmlPath, std::ostream& out, std::ostream& err) {
     settings::SettingsModel model;
     settings::FillModelFromFile(content, model);
-    const settings::ReportFacts facts{
-        exchange::LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d"), std::nullopt,
-        content.ModeIndex(), std::nullopt};
+    settings::ReportFacts facts;
+    facts.date = exchange::LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d");
+    facts.modeIndex = content.ModeIndex();
+    facts.originalValue = [&content](std::string_view key) { return content.OriginalValue(key); };
+    // The report holds what a load would make of the file; what it lacks or cannot send is said
+    // in the report and here.
+    for (const settings::Finding& finding : settings::CheckSettingsFile(content)) {
+        facts.findings.push_back(settings::FormatFinding(finding));
+        err << facts.findings.back() << "\n";
+    }
     const std::string html = settings::BuildSettingsReport(model, facts);
     if (const std::string error = settings::ReplaceFileAtomically(htmlPath, html); !error.empty()) {
         err << "Unable to write to " << htmlPath << ": " << error << "\n";

@@ -2,17 +2,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <map>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "cli/CommandDevice.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/WatchRecorder.h"
 #include "exchange/StatusLog.h"
-#include "link/LinkLock.h"
 #include "settings/Cp1250.h"
 
 namespace quelvar::cli {
@@ -44,79 +41,63 @@ std::string SignalBar(const std::string& signal) {
            std::string(static_cast<std::size_t>(exchange::kMaxSignalLevel - level), '.') + "]";
 }
 
+// The terminal's side: status lines and event lines from what the recorder took.
 class Watch {
   public:
     Watch(const WatchOptions& options, std::ostream& out) : options_(options), out_(out) {}
 
-    bool OpenLog(std::ostream& err) {
-        if (!options_.logPath) {
-            return true;
-        }
-        log_.open(*options_.logPath, std::ios::binary | std::ios::trunc);
-        log_ << exchange::CsvHeader() << std::flush;
-        if (!log_) {
-            err << "Unable to write the log " << *options_.logPath << "\n";
-            return false;
-        }
-        return true;
-    }
-
-    void Take(const std::vector<link::StatusRecord>& records) {
-        bool round = false;
+    void Show(const std::vector<link::StatusRecord>& records,
+              const WatchRecorder::Figures& figures) {
+        bool redraw = false;
         for (const link::StatusRecord& record : records) {
-            if (log_.is_open()) {
-                log_ << exchange::CsvRow(record);
-            }
             if (record.code == link::kEventLineCode) {
-                ClearStatusLine();
+                // The status line it cleared comes back below it.
+                redraw = ClearStatusLine() || redraw;
                 out_ << LocalClock(record.at)
                      << "  Event: " << settings::Cp1250ToPrintableUtf8(record.text) << "\n";
-                ++events_;
                 continue;
             }
             latest_[record.code] = record.text;
             if (record.code == 200) {
-                stats_.Add(record.text);
-                round = true;
+                redraw = true;
                 roundAt_ = record.at;
             }
         }
-        if (log_.is_open()) {
-            log_.flush();
-        }
-        if (round || (!records.empty() && drawn_)) {
-            PrintStatusLine();
+        if (redraw || (!records.empty() && drawn_)) {
+            PrintStatusLine(figures.signal);
         }
     }
 
-    void PrintSummary(Clock::duration watched) {
+    void PrintSummary(Clock::duration watched, const WatchRecorder::Figures& figures) {
         ClearStatusLine();
+        const exchange::SignalStats& stats = figures.signal;
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(watched).count();
         out_ << "Watched for " << seconds / 60 << " min " << seconds % 60 << " s: signal minimum "
-             << Level(Min(), 0) << ", mean " << Level(stats_.Mean(), 1) << ", maximum "
-             << Level(Max(), 0) << " over " << stats_.Count() << " rounds; " << events_
-             << " events\n";
+             << Level(AsDouble(stats.Minimum()), 0) << ", mean " << Level(stats.Mean(), 1)
+             << ", maximum " << Level(AsDouble(stats.Maximum()), 0) << " over " << stats.Count()
+             << " rounds; " << figures.events << " events";
+        if (figures.dropped > 0) {
+            out_ << "; " << figures.dropped << " records lost before they were logged";
+        }
+        out_ << "\n" << std::flush;
     }
 
   private:
-    std::optional<double> Min() const {
-        return stats_.Minimum() ? std::optional<double>(*stats_.Minimum()) : std::nullopt;
-    }
-    std::optional<double> Max() const {
-        return stats_.Maximum() ? std::optional<double>(*stats_.Maximum()) : std::nullopt;
+    static std::optional<double> AsDouble(std::optional<int> value) {
+        return value ? std::optional<double>(*value) : std::nullopt;
     }
     std::string Text(std::uint8_t code) const {
         const auto found = latest_.find(code);
         return settings::Cp1250ToPrintableUtf8(found == latest_.end() ? "" : found->second);
     }
 
-    void PrintStatusLine() {
+    void PrintStatusLine(const exchange::SignalStats& stats) {
         const std::string signal = latest_.count(200) ? latest_.at(200) : "";
         const std::string line = LocalClock(roundAt_) + "  Signal " + Text(200) + " " +
-                                 SignalBar(signal) + " min " + Level(Min(), 0) + " mean " +
-                                 Level(stats_.Mean(), 1) + " max " + Level(Max(), 0) + "  Line " +
-                                 Text(205) + "  SIM " + Text(204) + "  Z1 " + Text(202) + "  Z2 " +
-                                 Text(203);
+                                 SignalBar(signal) + " min " + Level(AsDouble(stats.Minimum()), 0) +
+                                 " mean " + Level(stats.Mean(), 1) + " max " +
+                                 Level(AsDouble(stats.Maximum()), 0) + "  Line " + Text(205) +
+                                 "  SIM " + Text(204) + "  Z1 " + Text(202) + "  Z2 " + Text(203);
         if (options_.inPlace) {
             out_ << "\r" << line << "\x1b[K" << std::flush;
             drawn_ = true;
@@ -125,21 +106,21 @@ class Watch {
         }
     }
 
-    // An event line must not be written over the status line being redrawn.
-    void ClearStatusLine() {
-        if (drawn_) {
-            out_ << "\r\x1b[K";
-            drawn_ = false;
+    // An event line must not be written over the status line being redrawn. True when there
+    // was one to clear.
+    bool ClearStatusLine() {
+        if (!drawn_) {
+            return false;
         }
+        out_ << "\r\x1b[K";
+        drawn_ = false;
+        return true;
     }
 
     const WatchOptions& options_;
     std::ostream& out_;
-    std::ofstream log_;
-    exchange::SignalStats stats_;
     std::map<std::uint8_t, std::string> latest_;
     std::chrono::system_clock::time_point roundAt_{};
-    int events_ = 0;
     bool drawn_ = false;
 };
 
@@ -147,9 +128,13 @@ class Watch {
 
 int RunWatch(link::HidPlatform& platform, const WatchOptions& options, std::ostream& out,
              std::ostream& err) {
-    Watch watch(options, out);
-    if (!watch.OpenLog(err)) {
-        return kExitBadFile;
+    // An old log is only emptied once there is something to watch.
+    LogFile log;
+    if (options.logPath) {
+        if (const std::string problem = LogFile::Problem(*options.logPath); !problem.empty()) {
+            err << "Unable to write the log " << *options.logPath << ": " << problem << "\n";
+            return kExitBadFile;
+        }
     }
     link::ConnHIDCOM connection(platform);
     connection.recordStatusReports = true;
@@ -161,26 +146,30 @@ int RunWatch(link::HidPlatform& platform, const WatchOptions& options, std::ostr
         err << "No communicator found within " << Seconds(options.wait) << "\n";
         return kExitNoDevice;
     }
-    const Clock::time_point start = Clock::now();
-    int code = kExitOk;
-    while (InterruptSignal() == 0) {
-        std::vector<link::StatusRecord> records;
-        bool attached = false;
-        {
-            std::lock_guard lock(link::LinkLock());
-            records.assign(connection.statusRecords.begin(), connection.statusRecords.end());
-            connection.statusRecords.clear();
-            attached = connection.IsAttached();
-        }
-        watch.Take(records);
-        if (!attached) {
-            err << "\nThe communicator went away\n";
-            code = kExitNoDevice;
-            break;
-        }
-        std::this_thread::sleep_for(kPoll);
+    if (options.logPath && !log.Open(*options.logPath)) {
+        err << log.Error() << "\n";
+        return kExitBadFile;
     }
-    watch.PrintSummary(Clock::now() - start);
+    const Clock::time_point start = Clock::now();
+    Watch watch(options, out);
+    WatchRecorder recorder(connection, options.logPath ? &log : nullptr);
+    while (InterruptSignal() == 0 && recorder.Ended() == WatchRecorder::End::kRunning) {
+        const std::vector<link::StatusRecord> records = recorder.TakeForScreen(kPoll);
+        watch.Show(records, recorder.Snapshot());
+    }
+    const WatchRecorder::End end = recorder.Stop();
+    watch.Show(recorder.TakeForScreen(std::chrono::milliseconds(0)), recorder.Snapshot());
+    // A write cut short by the signal leaves the stream failed; the summary is still due.
+    out.clear();
+    int code = kExitOk;
+    if (end == WatchRecorder::End::kDetached) {
+        err << "\nThe communicator went away\n";
+        code = kExitNoDevice;
+    } else if (end == WatchRecorder::End::kLogFailed) {
+        err << "\n" << log.Error() << "\n";
+        code = kExitBadFile;
+    }
+    watch.PrintSummary(Clock::now() - start, recorder.Snapshot());
     return code;
 }
 

@@ -17,9 +17,10 @@ struct WatchOptions {
     bool inPlace = false;                   // a terminal: the status line is redrawn in place
 };
 
-// Runs until SIGINT or SIGTERM (see Interrupt.h), then prints the summary and returns kExitOk;
-// kExitNoDevice when no device came or it went away, kExitBadFile when the log cannot be
-// written.
+// Runs until SIGINT, SIGTERM or SIGHUP (see Interrupt.h), then logs what is still queued, prints
+// the summary and returns kExitOk; kExitNoDevice when no device came or it went away,
+// kExitBadFile when the log cannot be written (checked before, without emptying an old log,
+// then at every write: the first failure ends the watch).
 int RunWatch(link::HidPlatform& platform, const WatchOptions& options, std::ostream& out,
              std::ostream& err);
 

@@ -41,10 +41,22 @@ bool ReportFindings(const CommandContext& context, const std::string& path,
 
 // Every difference on standard output; the number of settings that failed.
 int ReportVerify(const CommandContext& context, const settings::SettingsFileContent& content,
+                 const settings::SettingsModel& written, int mode,
                  const settings::SettingsModel& readBack, int deviceMode,
                  const exchange::UnansweredTally& tally) {
-    const std::vector<SettingDifference> differences = settings::CompareSettings(
-        settings::ValuesOf(content), settings::ValuesOf(readBack, deviceMode));
+    // A key missing from the file is compared with what its load left (a cleared setting); its
+    // line still says that the file lacks it.
+    const settings::SettingValues inFile = settings::ValuesOf(content);
+    settings::SettingValues expected = inFile;
+    const settings::SettingValues loaded = settings::ValuesOf(written, mode);
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        expected[i] = expected[i] ? expected[i] : loaded[i];
+    }
+    std::vector<SettingDifference> differences =
+        settings::CompareSettings(expected, settings::ValuesOf(readBack, deviceMode));
+    for (SettingDifference& difference : differences) {
+        difference.first = inFile[difference.setting];
+    }
     auto keyOf = [](const SettingDifference& d) { return settings::AllSettings()[d.setting].key; };
     for (const SettingDifference& difference : differences) {
         context.out << settings::FormatDifference(difference, "file", "device")
@@ -113,7 +125,8 @@ int RunWrite(const CommandContext& context, const std::string& path,
     }
 
     const int compared = static_cast<int>(settings::AllSettings().size());
-    if (const int failures = ReportVerify(context, content, readBack, read.modeIndex, tally);
+    if (const int failures =
+            ReportVerify(context, content, written, mode, readBack, read.modeIndex, tally);
         failures > 0) {
         context.err << "Verify failed: " << failures << " of " << compared
                     << " settings on the communicator differ from " << path << "\n";
@@ -124,6 +137,9 @@ int RunWrite(const CommandContext& context, const std::string& path,
                     << " commands went unanswered, but the read-back matches\n";
     }
     ReportWriteTime(context, writeStart);
+    if (const int code = KeepDeviceState(context); code != kExitOk) {
+        return code;
+    }
     context.out << "Wrote " << path << " to the communicator and read it back: all " << compared
                 << " settings (parameters, both event tables and the mode) match the file\n";
     return kExitOk;

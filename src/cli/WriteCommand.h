@@ -11,8 +11,9 @@ namespace quelvar::cli {
 // Checks the file first: with findings (missing keys, values no editor could produce) nothing is
 // sent and it exits 3, unless `force`. Then logs in, takes the backup (see BackupStep.h) and
 // writes the file's content as a write-back does, with the operating mode from the file and
-// "GACK" as the device holds it; reads everything back and compares every setting with the file, a
-// key missing from the file counting as a difference, each on standard output.
+// "GACK" as the device holds it; reads everything back and compares every setting with the file,
+// each difference on standard output; a key missing from the file is compared with what its load
+// leaves (the setting cleared).
 int RunWrite(const CommandContext& context, const std::string& path,
              const settings::SettingsFileContent& content, bool force, const BackupOptions& backup);
 

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/Arguments.h"
@@ -40,11 +45,13 @@ BackupOptions BackupOptionsOf(const Arguments& arguments) {
 }
 
 int Run(const Arguments& arguments, link::HidPlatform& platform,
-        const std::optional<settings::SettingsFileContent>& content) {
+        const std::optional<settings::SettingsFileContent>& content,
+        std::function<std::string()> keepState) {
     const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
     ProgressBar progress(std::cerr, ProgressBar::StyleFor(arguments.quiet));
-    const CommandContext context{platform,  wait,      arguments.password,       progress,
-                                 std::cout, std::cerr, TerminalPrompt(std::cerr)};
+    const CommandContext context{
+        platform,  wait,      arguments.password,        progress,
+        std::cout, std::cerr, TerminalPrompt(std::cerr), std::move(keepState)};
     switch (arguments.command) {
         case Command::kStatus:
             if (arguments.watch) {
@@ -82,6 +89,25 @@ sim::TimingModel SimulatedTiming() {
     return timing;
 }
 
+// QUELVAR_SIM_UNPLUG_MS: the simulated cable is pulled that long after the start, to see what a
+// command does when the device goes away.
+std::jthread UnplugLater(sim::SimulatedCommunicator& simulator) {
+    const char* text = std::getenv("QUELVAR_SIM_UNPLUG_MS");
+    if (text == nullptr) {
+        return {};
+    }
+    const auto delay = std::chrono::milliseconds(std::clamp(std::atoi(text), 0, 3600000));
+    return std::jthread([&simulator, delay](std::stop_token stop) {
+        std::mutex mutex;
+        std::condition_variable_any wake;
+        std::unique_lock lock(mutex);
+        wake.wait_for(lock, stop, delay, [] { return false; });
+        if (!stop.stop_requested()) {
+            simulator.Unplug();
+        }
+    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,9 +125,16 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
     Arguments& arguments = *parsed.arguments;
-    if (const std::string error = ResolvePasswords(arguments, std::getenv); !error.empty()) {
-        std::cerr << error << "\n";
+    if (const std::string problem = SameFileProblem(arguments); !problem.empty()) {
+        std::cerr << problem << "\n";
         return kExitUsage;
+    }
+    bool badPasswordFile = false;
+    if (const std::string error =
+            ResolvePasswords(arguments, std::getenv, std::cerr, badPasswordFile);
+        !error.empty()) {
+        std::cerr << error << "\n";
+        return badPasswordFile ? kExitBadFile : kExitUsage;
     }
 
     // A file that is no settings file is refused before any device is touched.
@@ -139,6 +172,7 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<link::HidPlatform> platform;
     std::optional<sim::SimStateFile> simState;
+    std::jthread unplugger;  // goes before the simulator it unplugs
     if (arguments.simulate) {
         sim::SimulatedCommunicator::Options options;
         // QUELVAR_SIM_STATUS_MS: status rounds at another pace, to watch many of them quickly.
@@ -148,6 +182,7 @@ int main(int argc, char** argv) {
         auto simulator = std::make_unique<sim::SimulatedCommunicator>(options);
         simulator->SetTiming(SimulatedTiming());
         simulator->ApplyEnvironment();
+        unplugger = UnplugLater(*simulator);
         if (arguments.simState) {
             simState.emplace(*arguments.simState, *simulator);
             const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
@@ -169,8 +204,18 @@ int main(int argc, char** argv) {
         platform = link::MakeSystemHidPlatform();
     }
 
-    int code = Run(arguments, *platform, content);
+    // A state that the command already tried to keep, and could not, is not reported twice.
+    bool keepFailed = false;
+    std::function<std::string()> keepState;
     if (simState) {
+        keepState = [&] {
+            std::string error = simState->Save();
+            keepFailed = !error.empty();
+            return error;
+        };
+    }
+    int code = Run(arguments, *platform, content, keepState);
+    if (simState && !keepFailed) {
         if (const std::string error = simState->Save(); !error.empty()) {
             std::cerr << error << "\n";
             if (code == kExitOk) {

@@ -93,10 +93,20 @@ std::string CsvField(const std::string& utf8) {
     return quoted + "\"";
 }
 
+std::string CsvText(std::string_view cp1250) {
+    constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+    const bool formula = !cp1250.empty() && kFormulaStarts.find(cp1250[0]) != std::string::npos;
+    return (formula ? "'" : "") + settings::Cp1250ToPrintableUtf8(cp1250);
+}
+
 std::string CsvRow(const link::StatusRecord& record) {
     return IsoTime(record.at) + "," + std::to_string(record.code) + "," +
-           CsvField(StatusName(record.code)) + "," + CsvField(settings::Cp1250ToUtf8(record.text)) +
-           "\r\n";
+           CsvField(StatusName(record.code)) + "," + CsvField(CsvText(record.text)) + "\r\n";
+}
+
+std::string CsvDroppedRow(std::chrono::system_clock::time_point at, std::uint64_t count) {
+    return IsoTime(at) + ",,dropped," + std::to_string(count) +
+           " records lost: the log did not keep up\r\n";
 }
 
 }  // namespace quelvar::exchange

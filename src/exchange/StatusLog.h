@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/ConnHIDCOM.h"
 
@@ -39,8 +40,15 @@ std::string IsoTime(std::chrono::system_clock::time_point at);
 std::string LocalTimeText(std::chrono::system_clock::time_point at, const char* format);
 // "time,code,name,text" and its line end.
 std::string CsvHeader();
-// One record's line, the text converted to UTF-8 and quoted where it needs it.
+// One record's line, its text made safe by CsvText and quoted where it needs it. Both the
+// command line's log and the window's CSV go through here.
 std::string CsvRow(const link::StatusRecord& record);
+// A text of the device (Windows-1250) as a CSV cell that a spreadsheet takes as text and `cat`
+// shows as it is: UTF-8, a leading = + - @ tab or CR after a ' (so it is no formula), and
+// control characters (C0, DEL and C1) written as \xHH.
+std::string CsvText(std::string_view cp1250);
+// The line that stands for `count` records lost before the log took them.
+std::string CsvDroppedRow(std::chrono::system_clock::time_point at, std::uint64_t count);
 // A field quoted by RFC 4180 when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& utf8);
 

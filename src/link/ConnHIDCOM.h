@@ -65,6 +65,10 @@ class ConnHIDCOM : public Connection {
     // link lock, for the caller to take away.
     bool recordStatusReports = false;
     std::deque<StatusRecord> statusRecords;
+    // How many records went (the oldest first) because statusRecordCapacity was reached while
+    // no one took them; guarded by the link lock. The taker resets it.
+    std::size_t statusRecordCapacity = kMaxStatusRecords;
+    std::uint64_t statusRecordsDropped = 0;
 
     // Passed to the device object for its acknowledgement waits (set before Open).
     MessagePump messagePump;

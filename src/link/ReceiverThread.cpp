@@ -41,8 +41,10 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
     if (std::string* field = connection.StatusField(code)) {
         *field = TextAt(report, kTextOffset);
         if (connection.recordStatusReports) {
-            if (connection.statusRecords.size() >= kMaxStatusRecords) {
+            while (!connection.statusRecords.empty() &&
+                   connection.statusRecords.size() >= connection.statusRecordCapacity) {
                 connection.statusRecords.pop_front();
+                ++connection.statusRecordsDropped;
             }
             connection.statusRecords.push_back({code, *field, std::chrono::system_clock::now()});
         }

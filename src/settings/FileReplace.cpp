@@ -194,6 +194,17 @@ fs::path ResolveLinks(const fs::path& path) {
     return path;
 }
 
+bool SameFile(const fs::path& first, const fs::path& second) {
+    std::error_code ec;
+    if (fs::exists(first, ec) && fs::exists(second, ec)) {
+        const bool same = fs::equivalent(first, second, ec);
+        return same && !ec;
+    }
+    const fs::path a = fs::weakly_canonical(fs::absolute(first, ec), ec);
+    const fs::path b = fs::weakly_canonical(fs::absolute(second, ec), ec);
+    return a == b;
+}
+
 std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
                                   NewFileAccess access) {
     const fs::path target = ResolveLinks(path);

@@ -16,6 +16,10 @@ enum class NewFileAccess { kShared, kOwnerOnly };
 // nothing): what a save replaces.
 std::filesystem::path ResolveLinks(const std::filesystem::path& path);
 
+// True when both names reach one file: the same device and file number where both exist (links
+// followed), else the same path once links and "." and ".." are resolved.
+bool SameFile(const std::filesystem::path& first, const std::filesystem::path& second);
+
 // Empty on success, else what went wrong (the target then stays as it was and no temporary
 // file is left). A symbolic link stays and the file it names is replaced. An existing file keeps
 // its owner, group and mode as far as the process may set them; the new bytes are never readable

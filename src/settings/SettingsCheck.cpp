@@ -73,8 +73,17 @@ bool AllOf(std::string_view value, std::string_view allowed) {
     return value.find_first_not_of(allowed) == std::string_view::npos;
 }
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+// A value between double quotes with its own quotes and backslashes escaped first, so that
+// neither they nor the \xHH of a control character can be read two ways.
+std::string Quoted(std::string_view cp1250) {
+    std::string escaped;
+    for (const char c : cp1250) {
+        if (c == '"' || c == '\\') {
+            escaped += '\\';
+        }
+        escaped += c;
+    }
+    return "\"" + Cp1250ToPrintableUtf8(escaped) + "\"";
 }
 
 // The problem of a table row's value, by its row's rule; empty when there is none. An empty
@@ -269,7 +278,7 @@ std::string FormatFinding(const Finding& finding) {
         case FindingKind::kUnencodable:
             break;
     }
-    return line + Quoted(Cp1250ToPrintableUtf8(finding.value)) + " " + finding.problem;
+    return line + Quoted(finding.value) + " " + finding.problem;
 }
 
 void ShowWhatWasSent(SettingsModel& model, const std::vector<Finding>& findings) {
@@ -305,8 +314,10 @@ std::vector<SettingDifference> CompareSettings(const SettingValues& first,
 std::string FormatDifference(const SettingDifference& difference, const std::string& firstName,
                              const std::string& secondName) {
     auto side = [](const std::string& name, const std::optional<std::string>& value) {
-        return value ? name + " " + Quoted(Cp1250ToPrintableUtf8(*value))
-                     : "missing from the " + name;
+        // "the file", "the device", but a file's own name stands alone.
+        const bool word = name == "file" || name == "device";
+        return value ? name + " " + Quoted(*value)
+                     : std::string("missing from ") + (word ? "the " : "") + name;
     };
     const std::string key = Cp1250ToPrintableUtf8(AllSettings().at(difference.setting).key);
     const std::string first = side(firstName, difference.first);

@@ -60,8 +60,8 @@ struct Finding {
 std::vector<Finding> CheckSettingsFile(const SettingsFileContent& content);
 // Whether any finding would block a load (notes do not).
 bool HasBlockingFindings(const std::vector<Finding>& findings);
-// One line in UTF-8, control characters escaped: extev3Code: "1234" is not 3 characters of *
-// and digits.
+// One line in UTF-8, the value quoted and escaped as FormatDifference does: extev3Code: "1234"
+// is not 3 characters of * and digits.
 std::string FormatFinding(const Finding& finding);
 
 // After a load of a file with findings: each event cell whose value was invalid shows what its
@@ -77,7 +77,8 @@ struct SettingDifference {
 std::vector<SettingDifference> CompareSettings(const SettingValues& first,
                                                const SettingValues& second);
 // UPHN1: file "+3630…" device "+3620…", or UPHN3: missing from the file, device "+3630…"; UTF-8,
-// control characters escaped.
+// " and \ in values escaped with a \, control characters as \xHH. The names "file" and
+// "device" take "the" where a side lacks the key; any other name (a file's) stands alone.
 std::string FormatDifference(const SettingDifference& difference, const std::string& firstName,
                              const std::string& secondName);
 

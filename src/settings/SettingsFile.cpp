@@ -124,6 +124,29 @@ std::vector<std::size_t> LinesOf(std::string_view text, const std::vector<std::s
     return lines;
 }
 
+// The lines of the text at the given line numbers, ends dropped; lines end as IniFile's do.
+std::map<std::size_t, std::string> TextOfLines(std::string_view text,
+                                               const std::vector<std::size_t>& wanted) {
+    std::map<std::size_t, std::string> lines;
+    std::size_t line = 0;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        const bool end = at == text.size() || text[at] == '\n' || text[at] == '\r';
+        if (!end) {
+            continue;
+        }
+        if (std::binary_search(wanted.begin(), wanted.end(), line)) {
+            lines[line] = std::string(text.substr(start, at - start));
+        }
+        if (at + 1 < text.size() && text[at] == '\r' && text[at + 1] == '\n') {
+            ++at;
+        }
+        ++line;
+        start = at + 1;
+    }
+    return lines;
+}
+
 bool HoldsASetting(const IniFile& file) {
     for (const IniFile::Entry& entry : file.Entries(kSettingsSection)) {
         if (SettingIndex(entry.key)) {
@@ -230,6 +253,34 @@ bool SettingsFileContent::LineHadReplacement(std::size_t line) const {
     return std::binary_search(replacedLines_.begin(), replacedLines_.end(), line);
 }
 
+std::optional<std::string> SettingsFileContent::OriginalValue(std::string_view key) const {
+    const std::string folded = IniFile::FoldedName(key);
+    for (const IniFile::Entry& entry : file_.Entries(kSettingsSection)) {
+        const auto original = originalLines_.find(entry.line);
+        if (IniFile::FoldedName(entry.key) != folded || original == originalLines_.end()) {
+            continue;
+        }
+        // The value as Get reads it: after the first "=", blanks dropped, one pair of quotes.
+        const std::string& line = original->second;
+        const std::size_t equals = line.find('=');
+        std::string_view value =
+            std::string_view(line).substr(equals == std::string::npos ? line.size() : equals + 1);
+        const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+        while (!value.empty() && blank(value.front())) {
+            value.remove_prefix(1);
+        }
+        while (!value.empty() && blank(value.back())) {
+            value.remove_suffix(1);
+        }
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+            value.back() == value.front()) {
+            value = value.substr(1, value.size() - 2);
+        }
+        return std::string(value);
+    }
+    return std::nullopt;
+}
+
 SettingsReadResult ReadSettingsFile(const std::string& path) {
     std::string bytes;
     switch (ReadCapped(fs::path(path), kMaxSettingsFileSize, bytes)) {
@@ -256,7 +307,9 @@ SettingsReadResult ParseSettingsFile(std::string_view bytes, const std::string& 
         result.error = name + " is not a settings file: its [GSM] section holds no setting";
         return result;
     }
-    result.content.emplace(std::move(file), LinesOf(text.bytes, text.replaced));
+    std::vector<std::size_t> replacedLines = LinesOf(text.bytes, text.replaced);
+    std::map<std::size_t, std::string> originals = TextOfLines(text.utf8, replacedLines);
+    result.content.emplace(std::move(file), std::move(replacedLines), std::move(originals));
     return result;
 }
 

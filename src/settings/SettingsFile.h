@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,8 +52,12 @@ class SettingsFileContent {
   public:
     // The file must have the section; ReadSettingsFile sees to that. `replacedLines`: the lines
     // (0-based, ascending) where a character the code page cannot hold was replaced.
-    explicit SettingsFileContent(IniFile file, std::vector<std::size_t> replacedLines = {})
-        : file_(std::move(file)), replacedLines_(std::move(replacedLines)) {}
+    // `originalLines`: those lines as the file holds them, in UTF-8 (where it was UTF-8 or -16).
+    explicit SettingsFileContent(IniFile file, std::vector<std::size_t> replacedLines = {},
+                                 std::map<std::size_t, std::string> originalLines = {})
+        : file_(std::move(file)),
+          replacedLines_(std::move(replacedLines)),
+          originalLines_(std::move(originalLines)) {}
 
     // The key's value; nothing when the key is missing.
     std::optional<std::string> Find(std::string_view key) const;
@@ -64,10 +69,14 @@ class SettingsFileContent {
 
     const IniFile& File() const { return file_; }
     bool LineHadReplacement(std::size_t line) const;
+    // The key's value as the file holds it, in UTF-8, where its line had a character that
+    // Windows-1250 cannot hold (and so cannot be sent as it is); nothing otherwise.
+    std::optional<std::string> OriginalValue(std::string_view key) const;
 
   private:
     IniFile file_;
     std::vector<std::size_t> replacedLines_;
+    std::map<std::size_t, std::string> originalLines_;
 };
 
 struct SettingsReadResult {

@@ -1,19 +1,21 @@
 #include "settings/SettingsReport.h"
 
+#include <map>
 #include <string_view>
 
 #include "settings/AlarmTableImage.h"
 #include "settings/Cp1250.h"
 #include "settings/InputTableImage.h"
+#include "settings/SettingsFile.h"
 
 namespace quelvar::settings {
 
 namespace {
 
-// Text for HTML, from Windows-1250.
-std::string Html(std::string_view cp1250) {
+// Text for HTML, from UTF-8 whose control characters are already escaped.
+std::string HtmlOfUtf8(std::string_view utf8) {
     std::string text;
-    for (const char c : Cp1250ToPrintableUtf8(cp1250)) {
+    for (const char c : utf8) {
         switch (c) {
             case '&':
                 text += "&amp;";
@@ -34,18 +36,44 @@ std::string Html(std::string_view cp1250) {
     return text;
 }
 
+// Text for HTML, from Windows-1250.
+std::string Html(std::string_view cp1250) {
+    return HtmlOfUtf8(Cp1250ToPrintableUtf8(cp1250));
+}
+
+// A value as the file holds it where the code page cannot, else as the model holds it.
+std::string ValueHtml(const ReportFacts& facts, const std::string& key, std::string_view value) {
+    const std::optional<std::string> original =
+        facts.originalValue && !key.empty() ? facts.originalValue(key) : std::nullopt;
+    if (!original) {
+        return Html(value);
+    }
+    std::string shown;
+    for (const char c : *original) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            shown += Cp1250ToPrintableUtf8(std::string_view(&c, 1));
+        } else {
+            shown += c;
+        }
+    }
+    return HtmlOfUtf8(shown) + " <small>(not sendable: Windows-1250 cannot hold it)</small>";
+}
+
 void Row(std::string& html, const std::string& caption, const std::string& value) {
     html += "<tr><th>" + caption + "</th><td>" + value + "</td></tr>\n";
 }
 
-void Table(std::string& html, const SettingsModel& model, TableId id,
-           const std::optional<std::string>& ackMask) {
+void Table(std::string& html, const SettingsModel& model, TableId id, const ReportFacts& facts) {
+    const std::optional<std::string>& ackMask = facts.ackMask;
     const TTableRule& table = model.Rule(id);
     const StringGrid& grid = model.Grid(id);
+    std::map<std::string, std::string> keys;
+    table.ForEachRow(
+        [&](const std::string& caption, const std::string& key) { keys[caption] = key; });
     html += "<h2>" + Html(GroupCaption(id)) + "</h2>\n<table class=\"group\">\n";
     for (int row = grid.FixedRows(); row < grid.RowCount(); ++row) {
         const std::string caption = grid.Cell(0, row);
-        std::string value = Html(table.GetValue(caption));
+        std::string value = ValueHtml(facts, keys[caption], table.GetValue(caption));
         if (id == TableId::kPhoneNumbers && ackMask && ackMask->size() == 4) {
             const bool marked = (*ackMask)[static_cast<std::size_t>(row - 1)] == '1';
             value += marked ? " &nbsp;(ACK)" : "";
@@ -67,8 +95,22 @@ bool HoldsAnything(const StringGrid& grid, int row) {
 constexpr const char* kMarkWidth = "4%";
 constexpr const char* kSmsWidth = "36%";
 
-void EventTable(std::string& html, const StringGrid& grid, std::string_view caption, int firstCall,
-                int firstSms, int smsColumn) {
+using CellKey = std::string (*)(const StringGrid& grid, int col, int row);
+
+// Where a table's columns lie and how its cells are named in a settings file.
+struct EventColumns {
+    int firstCall;
+    int firstSms;
+    int sms;
+    CellKey keyOf;
+};
+
+void EventTable(std::string& html, const StringGrid& grid, std::string_view caption,
+                const EventColumns& columns, const ReportFacts& facts) {
+    const int firstCall = columns.firstCall;
+    const int firstSms = columns.firstSms;
+    const int smsColumn = columns.sms;
+    const CellKey keyOf = columns.keyOf;
     html += "<h2>" + Html(caption) + "</h2>\n";
     std::string rows;
     for (int row = grid.FixedRows(); row < grid.RowCount(); ++row) {
@@ -77,8 +119,10 @@ void EventTable(std::string& html, const StringGrid& grid, std::string_view capt
         }
         rows += "<tr>";
         for (int col = 0; col < grid.ColCount(); ++col) {
-            rows += (col == 0 ? "<th>" : "<td>") + Html(grid.Cell(col, row)) +
-                    (col == 0 ? "</th>" : "</td>");
+            rows += col == 0
+                        ? "<th>" + Html(grid.Cell(col, row)) + "</th>"
+                        : "<td>" + ValueHtml(facts, keyOf(grid, col, row), grid.Cell(col, row)) +
+                              "</td>";
         }
         rows += "</tr>\n";
     }
@@ -138,16 +182,23 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
     // In the window's order, left column first.
     for (const TableId id : {TableId::kSimCard, TableId::kSmsForwarding, TableId::kZ1Settings,
                              TableId::kZ2Settings, TableId::kPhoneNumbers, TableId::kMonitoring}) {
-        Table(html, model, id, facts.ackMask);
+        Table(html, model, id, facts);
     }
     if (!facts.ackMask) {
         html +=
             "<p><small>The acknowledgement marks (ACK) are kept on the device only.</small></p>\n";
     }
-    EventTable(html, model.AlarmGrid(), kAlarmGridCaption, kAlarmFirstCallColumn,
-               kAlarmFirstSmsColumn, kAlarmSmsColumn);
-    EventTable(html, model.InputGrid(), kInputGridCaption, kInputFirstCallColumn,
-               kInputFirstSmsColumn, kInputSmsColumn);
+    EventTable(html, model.AlarmGrid(), kAlarmGridCaption,
+               {kAlarmFirstCallColumn, kAlarmFirstSmsColumn, kAlarmSmsColumn, AlarmCellKey}, facts);
+    EventTable(html, model.InputGrid(), kInputGridCaption,
+               {kInputFirstCallColumn, kInputFirstSmsColumn, kInputSmsColumn, InputCellKey}, facts);
+    if (!facts.findings.empty()) {
+        html += "<h2>Findings of the file</h2>\n<ul class=\"findings\">\n";
+        for (const std::string& finding : facts.findings) {
+            html += "<li>" + HtmlOfUtf8(finding) + "</li>\n";
+        }
+        html += "</ul>\n";
+    }
     Signature(html, "Installer's signature");
     Signature(html, "Customer's signature");
     html += "</body>\n</html>\n";

@@ -2,8 +2,11 @@
 // The settings report for the customer's records: one HTML document (UTF-8) built from a model,
 // which the window prints or saves as PDF and the command line writes as it is.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "settings/Catalogue.h"
 
@@ -16,10 +19,16 @@ struct ReportFacts {
     // The phone numbers' acknowledgement marks, four "0"/"1" as the device gives them; nothing
     // when they are not known (a settings file does not hold them).
     std::optional<std::string> ackMask;
+    // A settings file's values that hold characters Windows-1250 lacks, in UTF-8 by key (see
+    // SettingsFileContent::OriginalValue): shown so, marked as not sendable. May be empty.
+    std::function<std::optional<std::string>(std::string_view key)> originalValue;
+    // The file's findings (missing keys, invalid values), one UTF-8 line each.
+    std::vector<std::string> findings;
 };
 
 // Every settings group with its captions and values, the rows of both event tables that hold
-// anything, and lines for the installer's and the customer's signatures.
+// anything, the findings if there are any, and lines for the installer's and the customer's
+// signatures.
 std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& facts);
 
 }  // namespace quelvar::settings

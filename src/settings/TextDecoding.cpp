@@ -60,6 +60,20 @@ bool IsUtf8WithMultiByte(std::string_view text) {
     return multiByte;
 }
 
+void AppendUtf8(std::string& text, char32_t code) {
+    const auto put = [&](unsigned value) { text += static_cast<char>(value); };
+    if (code < 0x80) {
+        put(code);
+    } else if (code < 0x800) {
+        put(0xC0 | (code >> 6)), put(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        put(0xE0 | (code >> 12)), put(0x80 | ((code >> 6) & 0x3F)), put(0x80 | (code & 0x3F));
+    } else {
+        put(0xF0 | (code >> 18)), put(0x80 | ((code >> 12) & 0x3F));
+        put(0x80 | ((code >> 6) & 0x3F)), put(0x80 | (code & 0x3F));
+    }
+}
+
 void Append(DecodedText& decoded, std::optional<char32_t> code) {
     const std::optional<unsigned char> byte =
         code ? Cp1250FromCodePoint(*code) : std::optional<unsigned char>();
@@ -67,6 +81,17 @@ void Append(DecodedText& decoded, std::optional<char32_t> code) {
         decoded.replaced.push_back(decoded.bytes.size());
     }
     decoded.bytes += static_cast<char>(byte.value_or('?'));
+    constexpr char32_t kReplacementCharacter = 0xFFFD;
+    AppendUtf8(decoded.utf8, code.value_or(kReplacementCharacter));
+}
+
+// The UTF-8 form is only worth its memory where something was replaced.
+DecodedText Finished(DecodedText decoded) {
+    if (decoded.replaced.empty()) {
+        decoded.utf8.clear();
+        decoded.utf8.shrink_to_fit();
+    }
+    return decoded;
 }
 
 DecodedText FromUtf8(std::string_view text) {
@@ -77,7 +102,7 @@ DecodedText FromUtf8(std::string_view text) {
         Append(decoded, next ? std::optional<char32_t>(next->first) : std::nullopt);
         text.remove_prefix(next ? next->second : 1);
     }
-    return decoded;
+    return Finished(std::move(decoded));
 }
 
 DecodedText FromUtf16(std::string_view text, bool bigEndian) {
@@ -105,7 +130,7 @@ DecodedText FromUtf16(std::string_view text, bool bigEndian) {
     if (i < text.size()) {
         Append(decoded, std::nullopt);  // half a unit at the end
     }
-    return decoded;
+    return Finished(std::move(decoded));
 }
 
 }  // namespace
@@ -120,7 +145,7 @@ DecodedText DecodeSettingsText(std::string_view raw) {
     if (IsUtf8WithMultiByte(raw)) {
         return FromUtf8(raw);
     }
-    return DecodedText{std::string(raw), TextEncoding::kWindows1250, {}};
+    return DecodedText{std::string(raw), TextEncoding::kWindows1250, {}, {}};
 }
 
 }  // namespace quelvar::settings

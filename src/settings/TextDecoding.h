@@ -17,6 +17,9 @@ struct DecodedText {
     // Offsets in `bytes` where a character the code page cannot hold (or a malformed sequence)
     // was replaced by "?".
     std::vector<std::size_t> replaced;
+    // The text as the file holds it, in UTF-8 (malformed sequences as U+FFFD), for showing
+    // what "?" stands for; only for UTF-8 and UTF-16 files that had a replacement.
+    std::string utf8;
 };
 
 // UTF-8 with a byte-order mark, or valid UTF-8 with at least one multi-byte sequence (which a

@@ -1,5 +1,6 @@
 #pragma once
-// The simulated communicator's state file of one run: loaded at the start, saved at the end.
+// The simulated communicator's state file of one run: loaded at the start, saved after the
+// sequences that changed it and at the end.
 
 #include <chrono>
 #include <optional>
@@ -21,8 +22,9 @@ class SimStateFile {
     // success, else the one-line reason; `inUse` tells that another run held it.
     std::string Load(std::chrono::milliseconds wait, bool& inUse,
                      const std::function<bool()>& giveUp = {});
-    // Writes the simulator's state when the run changed it or there was no file yet; call once
-    // the run's connection is closed. Empty on success, else the one-line reason.
+    // Writes the simulator's state when it changed since the last save (or load) or there was
+    // no file yet. Call between device sequences (a sequence half done is no state to keep) or
+    // once the run's connection is closed. Empty on success, else the one-line reason.
     std::string Save();
 
   private:

@@ -226,6 +226,8 @@ class TFormMain : public QWidget {
   signals:
     // After every tick of the connection monitor, for tests and benchmarks.
     void ticked();
+    // A device sequence (log-in, write-back, an edit sent, ...) has ended, however it ended.
+    void sequenceEnded();
 
   protected:
     void showEvent(QShowEvent* event) override;

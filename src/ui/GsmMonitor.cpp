@@ -127,6 +127,7 @@ void TFormMain::SequenceEnded() {
     if (transitionHeld_) {
         CatchUpSoon();
     }
+    emit sequenceEnded();
 }
 
 bool TFormMain::SameAttachmentAsConnected() const {

@@ -96,5 +96,55 @@ TEST(CliFieldTools, ReportHoldsEveryNonEmptySettingWithItsCaption) {
     EXPECT_EQ(RunCli(dir, "report site.am2 no/such/folder/x.html").code, 3);
 }
 
+// A UTF-16 file with characters that Windows-1250 lacks, a missing key and an invalid value: the
+// report shows the characters as the file holds them and lists the findings, as standard error
+// does.
+TEST(CliFieldTools, ReportShowsTheFilesOwnCharactersAndItsFindings) {
+    TempDir dir;
+    settings::SettingsModel model;
+    model.Rule(settings::TableId::kPhoneNumbers).SetValue("T2", "PLACEHOLDER");
+    model.AlarmGrid().SetCell(1, 4, "131");  // a row whose only content is its Code
+    ASSERT_TRUE(settings::SaveSettingsFile(model, 0, dir.File("site.am2")).ok);
+    std::string text = ReadBytes(dir.File("site.am2"));
+    text.replace(text.find("PLACEHOLDER"), 11,
+                 "Bet\xC3\xB6r\xC3\xA9s \xE2\x98\x83 \xE6\xBC\xA2\xE5\xAD\x97");
+    text.erase(text.find("UPHN4=\r\n"), 8);
+    text.replace(text.find("ACCID="), 6, "ACCID=zz");
+    std::u16string wide;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const int length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+        char32_t code = length == 1 ? byte : byte & (0xFF >> (length + 1));
+        for (int k = 1; k < length; ++k) {
+            code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        wide += static_cast<char16_t>(code);
+        i += static_cast<std::size_t>(length);
+    }
+    std::string utf16 = "\xFE\xFF";  // big-endian
+    for (const char16_t unit : wide) {
+        utf16 += static_cast<char>(unit >> 8);
+        utf16 += static_cast<char>(unit & 0xFF);
+    }
+    WriteBytes(dir.File("wide.am2"), utf16);
+
+    const CliRun run = RunCli(dir, "report wide.am2 wide.html");
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string html = ReadBytes(dir.File("wide.html"));
+    EXPECT_NE(
+        html.find("<th>T2</th><td>Bet\xC3\xB6r\xC3\xA9s \xE2\x98\x83 \xE6\xBC\xA2\xE5\xAD\x97 "
+                  "<small>(not sendable"),
+        std::string::npos)
+        << html;
+    for (const std::string& finding :
+         {std::string("UPHN2: &quot;Bet\xC3\xB6r\xC3\xA9s ? ??&quot; holds a character"),
+          std::string("ACCID: &quot;zz"), std::string("UPHN4: missing from the file")}) {
+        EXPECT_NE(html.find("<li>" + finding), std::string::npos) << finding;
+    }
+    EXPECT_NE(run.err.find("UPHN4: missing from the file\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("ACCID: \"zz"), std::string::npos) << run.err;
+    EXPECT_NE(html.find("<th>4</th><td>131</td>"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quelvar::test

@@ -21,6 +21,19 @@ class DispatchTest : public ::testing::Test {
     HID device{platform};
 };
 
+// A watcher that falls behind loses the oldest records, and learns how many.
+TEST_F(DispatchTest, StatusRecordsBeyondTheCapacityAreDroppedAndCounted) {
+    connection.recordStatusReports = true;
+    connection.statusRecordCapacity = 3;
+    for (const char* level : {"1", "2", "3", "4", "5"}) {
+        DispatchText(200, level);
+    }
+    ASSERT_EQ(connection.statusRecords.size(), 3u);
+    EXPECT_EQ(connection.statusRecords.front().text, "3");
+    EXPECT_EQ(connection.statusRecords.back().text, "5");
+    EXPECT_EQ(connection.statusRecordsDropped, 2u);
+}
+
 TEST_F(DispatchTest, StatusReportsFillTheirFieldsAndReplaceEarlierTexts) {
     DispatchText(200, "17");
     EXPECT_EQ(connection.gsmSignal, "17");

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "settings/AlarmTableImage.h"
 #include "settings/Cp1250.h"
+#include "settings/InputTableImage.h"
 
 namespace quelvar::settings {
 namespace {
@@ -105,6 +107,49 @@ TEST(SettingsCheckTest, MissingAndUnknownKeysAndOlderFilesWithoutCallMarkKeys) {
         << "a call mark falls back to its plain key";
     EXPECT_TRUE(HasBlockingFindings(findings));
     EXPECT_FALSE(HasBlockingFindings({findings.front()}));
+}
+
+TEST(SettingsCheckTest, CallMarksOfOlderFilesCompareEqualAndBothMissingKeysAreListed) {
+    // The earlier tool's file: one key per mark, which stands for the call and the SMS mark.
+    std::string older = "[GSM]\r\n";
+    for (const SettingPlace& place : AllSettings()) {
+        if (place.fallbackKey.empty()) {
+            const bool marked = place.key == "extev2T3" || place.key == "intevZ1 Riaszt\xE1sT1";
+            older += place.key + "=" + (place.group == SettingGroup::kMode ? "0" : "") +
+                     (marked ? "X" : "") + "\r\n";
+        }
+    }
+    const SettingsReadResult read = ParseSettingsFile(older, "older.am2");
+    ASSERT_TRUE(read.content);
+    SettingsModel device;
+    const int t3Call = kAlarmFirstCallColumn + 2;
+    const int t3Sms = kAlarmFirstSmsColumn + 2;
+    device.AlarmGrid().SetCell(t3Call, 2, "X");
+    device.AlarmGrid().SetCell(t3Sms, 2, "X");
+    device.InputGrid().SetCell(kInputFirstCallColumn, 1, "X");
+    device.InputGrid().SetCell(kInputFirstSmsColumn, 1, "X");
+    EXPECT_TRUE(CompareSettings(ValuesOf(*read.content), ValuesOf(device, 0)).empty());
+    // Without the call mark on the device, exactly that one differs.
+    device.AlarmGrid().SetCell(t3Call, 2, "");
+    const auto differences = CompareSettings(ValuesOf(*read.content), ValuesOf(device, 0));
+    ASSERT_EQ(differences.size(), 1u);
+    EXPECT_EQ(FormatDifference(differences[0], "file", "device"),
+              "extev2CallT3: file \"X\" device \"\"");
+
+    EXPECT_EQ(Lines(Check(CleanFile({{"extev5CallT4", "<drop>"}, {"extev5T4", "<drop>"}}))),
+              (std::vector<std::string>{
+                  "extev5CallT4: missing from the file",
+                  "extev5T4: missing from the file",
+              }));
+}
+
+TEST(SettingsCheckTest, QuotesAndBackslashesInValuesAreEscaped) {
+    const SettingDifference d{SettingIndex("UPHN1").value(), "a\" device \"b", "c\\x1b\x1b"};
+    EXPECT_EQ(FormatDifference(d, "x.am2", "y.am2"),
+              "UPHN1: x.am2 \"a\\\" device \\\"b\" y.am2 \"c\\\\x1b\\x1b\"");
+    const SettingDifference missing{SettingIndex("UPHN1").value(), std::nullopt, ""};
+    EXPECT_EQ(FormatDifference(missing, "x.am2", "device"),
+              "UPHN1: missing from x.am2, device \"\"");
 }
 
 TEST(SettingsCheckTest, TextsOfOtherEncodingsAndControlCharacters) {

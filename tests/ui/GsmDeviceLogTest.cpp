@@ -63,10 +63,14 @@ class GsmDeviceLogTest : public QObject {
 
         // Lines that come while the window is open are added to it.
         h.sim->SendStatus(206, "R130 01 001");
+        // Texts a spreadsheet would take for formulas, and a terminal for commands.
+        h.sim->SendStatus(206, "=SUM(A1)");
+        h.sim->SendStatus(206, "@cmd");
+        h.sim->SendStatus(206, "\x1b[2Jwiped");
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return window->events->count() == kEvents + 2;
+                return window->events->count() == kEvents + 5;
             },
             3000));
 
@@ -78,7 +82,11 @@ class GsmDeviceLogTest : public QObject {
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
         QCOMPARE(lines.first(), QString("time,code,name,text"));
-        QCOMPARE(lines.filter(",206,event,").size(), kEvents + 2);
+        QCOMPARE(lines.filter(",206,event,").size(), kEvents + 5);
+        QCOMPARE(lines.filter(QRegularExpression(",206,event,'=SUM\\(A1\\)$")).size(), 1);
+        QCOMPARE(lines.filter(QRegularExpression(",206,event,'@cmd$")).size(), 1);
+        QCOMPARE(lines.filter(QRegularExpression(",206,event,\\\\x1b\\[2Jwiped$")).size(), 1);
+        QVERIFY(!lines.join("").contains(QChar(0x1b)));
         QCOMPARE(lines.filter(",200,signal,").size(), 3);
         QVERIFY(lines.filter(QRegularExpression(",206,event,\"Zone \"\"1\"\", alarm\"$")).size() ==
                 1);

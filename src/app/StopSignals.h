@@ -1,0 +1,11 @@
+#pragma once
+// SIGTERM, SIGHUP and SIGINT (a shutdown, a logout, Ctrl+C in the terminal) end the window
+// program as closing it does, so that what the simulated device holds is kept.
+
+namespace quelvar::app {
+
+// From now on these signals only note themselves; the application then quits within 0.1 s as
+// if its window were closed (exit code 0), and main keeps the simulated state as usual.
+void QuitOnStopSignals();
+
+}  // namespace quelvar::app

@@ -1,0 +1,130 @@
+// write stopped by signals at its stages, and what write says once it is done: a result line only
+// when the simulated device's state holds it, and a verify that knows what a missing key does.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/CliRun.h"
+#include "settings/SettingsFile.h"
+#include "sim/SimState.h"
+
+namespace quelvar::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string SimParameter(const std::string& statePath, const std::string& key) {
+    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
+    EXPECT_TRUE(read.state) << read.error;
+    return read.state ? read.state->parameters.at(key) : std::string();
+}
+
+settings::SettingsModel SiteSettings() {
+    settings::SettingsModel model;
+    model.Rule(settings::TableId::kPhoneNumbers).SetValue("T3", "+36703333333");
+    model.AlarmGrid().SetCell(1, 5, "130");
+    model.AlarmGrid().SetCell(9, 5, "T\xFBz");
+    return model;
+}
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+#ifndef _WIN32
+bool HasTemporaryFiles(const TempDir& dir) {
+    for (const auto& entry : fs::recursive_directory_iterator(dir.path)) {
+        if (entry.path().extension() == ".tmp") {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A dropped remote session (SIGHUP) and SIGTERM stop write as Ctrl+C does: after the exchange in
+// flight, with what the device holds, the simulated state kept, and 128 + the signal.
+TEST(CliSignals, WriteStopsAtEachStageSaysWhatTheDeviceHoldsAndKeepsIt) {
+    struct Case {
+        const char* signal;
+        const char* stage;  // the progress line the signal waits for
+        int code;
+        const char* line;
+    };
+    const std::vector<Case> cases = {
+        {"HUP", "Writing settings", 129,
+         "Interrupted while writing settings: the device holds a partial configuration; run "
+         "write again\n"},
+        {"HUP", "Writing alarm table", 129,
+         "Interrupted while writing the alarm table: the device holds a partial configuration; "
+         "run write again\n"},
+        {"HUP", "Reading settings", 129,
+         "Interrupted while reading settings: everything was written but not verified; run "
+         "write again\n"},
+        {"TERM", "Writing input table", 143,
+         "Interrupted while writing the input table: the device holds a partial configuration; "
+         "run write again\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        ASSERT_TRUE(settings::SaveSettingsFile(SiteSettings(), 0, dir.File("site.am2")).ok);
+        const int code = RunScript(
+            dir, std::string("QUELVAR_SIM_LATENCY_MS=10 \"$CLI\" write site.am2 --sim-state "
+                             "device.state 2>err.txt & pid=$!; for i in $(seq 400); do grep -q '") +
+                     c.stage + "' err.txt && break; sleep 0.02; done; kill -" + c.signal +
+                     " $pid; wait $pid");
+        EXPECT_EQ(code, c.code) << c.stage;
+        const std::string err = ReadBytes(dir.File("err.txt"));
+        const std::string after = std::string(c.stage) + "...\n";
+        ASSERT_NE(err.find(after), std::string::npos) << err;
+        EXPECT_EQ(err.substr(err.find(after) + after.size()), c.line) << c.stage;
+        EXPECT_FALSE(HasTemporaryFiles(dir)) << c.stage;
+        // What the device acknowledged before the signal is in its state file.
+        if (std::string(c.stage) != "Writing settings") {
+            EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN3"), "+36703333333") << c.stage;
+        } else {
+            EXPECT_TRUE(fs::exists(dir.File("device.state")));
+        }
+    }
+}
+
+// The state file is replaced by a folder while write runs, so the simulated device's state
+// cannot be kept: write must not claim success first.
+TEST(CliSignals, WriteClaimsNothingThatTheStateFileDoesNotHold) {
+    TempDir dir;
+    ASSERT_TRUE(settings::SaveSettingsFile(SiteSettings(), 0, dir.File("site.am2")).ok);
+    ASSERT_EQ(RunCli(dir, "read old.am2 --sim-state device.state -q").code, 0);
+    const int code = RunScript(
+        dir,
+        "QUELVAR_SIM_LATENCY_MS=5 \"$CLI\" write site.am2 --sim-state device.state >out.txt "
+        "2>err.txt & pid=$!; for i in $(seq 400); do grep -q 'Writing' err.txt && break; "
+        "sleep 0.02; done; rm device.state && mkdir device.state && touch device.state/x; "
+        "wait $pid");
+    EXPECT_EQ(code, 3);
+    EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
+    const std::string err = ReadBytes(dir.File("err.txt"));
+    EXPECT_NE(err.find("could not be replaced"), std::string::npos) << err;
+    EXPECT_EQ(err.find("could not be replaced"), err.rfind("could not be replaced")) << err;
+    EXPECT_FALSE(HasTemporaryFiles(dir));
+}
+#endif
+
+// A key missing from a forced file clears its setting; the verify expects exactly that.
+TEST(CliSignals, ForcedWriteOfAFileLackingKeysVerifiesTheClearedSettings) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, "read device.am2 --sim-state device.state -q").code, 0);
+    const std::string clean = ReadBytes(dir.File("device.am2"));
+    ASSERT_NE(clean.find("UPHN1=+36301234567\r\n"), std::string::npos);
+    WriteBytes(dir.File("lacking.am2"),
+               Replaced(Replaced(clean, "UPHN1=+36301234567\r\n", ""), "SMODE=0\r\n", ""));
+    const CliRun forced = RunCli(dir, "write lacking.am2 --force --sim-state device.state -q");
+    EXPECT_EQ(forced.code, 0) << forced.out << forced.err;
+    EXPECT_EQ(forced.out.rfind("Wrote lacking.am2 to the communicator", 0), 0u) << forced.out;
+    EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), "");
+    // A missing mode loads as Standalone.
+    EXPECT_EQ(SimParameter(dir.File("device.state"), "SMODE"), "Standalone");
+}
+
+}  // namespace
+}  // namespace quelvar::test
