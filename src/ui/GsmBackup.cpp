@@ -157,7 +157,7 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named) {
     if (settings::HasBlockingFindings(findings) &&
         !ConfirmLoadWithFindings(
             this, named, findings,
-            [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); })) {
+            [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); }, true)) {
         return;
     }
     // Into the grids as one step of the history, then the write-back with its verify.
