@@ -119,6 +119,8 @@ std::optional<std::string> ReadPasswordFile(const std::string& path, std::string
         warning = "Warning: other users may read the password file " + path +
                   "; make it readable by its owner alone (chmod 600)";
     }
+#else
+    static_cast<void>(warning);  // Windows keeps no such mode bits
 #endif
     return Trimmed(head.substr(0, end));
 }
