@@ -15,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Count(const std::string& text, const std::string& part) {
+[[maybe_unused]] int Count(const std::string& text, const std::string& part) {
     int count = 0;
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
         ++count;

@@ -20,7 +20,7 @@ std::string SimParameter(const std::string& statePath, const std::string& key) {
     return read.state ? read.state->parameters.at(key) : std::string();
 }
 
-settings::SettingsModel SiteSettings() {
+[[maybe_unused]] settings::SettingsModel SiteSettings() {
     settings::SettingsModel model;
     model.Rule(settings::TableId::kPhoneNumbers).SetValue("T3", "+36703333333");
     model.AlarmGrid().SetCell(1, 5, "130");
