@@ -17,6 +17,12 @@ if [ "${QUELVAR_NO_QT:-0}" != 1 ]; then
 fi
 
 dir=build-windows
+# Another Qt (a new version, other options, another toolchain) needs a fresh configuration:
+# CMake keeps the first Qt it found and the first compiler flags in its cache.
+if [ -f "$dir/CMakeCache.txt" ] &&
+   ! grep -qxF "Qt6_DIR:PATH=${qt:-}/lib/cmake/Qt6" "$dir/CMakeCache.txt"; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+fi
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
@@ -27,4 +33,4 @@ for program in "$dir"/src/app/quelvar-gsm.exe "$dir"/src/cli/quelvar-gsm-cli.exe
                "$dir"/quelvar-gsm-*-setup.exe "$dir"/quelvar-gsm-*-windows-x86_64.zip; do
     [ -f "$program" ] && echo "$(basename "$program"): $(( $(stat -c %s "$program") / 1024 )) KiB" >&2
 done
-ls -t "$PWD/$dir"/quelvar-gsm-*-setup.exe "$PWD/$dir"/quelvar-gsm-*-windows-x86_64.zip 2>/dev/null | head -n 1
+ls "$PWD/$dir"/quelvar-gsm-*-setup.exe 2>/dev/null || ls "$PWD/$dir"/quelvar-gsm-*-windows-x86_64.zip

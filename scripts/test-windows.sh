@@ -22,9 +22,12 @@ export WINEPREFIX=$dir/wine-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,msht
 # starts Wine's background services with their output elsewhere: started instead by the first
 # test that calls the device setup, they would inherit its output, and ctest would wait for
 # that to close until the test's time limit.
-mkdir -p "$WINEPREFIX"
 wineserver --kill 2>/dev/null || true
 wineserver --wait 2>/dev/null || true
+# A fresh prefix each run: one left by an interrupted run can keep a desktop that no longer
+# has its display, and then no window can be created.
+rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
 wineserver --persistent
 wineboot --init >/dev/null 2>&1
 trap 'wineserver --kill 2>/dev/null || true' EXIT
