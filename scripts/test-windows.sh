@@ -33,7 +33,10 @@ wineboot --init >/dev/null 2>&1
 trap 'wineserver --kill 2>/dev/null || true' EXIT
 
 echo "== Windows build: core, command-line and window tests under Wine"
-ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 600
+ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 300 -E '^ui\.'
+# The window tests alone and one at a time: a window program started beside another Wine
+# program with windows could be refused its own (CreateWindowEx failed).
+ctest --test-dir "$dir" --output-on-failure -j1 --timeout 600 -R '^ui\.'
 excluded=$(sed -n 's/^QUELVAR_UI_TESTS_NOT_UNDER_WINE:STRING=//p' "$dir/CMakeCache.txt")
 echo "Window test programs run: $(ctest --test-dir "$dir" -N -R '^ui\.' | grep -c 'Test *#')," \
      "left out under Wine: ${excluded:-none}"
