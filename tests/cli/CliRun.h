@@ -9,7 +9,9 @@
 #include "support/DataHome.h"
 #include "support/SettingsFiles.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -33,30 +35,66 @@ inline std::string WithoutCarriageReturns(std::string text) {
 }
 #endif
 
-// `arguments` go to the shell as they are; files named in them are relative to `dir`.
+#ifdef _WIN32
+// Started directly rather than through cmd.exe: under Wine, cmd now and then reports a program
+// it has just run as not found (exit 9009), which a test would take for the program's answer.
+inline HANDLE InheritableOutputFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+inline int RunProgram(const std::string& commandLine, const std::string& folder,
+                      const std::string& outPath, const std::string& errPath) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE in = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE out = InheritableOutputFile(outPath);
+    HANDLE err = InheritableOutputFile(errPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    std::string mutableLine = commandLine;
+    DWORD code = 0;
+    if (CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       folder.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        code = 1000000 + GetLastError();  // never an exit code of the program
+    }
+    CloseHandle(in);
+    CloseHandle(out);
+    CloseHandle(err);
+    return static_cast<int>(code);
+}
+#endif
+
+// `arguments` are split as a shell (or the Windows C runtime) would; files named in them are
+// relative to `dir`.
 inline CliRun RunCli(const TempDir& dir, const std::string& arguments) {
     const std::string out = dir.File("stdout.txt");
     const std::string err = dir.File("stderr.txt");
+    const auto start = std::chrono::steady_clock::now();
 #ifdef _WIN32
-    // cmd.exe: `cd /d` changes the drive as well (the temporary folder may be on another one
-    // than the build, as under Wine), so the program's path is made absolute, drive included.
     const std::string cli = std::filesystem::absolute(QUELVAR_CLI_PATH).make_preferred().string();
-    const std::string command = "cd /d \"" + dir.path.string() + "\" && \"" + cli + "\" " +
-                                arguments + " >\"" + out + "\" 2>\"" + err + "\"";
+    const int code = RunProgram("\"" + cli + "\" " + arguments, dir.path.string(), out, err);
 #else
     const std::string command = "cd \"" + dir.path.string() + "\" && \"" QUELVAR_CLI_PATH "\" " +
                                 arguments + " >\"" + out + "\" 2>\"" + err + "\"";
-#endif
-    const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     CliRun run;
     run.took = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
-#ifdef _WIN32
-    run.code = status;
-#else
-    run.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
+    run.code = code;
     run.out = ReadBytes(out);
     run.err = ReadBytes(err);
 #ifdef _WIN32
