@@ -1,6 +1,5 @@
 #include "cli/CommandDevice.h"
 
-#include <cctype>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -10,8 +9,6 @@
 #include "link/LinkLock.h"
 
 namespace quelvar::cli {
-
-using exchange::DevicePassword;
 
 bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait) {
     const auto start = std::chrono::steady_clock::now();
@@ -83,45 +80,43 @@ int CommandDevice::LogIn() {
         err << "No communicator found within " << Seconds(context_.wait) << "\n";
         return kExitNoDevice;
     }
-    session_.emplace(exchange_, context_.progress.Callbacks(), kSilenceLimit);
-    const DevicePassword password = session_->ReadPassword();
-    if (session_->Fault() == exchange::SessionFault::kStopped) {
-        return FaultExit();
-    }
-    switch (password.kind) {
-        case DevicePassword::Kind::kUnanswered:
-            if (const int code = FaultExit(); code != kExitOk) {
-                return code;
-            }
-            err << "The communicator did not answer the password request\n";
-            return kExitNoDevice;
-        case DevicePassword::Kind::kNotANumber:
+    session_.emplace(exchange_, context_.progress.Callbacks(), exchange::kSilenceLimit);
+    // The password is given once: a wrong one ends the log-in rather than asking again.
+    bool interrupted = false;
+    const exchange::PasswordAsker ask = [&](bool wrongBefore) -> std::optional<long long> {
+        if (wrongBefore) {
+            return std::nullopt;
+        }
+        std::optional<std::string> given = context_.password;
+        if (!given && context_.askPassword) {
+            given = context_.askPassword();
+            interrupted = InterruptSignal() != 0;
+        }
+        // An entry that is not four digits logs in to no device.
+        return given ? exchange::EncodePassword(*given).value_or(-1) : std::optional<long long>();
+    };
+    switch (session_->LogIn(ask)) {
+        case exchange::LogInOutcome::kLoggedIn:
+            return kExitOk;
+        case exchange::LogInOutcome::kFault:
+            return FaultExit();
+        case exchange::LogInOutcome::kPasswordUnreadable:
             err << "The communicator's password setting is not a number, so no password can "
                    "log in; reset the device\n";
             return kExitNoDevice;
-        case DevicePassword::Kind::kNoneNeeded:
-            return kExitOk;
-        case DevicePassword::Kind::kNumber:
+        case exchange::LogInOutcome::kCancelled:
             break;
+        case exchange::LogInOutcome::kWrongPassword:
+            err << "Wrong password: the communicator does not accept the password given\n";
+            return kExitBadPassword;
     }
-    std::optional<std::string> given = context_.password;
-    if (!given && context_.askPassword) {
-        given = context_.askPassword();
-        if (InterruptSignal() != 0) {
-            err << "Interrupted while asking for the password: nothing was sent\n";
-            return InterruptExitCode();
-        }
+    if (interrupted) {
+        err << "Interrupted while asking for the password: nothing was sent\n";
+        return InterruptExitCode();
     }
-    if (!given) {
-        err << "The communicator asks for a password; set QUELVAR_PASSWORD or pass "
-               "--password-file FILE\n";
-        return kExitBadPassword;
-    }
-    if (!password.Accepts(exchange::EncodePassword(*given).value_or(-1))) {
-        err << "Wrong password: the communicator does not accept the password given\n";
-        return kExitBadPassword;
-    }
-    return kExitOk;
+    err << "The communicator asks for a password; set QUELVAR_PASSWORD or pass "
+           "--password-file FILE\n";
+    return kExitBadPassword;
 }
 
 int CommandDevice::ReadEverything(settings::SettingsModel& model, exchange::ReadAllResult& read,
@@ -144,15 +139,7 @@ int CommandDevice::FaultExit() {
     if (!session_ || session_->Fault() == exchange::SessionFault::kNone) {
         return kExitOk;
     }
-    std::string stage = session_->FaultStage();
-    if (!stage.empty()) {
-        stage[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(stage[0])));
-        // "writing alarm table" reads better as "writing the alarm table".
-        if (const std::size_t space = stage.find(' '); stage.ends_with(" table")) {
-            stage.insert(space + 1, "the ");
-        }
-        stage = " while " + stage;
-    }
+    const std::string stage = exchange::WhileStage(session_->FaultStage());
     if (session_->Fault() == exchange::SessionFault::kStopped) {
         context_.err << "Interrupted" << stage << ": " << interruptOutcome_ << "\n";
         return InterruptExitCode();
@@ -162,7 +149,8 @@ int CommandDevice::FaultExit() {
                      << "; check the cable and run the command again\n";
     } else {
         context_.err << "The communicator stopped answering" << stage << " (nothing for "
-                     << kSilenceLimit.count() << " s); check it and run the command again\n";
+                     << exchange::kSilenceLimit.count()
+                     << " s); check it and run the command again\n";
     }
     return kExitNoDevice;
 }

@@ -17,10 +17,6 @@
 
 namespace quelvar::cli {
 
-// No command answered for this long means the device is not coming back: about three commands'
-// worth of acknowledgement waits.
-inline constexpr std::chrono::seconds kSilenceLimit{3};
-
 struct CommandContext {
     link::HidPlatform& platform;
     std::chrono::milliseconds wait;

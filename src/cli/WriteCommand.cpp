@@ -39,21 +39,23 @@ bool ReportFindings(const CommandContext& context, const std::string& path,
     return false;
 }
 
-// Every difference on standard output; the number of settings that failed.
-int ReportVerify(const CommandContext& context, const settings::SettingsFileContent& content,
-                 const settings::SettingsModel& written, int mode,
-                 const settings::SettingsModel& readBack, int deviceMode,
-                 const exchange::UnansweredTally& tally) {
-    // A key missing from the file is compared with what its load left (a cleared setting); its
-    // line still says that the file lacks it.
-    const settings::SettingValues inFile = settings::ValuesOf(content);
+// What the device is meant to hold after the file's load: a key missing from the file counts
+// as what its load left (a cleared setting).
+settings::SettingValues ExpectedAfterLoad(const settings::SettingValues& inFile,
+                                          const settings::SettingsModel& written, int mode) {
     settings::SettingValues expected = inFile;
     const settings::SettingValues loaded = settings::ValuesOf(written, mode);
     for (std::size_t i = 0; i < expected.size(); ++i) {
         expected[i] = expected[i] ? expected[i] : loaded[i];
     }
-    std::vector<SettingDifference> differences =
-        settings::CompareSettings(expected, settings::ValuesOf(readBack, deviceMode));
+    return expected;
+}
+
+// Every difference on standard output; the number of settings that failed.
+int ReportVerify(const CommandContext& context, const settings::SettingValues& inFile,
+                 exchange::VerifyResult& verify, const exchange::UnansweredTally& tally) {
+    std::vector<SettingDifference>& differences = verify.differences;
+    // A missing key's line still says that the file lacks it.
     for (SettingDifference& difference : differences) {
         difference.first = inFile[difference.setting];
     }
@@ -63,8 +65,13 @@ int ReportVerify(const CommandContext& context, const settings::SettingsFileCont
                     << (Contains(tally.tooLongKeys, keyOf(difference)) ? " (too long to send)" : "")
                     << "\n";
     }
+    if (verify.deviceAckMask) {
+        context.out << "GACK: written \"" << settings::Cp1250ToPrintableUtf8(verify.ackMaskWritten)
+                    << "\" device \"" << settings::Cp1250ToPrintableUtf8(*verify.deviceAckMask)
+                    << "\"\n";
+    }
     // A value too long to send never reached the device, even should the device hold it.
-    int failures = static_cast<int>(differences.size());
+    int failures = verify.Differing();
     for (const std::string& key : tally.tooLongKeys) {
         const bool listed =
             std::any_of(differences.begin(), differences.end(),
@@ -114,20 +121,21 @@ int RunWrite(const CommandContext& context, const std::string& path,
     }
 
     device.SetInterruptOutcome("everything was written but not verified; run write again");
+    const settings::SettingValues inFile = settings::ValuesOf(content);
     settings::SettingsModel readBack;
-    const exchange::ReadAllResult read = session.ReadEverything(readBack);
+    exchange::VerifyResult verify =
+        session.Verify(ExpectedAfterLoad(inFile, written, mode), *ackMask, readBack);
     if (const int code = device.FaultExit(); code != kExitOk) {
         return code;
     }
-    if (!read.Complete()) {
-        context.err << IncompleteReadMessage(read) << " back, so the write cannot be verified\n";
+    if (!verify.Complete()) {
+        context.err << IncompleteReadMessage(verify.read)
+                    << " back, so the write cannot be verified\n";
         return kExitNoDevice;
     }
 
     const int compared = static_cast<int>(settings::AllSettings().size());
-    if (const int failures =
-            ReportVerify(context, content, written, mode, readBack, read.modeIndex, tally);
-        failures > 0) {
+    if (const int failures = ReportVerify(context, inFile, verify, tally); failures > 0) {
         context.err << "Verify failed: " << failures << " of " << compared
                     << " settings on the communicator differ from " << path << "\n";
         return kExitMismatch;

@@ -1,6 +1,7 @@
 #include "exchange/DeviceSession.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include "settings/AlarmTableImage.h"
@@ -24,6 +25,18 @@ int ParameterCount(const settings::SettingsModel& model) {
 
 }  // namespace
 
+std::string WhileStage(std::string stage) {
+    if (stage.empty()) {
+        return stage;
+    }
+    stage[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(stage[0])));
+    // "writing alarm table" reads better as "writing the alarm table".
+    if (const std::size_t space = stage.find(' '); stage.ends_with(" table")) {
+        stage.insert(space + 1, "the ");
+    }
+    return " while " + stage;
+}
+
 // Brackets one stage for the progress callbacks, however the stage ends.
 class DeviceSession::Stage {
   public:
@@ -35,9 +48,9 @@ class DeviceSession::Stage {
         }
     }
     ~Stage() {
-        session_.stage_.clear();
+        const std::string name = std::exchange(session_.stage_, std::string());
         if (session_.progress_.end) {
-            session_.progress_.end();
+            session_.progress_.end(name, !session_.Failed());
         }
     }
     Stage(const Stage&) = delete;
@@ -166,7 +179,8 @@ DevicePassword DeviceSession::ReadPassword() {
     return ParseDevicePassword(Get("PW"));
 }
 
-ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
+ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model,
+                                            const SettingsRead& settingsRead) {
     ReadAllResult result;
     if (!model.IsSetUp()) {
         return result;
@@ -179,7 +193,7 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
         return value.value_or(std::string());
     };
     {
-        Stage stage(*this, "Reading settings", ParameterCount(model) + 1);
+        Stage stage(*this, kReadingSettings, ParameterCount(model) + 1);
         for (const TableId id : settings::kLogInReadOrder) {
             settings::TTableRule& table = model.Rule(id);
             table.ForEachRow([&](const std::string& caption, const std::string& key) {
@@ -195,14 +209,17 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
         result.modeIndex = settings::ModeIndexOfName(read(std::string(settings::kModeKey)));
         stage.Step();
     }
+    if (settingsRead) {
+        settingsRead(result.modeIndex);
+    }
     if (result.modeIndex == kStandaloneMode) {
-        result.ackMask = settings::ShowAckMask(model, Get("GACK").value_or(std::string()));
+        result.ackMask = ReadAckMarks(model);
     }
     if (Failed()) {
         return result;
     }
     {
-        Stage stage(*this, "Reading alarm table", static_cast<int>(settings::kAlarmTableLength));
+        Stage stage(*this, kReadingAlarmTable, static_cast<int>(settings::kAlarmTableLength));
         result.alarms = ReadAlarmTable(exchange_, model.AlarmGrid());
         if (result.alarms == EventReadOutcome::kRead) {
             stage.Finish();
@@ -212,7 +229,7 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model) {
         return result;
     }
     {
-        Stage stage(*this, "Reading input table", static_cast<int>(settings::kInputTableLength));
+        Stage stage(*this, kReadingInputTable, static_cast<int>(settings::kInputTableLength));
         result.inputs = ReadInputTable(exchange_, model.InputGrid());
         if (result.inputs == EventReadOutcome::kRead) {
             stage.Finish();
@@ -231,7 +248,7 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
         return exchange_.Unanswered();
     }
     {
-        Stage stage(*this, "Writing settings", ParameterCount(model) + 2);
+        Stage stage(*this, kWritingSettings, ParameterCount(model) + 2);
         auto send = [&](const std::string& key, const std::string& value) {
             if (!Failed()) {
                 ObserveSet(exchange_.SetParameter(key, value));
@@ -248,18 +265,141 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
         send(std::string(settings::kModeKey), settings::ModeName(modeIndex));
     }
     if (!Failed()) {
-        Stage stage(*this, "Writing alarm table", static_cast<int>(settings::kAlarmTableLength));
+        Stage stage(*this, kWritingAlarmTable, static_cast<int>(settings::kAlarmTableLength));
         if (WriteAlarmTable(exchange_, model.AlarmGrid()).unanswered == 0) {
             stage.Finish();
         }
     }
     if (!Failed()) {
-        Stage stage(*this, "Writing input table", static_cast<int>(settings::kInputTableLength));
+        Stage stage(*this, kWritingInputTable, static_cast<int>(settings::kInputTableLength));
         if (WriteInputTable(exchange_, model.InputGrid()).unanswered == 0) {
             stage.Finish();
         }
     }
     return exchange_.Unanswered();
+}
+
+std::string DeviceSession::ReadAckMarks(settings::SettingsModel& model) {
+    return settings::ShowAckMask(model, Get("GACK").value_or(std::string()));
+}
+
+LogInOutcome DeviceSession::LogIn(const PasswordAsker& ask) {
+    bool wrongBefore = false;
+    for (;;) {
+        const DevicePassword password = ReadPassword();
+        if (Failed()) {
+            return LogInOutcome::kFault;
+        }
+        switch (password.kind) {
+            case DevicePassword::Kind::kNoneNeeded:
+                return LogInOutcome::kLoggedIn;
+            case DevicePassword::Kind::kNotANumber:
+                return LogInOutcome::kPasswordUnreadable;
+            case DevicePassword::Kind::kUnanswered:
+                // One lost answer is asked again; a device that stays silent fails the session.
+                if (silenceLimit_.count() == 0) {
+                    return LogInOutcome::kFault;
+                }
+                continue;
+            case DevicePassword::Kind::kNumber:
+                break;
+        }
+        const std::optional<long long> entry = ask ? ask(wrongBefore) : std::nullopt;
+        if (!entry) {
+            return wrongBefore ? LogInOutcome::kWrongPassword : LogInOutcome::kCancelled;
+        }
+        if (password.Accepts(*entry)) {
+            return LogInOutcome::kLoggedIn;
+        }
+        wrongBefore = true;
+    }
+}
+
+VerifyResult DeviceSession::Verify(const settings::SettingValues& expected,
+                                   const std::string& ackMaskWritten,
+                                   settings::SettingsModel& readBack) {
+    VerifyResult verify;
+    verify.ackMaskWritten = ackMaskWritten;
+    verify.read = ReadEverything(readBack);
+    verify.deviceValues = settings::ValuesOf(readBack, verify.read.modeIndex);
+    verify.differences = settings::CompareSettings(expected, verify.deviceValues);
+    if (verify.read.modeIndex == kStandaloneMode && !ackMaskWritten.empty() &&
+        verify.read.ackMask != ackMaskWritten) {
+        verify.deviceAckMask = verify.read.ackMask;
+    }
+    return verify;
+}
+
+SettingsLoadResult DeviceSession::LoadSettingsFile(const settings::SettingsFileContent& content,
+                                                   settings::SettingsModel& model) {
+    SettingsLoadResult result;
+    result.modeIndex = content.ModeIndex();
+    if (!model.IsSetUp()) {
+        return result;  // no tables to show the values in, so nothing is sent either
+    }
+    {
+        Stage stage(*this, kLoadingSettings, ParameterCount(model));
+        for (const settings::TableId id : settings::kSettingsFileTableOrder) {
+            settings::TTableRule& table = model.Rule(id);
+            table.ForEachRow([&](const std::string& caption, const std::string& key) {
+                LoadOne(table, caption, key, content.Value(key), result);
+                stage.Step();
+            });
+        }
+    }
+    settings::FillEventGridsFromFile(content, model);
+    if (!exchange_.Connection().device) {
+        result.noDevice = true;
+    }
+    WriteEventTables(model, result);
+    result.stopped = Failed();
+    return result;
+}
+
+void DeviceSession::LoadOne(settings::TTableRule& table, const std::string& caption,
+                            const std::string& key, const std::string& value,
+                            SettingsLoadResult& result) {
+    const std::string before = table.GetValue(caption);
+    table.SetValue(caption, value);
+    if (Failed()) {
+        ++result.unsentSets;
+        return;
+    }
+    const SetOutcome outcome = exchange_.SetRowParameter(table, caption, value);
+    ObserveSet(outcome);
+    switch (outcome) {
+        case SetOutcome::kAcknowledged:
+            break;
+        case SetOutcome::kUnanswered:
+            ++result.unansweredSets;
+            break;
+        case SetOutcome::kNoDevice:
+            result.noDevice = true;
+            break;
+        case SetOutcome::kTooLong:
+            // Never sent, so the cell must not show it as if the device held it.
+            table.SetValue(caption, before);
+            result.tooLongKeys.push_back(key);
+            break;
+    }
+}
+
+void DeviceSession::WriteEventTables(const settings::SettingsModel& model,
+                                     SettingsLoadResult& result) {
+    auto count = [&](const MemoryWriteResult& write) {
+        result.unansweredMemoryRequests += write.unanswered;
+        if (write.firstUnansweredAddress && !result.firstUnansweredAddress) {
+            result.firstUnansweredAddress = write.firstUnansweredAddress;
+        }
+    };
+    if (!Failed()) {
+        Stage stage(*this, kWritingAlarmTable, static_cast<int>(settings::kAlarmTableLength));
+        count(WriteAlarmTable(exchange_, model.AlarmGrid()));
+    }
+    if (!Failed()) {
+        Stage stage(*this, kWritingInputTable, static_cast<int>(settings::kInputTableLength));
+        count(WriteInputTable(exchange_, model.InputGrid()));
+    }
 }
 
 SetOutcome DeviceSession::SetPassword(long long encoded) {

@@ -1,8 +1,9 @@
 #pragma once
-// The device sequences of a whole session with the communicator, for any front end: the password
-// check of the log-in, reading everything the initial read reads, writing everything as a
-// write-back does, and the password change. Progress goes to callbacks. A session can give up on
-// a device that has gone silent instead of waiting out every remaining command.
+// The device sequences of a whole session with the communicator, for every front end: the log-in,
+// reading everything the initial read reads, the re-read of the acknowledgement marks, writing
+// everything as a write-back does and its verify, loading a settings file and the password
+// change. Stages go to an observer. A session gives up on a device that has gone silent, or when
+// its caller's stop predicate says so, instead of waiting out every remaining command.
 
 #include <chrono>
 #include <functional>
@@ -13,9 +14,16 @@
 #include "exchange/DeviceExchange.h"
 #include "exchange/DevicePassword.h"
 #include "exchange/EventTables.h"
+#include "exchange/SettingsLoad.h"
 #include "settings/Catalogue.h"
+#include "settings/SettingsCheck.h"
+#include "settings/SettingsFile.h"
 
 namespace quelvar::exchange {
+
+// No command answered for this long means the device is not coming back: about three commands'
+// worth of acknowledgement waits.
+inline constexpr std::chrono::seconds kSilenceLimit{3};
 
 // Operating modes as the mode index of the settings file and the window.
 inline constexpr int kStandaloneMode = 0;
@@ -37,6 +45,40 @@ struct ReadAllResult {
     }
 };
 
+// The stages as the observer hears of them.
+inline constexpr const char* kReadingSettings = "Reading settings";
+inline constexpr const char* kReadingAlarmTable = "Reading alarm table";
+inline constexpr const char* kReadingInputTable = "Reading input table";
+inline constexpr const char* kWritingSettings = "Writing settings";
+inline constexpr const char* kWritingAlarmTable = "Writing alarm table";
+inline constexpr const char* kWritingInputTable = "Writing input table";
+inline constexpr const char* kLoadingSettings = "Loading settings";
+
+enum class LogInOutcome {
+    kLoggedIn,
+    kCancelled,           // the asker gave no entry
+    kWrongPassword,       // the asker gave up after a wrong entry
+    kPasswordUnreadable,  // "PW" is no number, so no entry logs in: the device needs a reset
+    kFault,               // see Fault(): nothing more is sent
+};
+
+// Asked for the encoded password each time one is needed; nothing ends the log-in.
+using PasswordAsker = std::function<std::optional<long long>(bool wrongBefore)>;
+
+// The read-back after a write, compared with what was meant to be written.
+struct VerifyResult {
+    ReadAllResult read;
+    settings::SettingValues deviceValues;  // what was read back, the mode included
+    std::vector<settings::SettingDifference> differences;
+    // The acknowledgement marks read back, when they differ from those written (they are in no
+    // settings file, so they are compared apart).
+    std::optional<std::string> deviceAckMask;
+    std::string ackMaskWritten;
+
+    bool Complete() const { return read.Complete(); }
+    int Differing() const { return static_cast<int>(differences.size()) + (deviceAckMask ? 1 : 0); }
+};
+
 // Why a session stopped early.
 enum class SessionFault {
     kNone,
@@ -45,15 +87,21 @@ enum class SessionFault {
     kStopped,   // the exchange's stopRequested hook said so; nothing more is sent
 };
 
+// " while writing the alarm table" for the stage "Writing alarm table"; empty outside stages.
+std::string WhileStage(std::string stage);
+
 class DeviceSession {
   public:
     struct Progress {
         // A stage begins: its name and the number of steps (parameters, or bytes of a table).
         std::function<void(const std::string& stage, int maximum)> begin;
         std::function<void(int position)> advance;
-        // The stage ended, completed or not.
-        std::function<void()> end;
+        // The stage ended: complete, or cut short by a fault.
+        std::function<void(const std::string& stage, bool complete)> end;
     };
+    // Called by ReadEverything once the parameters and the mode are read, before the
+    // acknowledgement marks and the event tables: the window shows the settings then.
+    using SettingsRead = std::function<void(int modeIndex)>;
 
     // Made once the connection is open. A zero silence limit waits out every command, as the
     // exchange does on its own; past the limit the device's acknowledgement wait is cut to zero
@@ -66,6 +114,9 @@ class DeviceSession {
     DeviceSession& operator=(const DeviceSession&) = delete;
 
     DevicePassword ReadPassword();
+    // Reads "PW" (again after each wrong entry, and while it goes unanswered until the session
+    // fails) and asks for the password while one is needed.
+    LogInOutcome LogIn(const PasswordAsker& ask);
 
     // The key's value; nothing when unanswered or after a fault.
     std::optional<std::string> Get(const std::string& key);
@@ -73,13 +124,29 @@ class DeviceSession {
     // Into the set-up model: the six tables (SIM card, Z1, Z2, monitoring, phone numbers, SMS
     // forwarding), "SMODE", in Standalone mode "GACK" with its marks in the phone numbers' ACK
     // column, the alarm and the input table, "VSTR". Stops at a fault.
-    ReadAllResult ReadEverything(settings::SettingsModel& model);
+    ReadAllResult ReadEverything(settings::SettingsModel& model,
+                                 const SettingsRead& settingsRead = {});
+
+    // "GACK" into the phone numbers' ACK column, as ShowAckMask shows it; an unanswered request
+    // shows no marks.
+    std::string ReadAckMarks(settings::SettingsModel& model);
 
     // From the set-up model: the six tables (SIM card, phone numbers, SMS forwarding, Z1, Z2,
     // monitoring), "GACK", "SMODE", the alarm and the input table. Stops at a fault. Returns what
     // went unanswered or was too long to send.
     UnansweredTally WriteEverything(const settings::SettingsModel& model, int modeIndex,
                                     const std::string& ackMask);
+
+    // Reads everything back as ReadEverything does and compares it with `expected` (the mode
+    // included) and, when the device reads Standalone and `ackMaskWritten` is not empty, the
+    // acknowledgement marks.
+    VerifyResult Verify(const settings::SettingValues& expected, const std::string& ackMaskWritten,
+                        settings::SettingsModel& readBack);
+
+    // Each setting of the file's tables shown in the model and sent, then the event grids filled
+    // and both tables written. After a fault the rest of the file is still shown but not sent.
+    SettingsLoadResult LoadSettingsFile(const settings::SettingsFileContent& content,
+                                        settings::SettingsModel& model);
 
     // Sends the encoded password as "PW"; after a fault sends nothing and gives kUnanswered.
     SetOutcome SetPassword(long long encoded);
@@ -97,6 +164,9 @@ class DeviceSession {
     void ObserveSet(SetOutcome outcome);
     void ObserveMemory();
     void Detached();
+    void LoadOne(settings::TTableRule& table, const std::string& caption, const std::string& key,
+                 const std::string& value, SettingsLoadResult& result);
+    void WriteEventTables(const settings::SettingsModel& model, SettingsLoadResult& result);
     bool Failed() const { return fault_ != SessionFault::kNone; }
 
     DeviceExchange& exchange_;

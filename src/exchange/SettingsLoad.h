@@ -1,7 +1,8 @@
 #pragma once
-// Loading a settings file into the model and onto the device: every parameter shown and sent,
-// both event grids filled and written to the device's memory. The mode is only returned; the
-// window selects it, and the next write-back sends it.
+// What loading a settings file into the model and onto the device (DeviceSession::
+// LoadSettingsFile) did: every parameter shown and sent, both event grids filled and written to
+// the device's memory. The mode is only returned; the window selects it, and the next write-back
+// sends it.
 
 #include <cstdint>
 #include <optional>
@@ -25,19 +26,15 @@ struct SettingsLoadResult {
     std::optional<std::uint32_t> firstUnansweredAddress;
     // There was no device object, so nothing was sent at all.
     bool noDevice = false;
+    // The device went away or silent (or the caller stopped the load): what was left unsent.
+    bool stopped = false;
+    int unsentSets = 0;
 
     // Every value sent and acknowledged.
     bool AllSent() const {
         return tooLongKeys.empty() && unansweredSets == 0 && unansweredMemoryRequests == 0 &&
-               !noDevice;
+               !noDevice && !stopped;
     }
 };
-
-// For the tables in kSettingsFileTableOrder, row by row in visiting order: the value is shown
-// and then sent, one after the other. Then both event grids are filled, and the alarm and the
-// input table written to the device. A model not yet set up is left alone and nothing is sent.
-// The exchange's own unanswered tally counts these sends as it counts any others.
-SettingsLoadResult ApplySettingsFile(const settings::SettingsFileContent& content,
-                                     settings::SettingsModel& model, DeviceExchange& exchange);
 
 }  // namespace quelvar::exchange

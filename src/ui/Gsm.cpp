@@ -152,6 +152,14 @@ exchange::ExchangeHooks TFormMain::MakeHooks() {
         }
     };
     hooks.processMessages = [] { QCoreApplication::processEvents(); };
+    // A sequence held to the device logged in ends once another one was plugged in (one pulled
+    // ends it as detached).
+    hooks.stopRequested = [this] {
+        const link::HID* device = connection ? connection->device.get() : nullptr;
+        const std::uint64_t pinned = device ? device->pinnedAttachment.load() : 0;
+        const std::uint64_t now = pinned != 0 ? connection->Attachment() : 0;
+        return now != 0 && now != pinned;
+    };
     return hooks;
 }
 
@@ -222,53 +230,6 @@ settings::TTableRule* TFormMain::TableOf(StringGridView* grid) {
 
 QString TFormMain::HintOf(StringGridView* grid) const {
     return grid && grid->parentWidget() ? grid->parentWidget()->toolTip() : QString();
-}
-
-std::string TFormMain::GetParameter(const std::string& key) {
-    return exchange->GetParameter(key);
-}
-
-exchange::SetOutcome TFormMain::SetParameter(const std::string& key, const std::string& value) {
-    return exchange->SetParameter(key, value);
-}
-
-void TFormMain::ReadTableFromDevice(settings::TTableRule& table) {
-    exchange->ReadTableFromDevice(table);
-}
-
-void TFormMain::WriteTableToDevice(settings::TTableRule& table) {
-    exchange->WriteTableToDevice(table);
-}
-
-exchange::SetOutcome TFormMain::SetRowParameter(settings::TTableRule& table,
-                                                const std::string& caption,
-                                                const std::string& value) {
-    return exchange->SetRowParameter(table, caption, value);
-}
-
-exchange::MemoryWriteResult TFormMain::WriteMemory(const std::uint8_t* bytes, std::uint32_t start,
-                                                   std::size_t length) {
-    return exchange->WriteMemory(bytes, start, length);
-}
-
-bool TFormMain::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length) {
-    return exchange->ReadMemory(buffer, start, length);
-}
-
-exchange::MemoryWriteResult TFormMain::WriteAlarmTable() {
-    return exchange::WriteAlarmTable(*exchange, model.AlarmGrid());
-}
-
-exchange::EventReadOutcome TFormMain::ReadAlarmTable() {
-    return exchange::ReadAlarmTable(*exchange, model.AlarmGrid());
-}
-
-exchange::MemoryWriteResult TFormMain::WriteInputTable() {
-    return exchange::WriteInputTable(*exchange, model.InputGrid());
-}
-
-exchange::EventReadOutcome TFormMain::ReadInputTable() {
-    return exchange::ReadInputTable(*exchange, model.InputGrid());
 }
 
 }  // namespace quelvar::ui

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "exchange/DeviceExchange.h"
-#include "exchange/EventTables.h"
+#include "exchange/DeviceSession.h"
 #include "exchange/SettingsLoad.h"
 #include "link/ConnHIDCOM.h"
 #include "settings/Catalogue.h"
@@ -55,6 +55,8 @@ inline constexpr const char* kShownNotLoggedIn =
     "Loaded into the window; the device is not logged in (replug it to log in), nothing was sent";
 inline constexpr const char* kLogInCancelled =
     "Password not given: nothing was read. Replug the device to log in, or open a settings file";
+inline constexpr const char* kPasswordUnreadable =
+    "The device's password is unreadable: reset the device";
 inline constexpr const char* kWrongPassword = "Wrong password. Enter password:";
 inline constexpr const char* kPasswordsDiffer = "Password not changed: the two entries differ";
 inline constexpr const char* kWriting = "Writing...";
@@ -92,26 +94,10 @@ class TFormMain : public QWidget {
     int SaveToDevImage() const { return saveToDevImage_; }
     bool SequenceRunning() const { return sequenceRunning_; }
 
-    // The parameter and memory operations, over the window's connection.
-    std::string GetParameter(const std::string& key);
-    exchange::SetOutcome SetParameter(const std::string& key, const std::string& value);
-    void ReadTableFromDevice(settings::TTableRule& table);
-    void WriteTableToDevice(settings::TTableRule& table);
-    exchange::SetOutcome SetRowParameter(settings::TTableRule& table, const std::string& caption,
-                                         const std::string& value);
-    exchange::MemoryWriteResult WriteMemory(const std::uint8_t* bytes, std::uint32_t start,
-                                            std::size_t length);
-    bool ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length);
-    exchange::MemoryWriteResult WriteAlarmTable();
-    exchange::EventReadOutcome ReadAlarmTable();
-    exchange::MemoryWriteResult WriteInputTable();
-    exchange::EventReadOutcome ReadInputTable();
-
     // Handlers.
     void FormShow();
     void Timer1Timer();
     void btnSaveToDevClick();
-    void WriteOperatingMode();
     void ToolButton1Click();
     void rgOpModeClick();
     enum class Mode { kStandalone, kTransparent };
@@ -257,7 +243,15 @@ class TFormMain : public QWidget {
     void DisconnectTransition();
     bool SameAttachmentAsConnected() const;
     void LogIn();
-    void InitialRead();
+    void InitialRead(exchange::DeviceSession& session);
+    // Once the initial read has the parameters and the mode: the device's view is shown.
+    void ShowDeviceSettings(int modeIndex);
+    // The mode's layout alone; ApplyModeLayout also reads the device's acknowledgement marks.
+    void LayOutMode(Mode mode);
+    // What ended a session early and what the device holds: "The device stopped answering
+    // while writing the alarm table: it holds a partial configuration".
+    QString SessionFaultText(const exchange::DeviceSession& session,
+                             const QString& deviceHolds) const;
     void PauseProcessingMessages(int ms);
     StringGridView* ViewOf(const settings::StringGrid& grid) const;
     settings::TTableRule* TableOf(StringGridView* grid);
@@ -266,7 +260,8 @@ class TFormMain : public QWidget {
     // Moves the dialog to the place, or as near as it fits wholly on the window's screen.
     void KeepOnScreen(QWidget* dialog, QPoint place);
     void PlacePasswordDialog();
-    void ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded);
+    void ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded,
+                    const exchange::DeviceSession& session);
     void ShowLoadedMode(int modeIndex);
     bool NoDeviceAttached() const;
     QString GroupCaptionOf(const settings::SettingPlace& place) const;
@@ -289,19 +284,6 @@ class TFormMain : public QWidget {
     void RememberHeld(int modeIndex);
     int DifferingFromHeld() const;
     void MarkIfModeDiffersFromHeld();
-    // The verify after a write-back: what the device holds against the grids.
-    struct WriteBackCheck {
-        bool complete = false;                 // every read-back was answered
-        settings::SettingValues deviceValues;  // what was read back, the mode included
-        int deviceMode = 0;
-        std::string deviceAck;
-        std::vector<settings::SettingDifference> differences;
-        std::optional<std::string> deviceAckMask;  // only when it differs from the window's
-        int Differing() const {
-            return static_cast<int>(differences.size()) + (deviceAckMask ? 1 : 0);
-        }
-    };
-    WriteBackCheck ReadBackAndCompare();
     // Backups and undo (GsmBackup.cpp, GsmUndo.cpp).
     void InstallEditHistory();
     // The acknowledgement marks as the phone numbers' ACK column shows them: "1000".
@@ -315,7 +297,7 @@ class TFormMain : public QWidget {
     // A whole read of the device (the verify's): the next backup needs no read of its own.
     void NoteDeviceSettings(const settings::SettingsModel& held, int modeIndex, bool complete);
     void RestoreBackup(const QString& path, const QString& named);
-    void ReportVerify(const std::optional<WriteBackCheck>& check,
+    void ReportVerify(const std::optional<exchange::VerifyResult>& check,
                       const exchange::UnansweredTally& written);
     void ReportWriteBack(const exchange::UnansweredTally& tally);
     exchange::ExchangeHooks MakeHooks();
@@ -346,7 +328,8 @@ class TFormMain : public QWidget {
     settings::SettingValues heldValues_;
     std::string heldAckMask_;
     int heldMode_ = 0;
-    WriteBackCheck lastVerify_;
+    // The verify after the last write-back: what the device holds against the grids.
+    exchange::VerifyResult lastVerify_;
     // What the device held at log-in (a settings file's bytes), stale once anything was written.
     std::string heldSettings_;
     std::string heldAccountId_;

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <cstdlib>
 
-#include "exchange/EventTables.h"
+#include "exchange/DeviceSession.h"
 #include "settings/BackupStore.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
@@ -48,17 +48,9 @@ void TFormMain::DeviceSettingsRead(bool complete) {
 
 bool TFormMain::ReadHeldSettings() {
     settings::SettingsModel held;
-    const int unansweredBefore = exchange->Unanswered().gets;
-    for (settings::TableId id : settings::kLogInReadOrder) {
-        ReadTableFromDevice(held.Rule(id));
-    }
-    const int mode = settings::ModeIndexOfName(GetParameter("SMODE"));
-    const bool complete = exchange::ReadAlarmTable(*exchange, held.AlarmGrid()) ==
-                              exchange::EventReadOutcome::kRead &&
-                          exchange::ReadInputTable(*exchange, held.InputGrid()) ==
-                              exchange::EventReadOutcome::kRead &&
-                          exchange->Unanswered().gets == unansweredBefore;
-    NoteDeviceSettings(held, mode, complete);
+    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    const exchange::ReadAllResult read = session.ReadEverything(held);
+    NoteDeviceSettings(held, read.modeIndex, read.Complete());
     return !heldStale_;
 }
 

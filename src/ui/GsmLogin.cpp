@@ -1,101 +1,115 @@
-// Log-in, the initial read of everything, and the layout of the operating mode.
+// Log-in, the initial read of everything, and the layout of the operating mode; the device
+// sequences themselves are the core's (exchange::DeviceSession).
 
-#include <charconv>
-
+#include "exchange/DeviceSession.h"
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
 
-using settings::TableId;
-
-namespace {
-
-std::optional<long long> DecimalNumber(const std::string& text) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-}  // namespace
+using exchange::LogInOutcome;
 
 void TFormMain::LogIn() {
-    bool wrongBefore = false;
-    for (;;) {
-        // The password is read anew on every pass; no answer reads as 0, which no entry
-        // gives, so only Cancel (or the device going away) ends such a loop.
-        const std::string text = GetParameter("PW");
-        long long password = 0;
-        if (!text.empty()) {
-            const std::optional<long long> number = DecimalNumber(text);
-            if (!number) {
-                return;
-            }
-            password = *number;
+    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    bool swapped = false;
+    bool asked = false;
+    const exchange::PasswordAsker ask = [&](bool wrongBefore) -> std::optional<long long> {
+        // A device pulled during the read of "PW" reads as gone: asking for its password would
+        // hold the disconnect off screen until the user answered.
+        if (passwdFrm_ == nullptr || !SameAttachmentAsConnected()) {
+            return std::nullopt;
         }
-        long long result = kNoPassword;
-        if (password != kNoPassword) {
-            // A device pulled during the read of "PW" reads as 0: asking for its password
-            // would hold the disconnect off screen until the user answered.
-            if (passwdFrm_ == nullptr || !SameAttachmentAsConnected()) {
-                return;
-            }
-            passwdFrm_->setWindowTitle("Password");
-            passwdFrm_->lbx1->setText(wrongBefore ? kWrongPassword : "Enter password:");
-            PlacePasswordDialog();
-            result = passwdFrm_->ShowModal();
-        }
+        asked = true;
+        passwdFrm_->setWindowTitle("Password");
+        passwdFrm_->lbx1->setText(wrongBefore ? kWrongPassword : "Enter password:");
+        PlacePasswordDialog();
+        const int result = passwdFrm_->ShowModal();
         // The password answers for the device it was read from, not for one plugged in
         // while the dialog was open: that one gets a log-in of its own.
-        if (!SameAttachmentAsConnected()) {
-            transitionHeld_ = connection->IsAttached();
-            return;
+        swapped = !SameAttachmentAsConnected();
+        if (swapped || result == -1) {
+            return std::nullopt;
         }
-        if (result == password) {
+        return result;
+    };
+    switch (session.LogIn(ask)) {
+        case LogInOutcome::kLoggedIn:
             loggedInAttachment_ = connectedAttachment_;
-            InitialRead();
+            InitialRead(session);
             return;
-        }
-        if (result == -1) {
-            // The window stays blank: it says why and what to do.
-            SetStatusText(2, kLogInCancelled);
+        case LogInOutcome::kPasswordUnreadable:
+            SetStatusText(2, kPasswordUnreadable);
             return;
-        }
-        wrongBefore = true;
+        case LogInOutcome::kFault:
+            SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
+            return;
+        case LogInOutcome::kCancelled:
+        case LogInOutcome::kWrongPassword:
+            if (swapped) {
+                transitionHeld_ = connection->IsAttached();
+            } else if (asked) {
+                // The window stays blank: it says why and what to do.
+                SetStatusText(2, kLogInCancelled);
+            }
+            return;
     }
 }
 
-void TFormMain::InitialRead() {
-    exchange->ResetUnanswered();
-    for (TableId id : settings::kLogInReadOrder) {
-        ReadTableFromDevice(model.Rule(id));
+void TFormMain::InitialRead(exchange::DeviceSession& session) {
+    bool shown = false;
+    const exchange::ReadAllResult read = session.ReadEverything(model, [&](int modeIndex) {
+        ShowDeviceSettings(modeIndex);
+        shown = true;
+    });
+    if (!shown) {
+        // Nothing was read that the window could show or write back.
+        loggedInAttachment_ = 0;
+    } else if (read.modeIndex == exchange::kStandaloneMode) {
+        ackMask = read.ackMask;
     }
+    if (session.Fault() != exchange::SessionFault::kNone) {
+        SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
+    } else if (read.alarms == exchange::EventReadOutcome::kFailed ||
+               read.inputs == exchange::EventReadOutcome::kFailed) {
+        SetStatusText(2, "The event tables could not be read");
+    } else if (const int unanswered = static_cast<int>(read.unansweredKeys.size());
+               unanswered > 0) {
+        // Those cells show empty; a write-back would clear the values on the device.
+        SetStatusText(2, QString("%1 settings went unanswered and show empty").arg(unanswered));
+    }
+    if (!shown) {
+        return;
+    }
+    heldFirmware_ = read.firmwareVersion.value_or(std::string());
+    SetStatusText(1, kFirmwareVersion + FromCp1250(heldFirmware_));
+    DeviceSettingsRead(read.Complete());
+    RememberHeld(OpModeIndex());
+}
+
+void TFormMain::ShowDeviceSettings(int modeIndex) {
     SetSaveToDevImage(kSavedImage);
     ShowDeviceView();
     ToolBar1->show();
     gbMset->show();
-    SelectOpMode(settings::ModeIndexOfName(GetParameter("SMODE")));
-    ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
-    const exchange::EventReadOutcome alarms = ReadAlarmTable();
-    const exchange::EventReadOutcome inputs = ReadInputTable();
-    if (alarms == exchange::EventReadOutcome::kFailed ||
-        inputs == exchange::EventReadOutcome::kFailed) {
-        SetStatusText(2, "The event tables could not be read");
-    } else if (const int unanswered = exchange->Unanswered().gets; unanswered > 0) {
-        // Those cells show empty; a write-back would clear the values on the device.
-        SetStatusText(2, QString("%1 settings went unanswered and show empty").arg(unanswered));
+    SelectOpMode(modeIndex);
+    LayOutMode(modeIndex == exchange::kStandaloneMode ? Mode::kStandalone : Mode::kTransparent);
+}
+
+QString TFormMain::SessionFaultText(const exchange::DeviceSession& session,
+                                    const QString& deviceHolds) const {
+    const QString stage = QString::fromStdString(exchange::WhileStage(session.FaultStage()));
+    switch (session.Fault()) {
+        case exchange::SessionFault::kSilent:
+            return "The device stopped answering" + stage + ": " + deviceHolds;
+        case exchange::SessionFault::kDetached:
+            return "The device went away" + stage + ": " + deviceHolds;
+        case exchange::SessionFault::kStopped:
+            return "The device was replugged" + stage + ": " + deviceHolds;
+        case exchange::SessionFault::kNone:
+            break;
     }
-    const bool complete = exchange->Unanswered().gets == 0 &&
-                          alarms == exchange::EventReadOutcome::kRead &&
-                          inputs == exchange::EventReadOutcome::kRead;
-    heldFirmware_ = GetParameter("VSTR");
-    SetStatusText(1, kFirmwareVersion + FromCp1250(heldFirmware_));
-    DeviceSettingsRead(complete);
-    RememberHeld(OpModeIndex());
+    return {};
 }
 
 void TFormMain::rgOpModeClick() {
@@ -108,6 +122,15 @@ void TFormMain::rgOpModeClick() {
 }
 
 void TFormMain::ApplyModeLayout(Mode mode) {
+    LayOutMode(mode);
+    // The offline view asks no device for its marks.
+    if (mode == Mode::kStandalone && DeviceLoggedIn()) {
+        exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+        ackMask = session.ReadAckMarks(model);
+    }
+}
+
+void TFormMain::LayOutMode(Mode mode) {
     const bool standalone = mode == Mode::kStandalone;
     shownMode_ = standalone ? 0 : 1;
     for (QGroupBox* events : {gbExtevents, gbIntevents}) {
@@ -116,11 +139,6 @@ void TFormMain::ApplyModeLayout(Mode mode) {
     }
     gbPhnrs1->setVisible(standalone);
     gbMonParams->setVisible(!standalone);
-    // The offline view asks no device for its marks.
-    if (!standalone || !DeviceLoggedIn()) {
-        return;
-    }
-    ackMask = settings::ShowAckMask(model, GetParameter("GACK"));
 }
 
 }  // namespace quelvar::ui

@@ -3,6 +3,7 @@
 
 #include <QDate>
 
+#include "exchange/DeviceSession.h"
 #include "settings/SettingsReport.h"
 #include "ui/Gsm.h"
 #include "ui/SettingsReportDialog.h"
@@ -21,7 +22,8 @@ void TFormMain::PrintSettings() {
         SequenceGuard sequence(*this);
         if (LoggedInDevice()) {
             // No answer leaves the line out rather than print an empty version.
-            if (std::string firmware = GetParameter("VSTR"); !firmware.empty()) {
+            exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+            if (std::string firmware = session.Get("VSTR").value_or(""); !firmware.empty()) {
                 facts.firmware = std::move(firmware);
             }
             if (!ackMask.empty()) {

@@ -128,8 +128,8 @@ void TFormMain::OpenNamedFile(const QString& name) {
     }
     sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
     SetStatusText(2, sequenceStatus_);
-    const exchange::SettingsLoadResult loaded =
-        exchange::ApplySettingsFile(*read.content, model, *exchange);
+    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    const exchange::SettingsLoadResult loaded = session.LoadSettingsFile(*read.content, model);
     sequenceStatus_.clear();
     if (withFindings) {
         settings::ShowWhatWasSent(model, findings);
@@ -138,7 +138,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     ShowLoadedMode(loaded.modeIndex);
     history->Capture("load of " + QFileInfo(name).fileName());
     Timer1.start();
-    ReportLoad(QFileInfo(name).fileName(), loaded);
+    ReportLoad(QFileInfo(name).fileName(), loaded, session);
 }
 
 void TFormMain::ShowLoadedMode(int modeIndex) {
@@ -172,9 +172,13 @@ QString TFormMain::GroupCaptionOf(const settings::SettingPlace& place) const {
     return {};
 }
 
-void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded) {
-    const int unanswered = loaded.unansweredSets + loaded.unansweredMemoryRequests;
-    if (loaded.noDevice) {
+void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded,
+                           const exchange::DeviceSession& session) {
+    const int unanswered =
+        loaded.unansweredSets + loaded.unsentSets + loaded.unansweredMemoryRequests;
+    if (session.Fault() == exchange::SessionFault::kSilent || (loaded.stopped && unanswered == 0)) {
+        SetStatusText(2, SessionFaultText(session, "it holds part of " + file));
+    } else if (loaded.noDevice) {
         SetStatusText(2, "Loaded; no device to send the settings to");
     } else if (unanswered > 0) {
         SetStatusText(2, QString("Loaded; %1 commands unanswered by the device").arg(unanswered));

@@ -1,13 +1,13 @@
-// Writing everything back to the device, and the password change.
+// Writing everything back to the device with its verify, and the password change; the device
+// sequences themselves are the core's (exchange::DeviceSession).
 
 #include <string>
 
+#include "exchange/DeviceSession.h"
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"
 
 namespace quelvar::ui {
-
-using settings::TableId;
 
 void TFormMain::btnSaveToDevClick() {
     SequenceGuard sequence(*this);
@@ -19,26 +19,32 @@ void TFormMain::btnSaveToDevClick() {
     setEnabled(false);
     sequenceStatus_ = kWriting;
     SetStatusText(2, sequenceStatus_);
-    exchange->ResetUnanswered();
-    for (TableId id : settings::kWriteBackOrder) {
-        WriteTableToDevice(model.Rule(id));
-    }
-    SetParameter("GACK", ackMask);
-    WriteOperatingMode();
-    WriteAlarmTable();
-    WriteInputTable();
-    const exchange::UnansweredTally written = exchange->Unanswered();
+    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    const exchange::UnansweredTally written =
+        session.WriteEverything(model, OpModeIndex(), ackMask);
     // A device gone during the writes has nothing to read back.
-    const std::optional<WriteBackCheck> check =
-        !NoDeviceAttached() ? std::optional(ReadBackAndCompare()) : std::nullopt;
-    if (check && check->complete) {
+    std::optional<exchange::VerifyResult> check;
+    if (session.Fault() == exchange::SessionFault::kNone && !NoDeviceAttached()) {
+        settings::SettingsModel readBack;
+        check = session.Verify(settings::ValuesOf(model, OpModeIndex()), ackMask, readBack);
+        NoteDeviceSettings(readBack, check->read.modeIndex, check->Complete());
+    }
+    if (check && check->Complete()) {
         heldValues_ = check->deviceValues;
-        heldMode_ = check->deviceMode;
-        heldAckMask_ = check->deviceAck;
+        heldMode_ = check->read.modeIndex;
+        heldAckMask_ = check->deviceAckMask.value_or(ackMask);
     }
     sequenceStatus_.clear();
     setEnabled(true);
     Timer1.start();
+    const bool silent = session.Fault() == exchange::SessionFault::kSilent;
+    if (silent || (session.Fault() != exchange::SessionFault::kNone && written.Clean() && !check)) {
+        // The edits still wait to be written, and the window says what the device holds.
+        SetSaveToDevImage(kPendingImage);
+        SetStatusText(2, SessionFaultText(session, check ? "everything was written, not verified"
+                                                         : "it holds a partial configuration"));
+        return;
+    }
     ReportVerify(check, written);
 }
 
@@ -54,10 +60,6 @@ void TFormMain::ReportWriteBack(const exchange::UnansweredTally& tally) {
         text += QString(", %1 values too long to send").arg(tally.tooLongKeys.size());
     }
     SetStatusText(2, text);
-}
-
-void TFormMain::WriteOperatingMode() {
-    SetParameter("SMODE", settings::ModeName(OpModeIndex()));
 }
 
 void TFormMain::ToolButton1Click() {
@@ -83,7 +85,8 @@ void TFormMain::ToolButton1Click() {
         SetStatusText(2, kPasswordsDiffer);
         return;
     }
-    if (SetParameter("PW", std::to_string(result)) != exchange::SetOutcome::kAcknowledged) {
+    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    if (session.SetPassword(result) != exchange::SetOutcome::kAcknowledged) {
         SetStatusText(2, "Password not changed: the device did not confirm it");
     } else {
         SetStatusText(2, "Password changed");

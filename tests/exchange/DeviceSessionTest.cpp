@@ -116,11 +116,14 @@ TEST_F(DeviceSessionTest, ProgressBracketsEveryStage) {
     settings::SettingsModel model;
     std::vector<std::string> events;
     int last = -1;
-    DeviceSession::Progress progress{[&](const std::string& stage, int maximum) {
-                                         events.push_back(stage + " " + std::to_string(maximum));
-                                     },
-                                     [&](int position) { last = position; },
-                                     [&] { events.push_back("end at " + std::to_string(last)); }};
+    DeviceSession::Progress progress{
+        [&](const std::string& stage, int maximum) {
+            events.push_back(stage + " " + std::to_string(maximum));
+        },
+        [&](int position) { last = position; },
+        [&](const std::string&, bool complete) {
+            events.push_back((complete ? "end at " : "cut at ") + std::to_string(last));
+        }};
     DeviceSession session(exchange, progress);
     session.ReadEverything(model);
     EXPECT_EQ(events, (Keys{"Reading settings 15", "end at 15", "Reading alarm table 8192",

@@ -1,6 +1,6 @@
 // Loading a settings file onto the simulated communicator.
 
-#include "exchange/SettingsLoad.h"
+#include "exchange/DeviceSession.h"
 
 #include <string>
 #include <vector>
@@ -58,8 +58,8 @@ TEST_F(SettingsLoad, DeviceSettingsSavedAndLoadedComeBackUnchanged) {
     ASSERT_TRUE(settings::SaveSettingsFile(saved, 1, path).ok);
 
     SettingsModel loaded;
-    const SettingsLoadResult result =
-        ApplySettingsFile(settings::ReadSettingsFile(path).content.value(), loaded, exchange);
+    const SettingsLoadResult result = DeviceSession(exchange).LoadSettingsFile(
+        settings::ReadSettingsFile(path).content.value(), loaded);
     EXPECT_EQ(test::AllCells(loaded), test::AllCells(saved));
     EXPECT_EQ(result.modeIndex, 1);
     EXPECT_TRUE(result.AllSent());
@@ -91,7 +91,8 @@ TEST_F(SettingsLoad, OnlyTheModeEmptiesEveryCellShowingEachValueBeforeSendingIt)
         }
     };
 
-    const SettingsLoadResult result = ApplySettingsFile(Load("[GSM]\r\nSMODE=1"), model, exchange);
+    const SettingsLoadResult result =
+        DeviceSession(exchange).LoadSettingsFile(Load("[GSM]\r\nSMODE=1"), model);
     EXPECT_EQ(test::AllCells(model), test::AllCells(SettingsModel()));
     EXPECT_EQ(emptiedAtEachSend, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
     EXPECT_EQ(SetTexts(),
@@ -112,8 +113,8 @@ TEST_F(SettingsLoad, OverlongValuesAreNeitherSentNorShownAndUnansweredSendsAreCo
     const std::string overlong(60, '1');
     SettingsModel model;
     model.Rule(TableId::kPhoneNumbers).SetValue("T1", "+3630");
-    const SettingsLoadResult result =
-        ApplySettingsFile(Load("[GSM]\r\nUPHN1=" + overlong + "\r\n"), model, exchange);
+    const SettingsLoadResult result = DeviceSession(exchange).LoadSettingsFile(
+        Load("[GSM]\r\nUPHN1=" + overlong + "\r\n"), model);
     EXPECT_EQ(model.Rule(TableId::kPhoneNumbers).GetValue("T1"), "+3630");
     EXPECT_EQ(result.tooLongKeys, Texts{"UPHN1"});
     EXPECT_EQ(SetTexts().size(), 13u);

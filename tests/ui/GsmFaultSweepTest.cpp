@@ -285,7 +285,7 @@ class GsmFaultSweepTest : public QObject {
         h->form->Timer1.stop();
         std::vector<RecordedCommand> script = h->sim->Commands();
         // The writes, then the verify's reads; the sweep cuts the writes.
-        QCOMPARE(script.size(), std::size_t{16 + 3 + 256 + 128 + 16 + 256 + 128});
+        QCOMPARE(script.size(), std::size_t{16 + 3 + 256 + 128 + 17 + 256 + 128});
         script.resize(16 + 3 + 256 + 128);
         Replay replay(script);
         QVERIFY(replay.After(script.size()) == ContentOf(*h->sim));

@@ -44,7 +44,7 @@ class GsmSimStateKeeperTest : public QObject {
         QCOMPARE(SavedParameter(path, "UPHN3"), std::string());
 
         // A device sequence changes the device: an edit sent from the window.
-        QVERIFY(h.form->SetParameter("UPHN3", "+36703333333") ==
+        QVERIFY(h.form->exchange->SetParameter("UPHN3", "+36703333333") ==
                 quelvar::exchange::SetOutcome::kAcknowledged);
         h.Tick();
         QCOMPARE(SavedParameter(path, "UPHN3"), std::string("+36703333333"));
