@@ -141,16 +141,15 @@ int CommandDevice::FaultExit() {
     }
     const std::string stage = exchange::WhileStage(session_->FaultStage());
     if (session_->Fault() == exchange::SessionFault::kStopped) {
-        context_.err << "Interrupted" << stage << ": " << interruptOutcome_ << "\n";
+        context_.err << "Interrupted" << stage << ": " << outcomeIfCut_ << "\n";
         return InterruptExitCode();
     }
     if (session_->Fault() == exchange::SessionFault::kDetached) {
-        context_.err << "The communicator went away" << stage
-                     << "; check the cable and run the command again\n";
+        context_.err << "The communicator went away" << stage << ": " << outcomeIfCut_
+                     << " (check the cable)\n";
     } else {
         context_.err << "The communicator stopped answering" << stage << " (nothing for "
-                     << exchange::kSilenceLimit.count()
-                     << " s); check it and run the command again\n";
+                     << exchange::kSilenceLimit.count() << " s): " << outcomeIfCut_ << "\n";
     }
     return kExitNoDevice;
 }

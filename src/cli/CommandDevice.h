@@ -61,16 +61,17 @@ class CommandDevice {
     // incomplete, is on standard error.
     int ReadEverything(settings::SettingsModel& model, exchange::ReadAllResult& read,
                        const std::string& unlessComplete);
-    // What an interruption from now on leaves on the device, for FaultExit's line: "the device
-    // holds a partial configuration; run write again".
-    void SetInterruptOutcome(std::string outcome) { interruptOutcome_ = std::move(outcome); }
+    // What the device holds should a signal, a pulled cable or a silent device cut the session
+    // from now on, for FaultExit's line: "the device holds a partial configuration; run write
+    // again".
+    void SetOutcomeIfCut(std::string outcome) { outcomeIfCut_ = std::move(outcome); }
 
   private:
     const CommandContext& context_;
     link::ConnHIDCOM connection_;
     exchange::DeviceExchange exchange_;
     std::optional<exchange::DeviceSession> session_;
-    std::string interruptOutcome_ = "nothing was changed on the device";
+    std::string outcomeIfCut_ = "nothing was changed on the device";
 };
 
 }  // namespace quelvar::cli

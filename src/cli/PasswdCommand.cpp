@@ -11,13 +11,13 @@ int RunPasswd(const CommandContext& context, const std::string& newPassword) {
         return kExitUsage;
     }
     CommandDevice device(context);
-    device.SetInterruptOutcome("the password was not changed");
+    device.SetOutcomeIfCut("the password was not changed");
     if (const int code = device.LogIn(); code != kExitOk) {
         return code;
     }
     exchange::DeviceSession& session = device.Session();
     const exchange::SetOutcome outcome = session.SetPassword(*encoded);
-    device.SetInterruptOutcome("the new password was sent but not checked; try both");
+    device.SetOutcomeIfCut("the new password was sent but not checked; try both");
     if (const int code = device.FaultExit(); code != kExitOk) {
         return code;
     }

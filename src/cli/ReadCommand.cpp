@@ -13,7 +13,7 @@ int RunRead(const CommandContext& context, const std::string& path) {
         return kExitBadFile;
     }
     CommandDevice device(context);
-    device.SetInterruptOutcome("nothing was saved; the device is unchanged");
+    device.SetOutcomeIfCut("nothing was saved; the device is unchanged");
     settings::SettingsModel model;
     exchange::ReadAllResult read;
     if (const int code = device.ReadEverything(model, read, "; nothing saved"); code != kExitOk) {

@@ -114,13 +114,13 @@ int RunWrite(const CommandContext& context, const std::string& path,
         context.err << "The communicator did not answer the request for GACK; nothing written\n";
         return kExitNoDevice;
     }
-    device.SetInterruptOutcome("the device holds a partial configuration; run write again");
+    device.SetOutcomeIfCut("the device holds a partial configuration; run write again");
     const exchange::UnansweredTally tally = session.WriteEverything(written, mode, *ackMask);
     if (const int code = device.FaultExit(); code != kExitOk) {
         return code;
     }
 
-    device.SetInterruptOutcome("everything was written but not verified; run write again");
+    device.SetOutcomeIfCut("everything was written but not verified; run write again");
     const settings::SettingValues inFile = settings::ValuesOf(content);
     settings::SettingsModel readBack;
     exchange::VerifyResult verify =

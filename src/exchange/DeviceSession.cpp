@@ -80,6 +80,7 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
       progress_(std::move(progress)),
       silenceLimit_(silenceLimit),
       callerProgress_(exchange.Hooks().progress),
+      callerStop_(exchange.Hooks().stopRequested),
       callerAckTimeout_(exchange.Connection().device ? exchange.Connection().device->ackTimeout
                                                      : exchange.Connection().ackTimeout) {
     // Every memory block reports progress right after its command, so the hook sees each
@@ -93,17 +94,21 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
         }
         ObserveMemory();
     };
+    // Once the session has failed, a transfer under way stops at its next block and a table
+    // read is not retried.
+    exchange_.Hooks().stopRequested = [this] { return Failed() || (callerStop_ && callerStop_()); };
 }
 
 DeviceSession::~DeviceSession() {
     exchange_.Hooks().progress = callerProgress_;
+    exchange_.Hooks().stopRequested = callerStop_;
     if (link::HID* device = exchange_.Connection().device.get()) {
         device->ackTimeout = callerAckTimeout_;
     }
 }
 
 void DeviceSession::Observe(bool answered) {
-    if (!Failed() && exchange_.Hooks().stopRequested && exchange_.Hooks().stopRequested()) {
+    if (!Failed() && callerStop_ && callerStop_()) {
         fault_ = SessionFault::kStopped;
         faultStage_ = stage_;
     }
@@ -136,7 +141,7 @@ void DeviceSession::Observe(bool answered) {
 void DeviceSession::Detached() {
     if (!Failed()) {
         // A stop asked for meanwhile explains the end better than a device gone.
-        const bool stopped = exchange_.Hooks().stopRequested && exchange_.Hooks().stopRequested();
+        const bool stopped = callerStop_ && callerStop_();
         fault_ = stopped ? SessionFault::kStopped : SessionFault::kDetached;
         faultStage_ = stage_;
     }

@@ -178,6 +178,7 @@ class DeviceSession {
     std::string stage_;
     std::string faultStage_;
     std::function<void(int, int)> callerProgress_;
+    std::function<bool()> callerStop_;
     std::chrono::milliseconds callerAckTimeout_;
 };
 

@@ -41,7 +41,8 @@ EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std:
         if (DeviceGone(exchange)) {
             return EventReadOutcome::kDetached;
         }
-        if (attempt >= kMaxEventTableReads) {
+        const bool stopped = exchange.Hooks().stopRequested && exchange.Hooks().stopRequested();
+        if (attempt >= kMaxEventTableReads || stopped) {
             return EventReadOutcome::kFailed;
         }
         PauseBeforeRetry(exchange);

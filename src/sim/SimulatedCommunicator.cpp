@@ -299,6 +299,11 @@ void SimulatedCommunicator::ForgetNextBlockWrites(std::size_t count) {
     forgottenWrites_ = count;
 }
 
+void SimulatedCommunicator::ForgetSetsOf(const std::set<std::string>& keys) {
+    std::lock_guard lock(mutex_);
+    forgottenKeys_ = keys;
+}
+
 void SimulatedCommunicator::DisconnectAfter(std::size_t commands) {
     std::lock_guard lock(mutex_);
     disconnectAfter_ = commands;
@@ -407,6 +412,16 @@ std::optional<Report> SimulatedCommunicator::AnswerLocked(const Report& report) 
         link::WriteLe32(&shifted[link::kAddressOffset],
                         link::ReadLe32(&report[link::kAddressOffset]) + link::kBlockSize);
         return device_.Answer(shifted);
+    }
+    if (report[1] == link::kSetParameter && !forgottenKeys_.empty()) {
+        const std::string text = link::TextAt(report, link::kTextOffset);
+        const std::string key = text.substr(0, text.find('='));
+        if (forgottenKeys_.count(key) > 0) {
+            const std::string kept = device_.Parameter(key);
+            std::optional<Report> answer = device_.Answer(report);
+            device_.SetParameter(key, kept);
+            return answer;
+        }
     }
     if (report[1] == link::kWriteBlock && forgottenWrites_ > 0) {
         --forgottenWrites_;

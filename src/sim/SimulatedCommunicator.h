@@ -107,6 +107,8 @@ class SimulatedCommunicator : public link::HidPlatform {
     void SetWrongAddressReads(std::size_t count);  // next reads answer the following block
     // The next `count` block writes are acknowledged but not stored, as a failing flash does.
     void ForgetNextBlockWrites(std::size_t count);
+    // Sets of these keys are acknowledged but not stored, as a device that keeps its own does.
+    void ForgetSetsOf(const std::set<std::string>& keys);
     void DisconnectAfter(std::size_t commands);  // unplug when this many more have come
     // A hung device: it stays attached and keeps its status rounds, but after answering
     // `answered` more commands it neither answers nor carries out any, until AnswerAgain.
@@ -163,6 +165,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     std::set<std::size_t> dropNumbers_;
     std::size_t wrongAddressReads_ = 0;
     std::size_t forgottenWrites_ = 0;
+    std::set<std::string> forgottenKeys_;
     std::optional<std::size_t> disconnectAfter_;
     std::optional<std::size_t> answersLeft_;  // set while StopAnswering holds
     bool ignored_[256] = {};

@@ -41,8 +41,9 @@ void TFormMain::btnSaveToDevClick() {
     if (silent || (session.Fault() != exchange::SessionFault::kNone && written.Clean() && !check)) {
         // The edits still wait to be written, and the window says what the device holds.
         SetSaveToDevImage(kPendingImage);
-        SetStatusText(2, SessionFaultText(session, check ? "everything was written, not verified"
-                                                         : "it holds a partial configuration"));
+        SetStatusText(2, SessionFaultText(session, written.Clean() && check
+                                                       ? "everything was written, not verified"
+                                                       : "it holds a partial configuration"));
         return;
     }
     ReportVerify(check, written);

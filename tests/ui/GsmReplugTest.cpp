@@ -309,6 +309,35 @@ class GsmReplugTest : public QObject {
         QVERIFY(h->form->gbMset->isVisible());
     }
 
+    void devicePluggedInDuringASettingsFileLoadGetsNothing() {
+        DiscardSaveOffers discard;
+        h->Connect();
+        QTemporaryDir dir;
+        const QString file = dir.filePath("site.am2");
+        h->form->model.Grid(quelvar::settings::TableId::kSimCard).SetCell(1, 0, "4321");
+        QVERIFY(quelvar::settings::SaveSettingsFile(h->form->model, 0, file.toStdString()).ok);
+        h->sim->ClearCommands();
+        std::size_t sentBefore = 0;
+        // Once the alarm table is under way: out and back in before the next block.
+        QMetaObject::Connection replug =
+            QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
+                if (position > 0 && sentBefore == 0) {
+                    h->sim->Unplug();
+                    QVERIFY(h->WaitAttached(false));
+                    h->sim->Plug();
+                    QVERIFY(h->WaitAttached());
+                    sentBefore = h->sim->CommandCount();
+                }
+            });
+        h->form->OpenSettingsFile(file);
+        QObject::disconnect(replug);
+        QVERIFY(sentBefore > 0);
+        QCOMPARE(h->sim->CommandCount(), sentBefore);
+        h->Tick();  // the monitor reads the new device
+        QCOMPARE(Reads(*h, "PW"), 1);
+        QVERIFY(h->form->gbMset->isVisible());
+    }
+
   private:
     std::unique_ptr<GsmHarness> h;
     QString fileName;

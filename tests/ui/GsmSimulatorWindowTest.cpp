@@ -116,6 +116,7 @@ class GsmSimulatorWindowTest : public QObject {
         }
         QVERIFY(unpluggedMeanwhile);
         QCOMPARE(window.btnPlug->text(), QString("Plug in"));
+        QVERIFY(h.WaitAttached(false));  // the receiver notices the unplug on its own time
         h.Tick();
         QCOMPARE(h.form->StatusText(0), QString(ui::kUsbDisconnected));
     }
