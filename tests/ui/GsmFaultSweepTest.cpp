@@ -253,9 +253,9 @@ class GsmFaultSweepTest : public QObject {
 
     void cleanupTestCase() {
         qInfo(
-            "positions swept: log-in %d, write-back %d, settings load %d; longest cut "
-            "sequence %lld ms",
-            swept["login"], swept["write-back"], swept["load"], longestMs);
+            "positions swept: log-in %d, write-back %d, verify %d, settings load %d; longest "
+            "cut sequence %lld ms",
+            swept["login"], swept["write-back"], swept["verify"], swept["load"], longestMs);
         h.reset();
     }
 
@@ -308,6 +308,45 @@ class GsmFaultSweepTest : public QObject {
             QVERIFY(h->form->StatusText(2).contains("unanswered"));
             QVERIFY(h->form->isEnabled());
             ExpectRecoveryAfterCut(sentinel, 1);
+            if (QTest::currentTestFailed()) {
+                return;
+            }
+        }
+    }
+
+    void cableOutDuringTheVerify() {
+        Edit(h->form->model);
+        h->sim->ClearCommands();
+        h->form->btnSaveToDevClick();
+        h->form->Timer1.stop();
+        const std::vector<RecordedCommand> whole = h->sim->Commands();
+        constexpr std::size_t kWrites = 16 + 3 + 256 + 128;
+        // Only the verify's reads are cut: whatever they meet, the device holds every write.
+        const std::vector<RecordedCommand> reads(whole.begin() + kWrites, whole.end());
+        QCOMPARE(reads.size(), std::size_t{17 + 256 + 128});
+        const DeviceContent written = ContentOf(*h->sim);
+        Restore(*h->sim);
+        Unplug();
+        ExpectCleanLogIn();
+
+        ModalSentinel sentinel;
+        for (std::size_t k : Positions(reads)) {
+            Position("verify", k);
+            Edit(h->form->model);
+            h->sim->ClearCommands();
+            h->sim->DisconnectAfter(kWrites + k);
+            Timed([&] { h->form->btnSaveToDevClick(); });
+            QCOMPARE(h->sim->CommandCount(), kWrites + k);
+            ExpectDeviceAfter(written);
+            // Not verified, the edits still count as waiting (the last read, "VSTR", is no
+            // part of what is compared).
+            if (k < reads.size()) {
+                QCOMPARE(h->form->SaveToDevImage(), ui::kPendingImage);
+                QVERIFY2(h->form->StatusText(2).contains("not verified"),
+                         qPrintable(h->form->StatusText(2)));
+            }
+            QVERIFY(h->form->isEnabled());
+            ExpectRecoveryAfterCut(sentinel, k < reads.size() ? 1 : 0);
             if (QTest::currentTestFailed()) {
                 return;
             }
