@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "cli/PasswordSource.h"
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 
 namespace quelvar::cli {
 
@@ -238,7 +238,7 @@ std::string SameFileProblem(const Arguments& arguments) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t j = i + 1; j < files.size(); ++j) {
             if ((files[i].written || files[j].written) &&
-                settings::SameFile(files[i].path, files[j].path)) {
+                io::SameFile(files[i].path, files[j].path)) {
                 const Named& output = files[j].written ? files[j] : files[i];
                 const Named& other = files[j].written ? files[i] : files[j];
                 return output.path + " is the same file as " + other.path +

@@ -4,7 +4,7 @@
 
 #include "cli/ExitCodes.h"
 #include "exchange/StatusLog.h"
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsReport.h"
 
@@ -25,7 +25,7 @@ int RunReport(const std::string& path, const settings::SettingsFileContent& cont
         err << facts.findings.back() << "\n";
     }
     const std::string html = settings::BuildSettingsReport(model, facts);
-    if (const std::string error = settings::ReplaceFileAtomically(htmlPath, html); !error.empty()) {
+    if (const std::string error = io::ReplaceFileAtomically(htmlPath, html); !error.empty()) {
         err << "Unable to write to " << htmlPath << ": " << error << "\n";
         return kExitBadFile;
     }

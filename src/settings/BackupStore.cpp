@@ -6,7 +6,7 @@
 #include <map>
 #include <system_error>
 
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 
@@ -175,7 +175,7 @@ BackupSaveResult BackupStore::Save(std::string_view bytes, std::string_view acco
         path = folder_ / (stamp + owner + suffix + std::string(kExtension));
         ++sequence;
     } while (fs::exists(path, ec));
-    if (std::string error = ReplaceFileAtomically(path, bytes, NewFileAccess::kOwnerOnly);
+    if (std::string error = io::ReplaceFileAtomically(path, bytes, io::NewFileAccess::kOwnerOnly);
         !error.empty()) {
         result.error = "cannot write " + path.string() + ": " + error;
         return result;

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "settings/AlarmTableImage.h"
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 #include "settings/InputTableImage.h"
 #include "settings/SettingsCheck.h"
 #include "settings/TextDecoding.h"
@@ -373,7 +373,7 @@ std::string ExistingFileProblem(const fs::path& target, std::string& existing) {
 }  // namespace
 
 std::string SaveProblem(const std::string& path) {
-    const fs::path target = ResolveLinks(fs::path(path));
+    const fs::path target = io::ResolveLinks(fs::path(path));
     std::string existing;
     if (std::string problem = ExistingFileProblem(target, existing); !problem.empty()) {
         return problem;
@@ -415,7 +415,7 @@ SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
     if (!model.IsSetUp()) {
         return fail("the settings are not set up yet");
     }
-    const fs::path target = ResolveLinks(fs::path(path));
+    const fs::path target = io::ResolveLinks(fs::path(path));
     std::string existing;
     if (std::string problem = ExistingFileProblem(target, existing); !problem.empty()) {
         return fail(std::move(problem));
@@ -425,7 +425,7 @@ SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
     if (!bytes) {
         return fail("the value of " + failedKey + " cannot be held in one line");
     }
-    if (std::string error = ReplaceFileAtomically(target, *bytes); !error.empty()) {
+    if (std::string error = io::ReplaceFileAtomically(target, *bytes); !error.empty()) {
         return fail(std::move(error));
     }
     result.ok = true;

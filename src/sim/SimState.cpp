@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 
 namespace quelvar::sim {
 
@@ -238,8 +238,8 @@ SimStateFileRead ReadSimStateFile(const std::string& path) {
 
 std::string WriteSimStateFile(const std::string& path, const SimState& state) {
     // It holds the device's password, so a new file is the owner's alone.
-    const std::string error = settings::ReplaceFileAtomically(path, FormatSimState(state),
-                                                              settings::NewFileAccess::kOwnerOnly);
+    const std::string error = io::ReplaceFileAtomically(path, FormatSimState(state),
+                                                              io::NewFileAccess::kOwnerOnly);
     return error.empty() ? std::string() : "Cannot write " + path + ": " + error;
 }
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "sim/FileLock.h"
+#include "io/FileLock.h"
 #include "sim/SimState.h"
 #include "sim/SimulatedCommunicator.h"
 
@@ -31,7 +31,7 @@ class SimStateFile {
     std::string path_;
     SimulatedCommunicator& sim_;
     std::optional<SimState> loaded_;
-    FileLock lock_;
+    io::FileLock lock_;
 };
 
 }  // namespace quelvar::sim

@@ -15,7 +15,7 @@
 #endif
 
 #include "settings/Catalogue.h"
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsReport.h"
 #include "support/SettingsFiles.h"
@@ -24,6 +24,8 @@ namespace quelvar::settings {
 namespace {
 
 namespace fs = std::filesystem;
+using io::ReplaceFileAtomically;
+using io::SameFile;
 
 SettingsFileContent Parsed(const std::string& bytes) {
     SettingsReadResult read = ParseSettingsFile(bytes, "test.am2");

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace quelvar::sim {
+namespace quelvar::io {
 
 class FileLock {
   public:
@@ -29,4 +29,4 @@ class FileLock {
 #endif
 };
 
-}  // namespace quelvar::sim
+}  // namespace quelvar::io

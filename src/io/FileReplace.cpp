@@ -1,4 +1,4 @@
-#include "settings/FileReplace.h"
+#include "io/FileReplace.h"
 
 #include <cstdio>
 #include <optional>
@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-namespace quelvar::settings {
+namespace quelvar::io {
 
 namespace fs = std::filesystem;
 
@@ -223,4 +223,4 @@ std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
     return {};
 }
 
-}  // namespace quelvar::settings
+}  // namespace quelvar::io

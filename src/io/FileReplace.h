@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace quelvar::settings {
+namespace quelvar::io {
 
 // Who may read a file that did not exist before: everyone the process's umask lets, or the
 // owner alone (for files that hold a password).
@@ -28,4 +28,4 @@ bool SameFile(const std::filesystem::path& first, const std::filesystem::path& s
 std::string ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                                   NewFileAccess access = NewFileAccess::kShared);
 
-}  // namespace quelvar::settings
+}  // namespace quelvar::io

@@ -1,4 +1,4 @@
-#include "sim/FileLock.h"
+#include "io/FileLock.h"
 
 #include <thread>
 
@@ -11,7 +11,7 @@
 #include <cerrno>
 #endif
 
-namespace quelvar::sim {
+namespace quelvar::io {
 
 namespace {
 
@@ -77,4 +77,4 @@ std::string FileLock::Acquire(const std::string& path, std::chrono::milliseconds
 }
 #endif
 
-}  // namespace quelvar::sim
+}  // namespace quelvar::io
