@@ -6,7 +6,6 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
-#include "link/LinkLock.h"
 
 namespace quelvar::cli {
 
@@ -17,11 +16,8 @@ bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait)
     // there is found even with --wait 0), but a stuck look does not hold the caller for long.
     constexpr std::chrono::seconds kFirstLookLimit{2};
     for (;;) {
-        {
-            std::lock_guard lock(link::LinkLock());
-            if (connection.IsAttached()) {
-                return true;
-            }
+        if (connection.Snapshot().attached) {
+            return true;
         }
         const auto now = std::chrono::steady_clock::now();
         const bool looked = connection.discoveryPasses > 0 || now >= start + kFirstLookLimit;

@@ -8,7 +8,6 @@
 #include "cli/ExitCodes.h"
 #include "exchange/DeviceExchange.h"
 #include "link/ConnHIDCOM.h"
-#include "link/LinkLock.h"
 #include "settings/Cp1250.h"
 
 namespace quelvar::cli {
@@ -33,15 +32,15 @@ int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::
     // The version is a parameter like any other; reading it needs no log-in.
     exchange::DeviceExchange exchange(connection);
     const std::optional<std::string> version = exchange.TryGetParameter("VSTR");
-    std::lock_guard lock(link::LinkLock());
-    out << "SIM:      " << Cp1250ToPrintableUtf8(connection.simStatus) << "\n"
-        << "Signal:   " << Cp1250ToPrintableUtf8(connection.gsmSignal) << "\n"
-        << "Line:     " << Cp1250ToPrintableUtf8(connection.lineState) << "\n"
-        << "Z1:       " << Cp1250ToPrintableUtf8(connection.input1State) << "\n"
-        << "Z2:       " << Cp1250ToPrintableUtf8(connection.input2State) << "\n"
+    const link::LinkSnapshot now = connection.Snapshot();
+    out << "SIM:      " << Cp1250ToPrintableUtf8(now.simStatus) << "\n"
+        << "Signal:   " << Cp1250ToPrintableUtf8(now.gsmSignal) << "\n"
+        << "Line:     " << Cp1250ToPrintableUtf8(now.lineState) << "\n"
+        << "Z1:       " << Cp1250ToPrintableUtf8(now.input1State) << "\n"
+        << "Z2:       " << Cp1250ToPrintableUtf8(now.input2State) << "\n"
         << "Firmware: " << (version ? Cp1250ToPrintableUtf8(*version) : "(no answer)") << "\n";
-    for (std::string line = connection.TakeEvent(); line != link::kNoEvent;
-         line = connection.TakeEvent()) {
+    for (std::string line = connection.TakeEventLine(); line != link::kNoEvent;
+         line = connection.TakeEventLine()) {
         out << "Event:    " << Cp1250ToPrintableUtf8(line) << "\n";
     }
     // Something that enumerates like the communicator but answers no command is no

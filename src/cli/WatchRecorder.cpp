@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "link/LinkLock.h"
 #include "settings/SettingsFile.h"
 
 namespace quelvar::cli {
@@ -145,17 +144,9 @@ void WatchRecorder::Run() {
 }
 
 void WatchRecorder::Drain() {
-    std::vector<link::StatusRecord> records;
     std::uint64_t dropped = 0;
-    bool attached = false;
-    {
-        std::lock_guard lock(link::LinkLock());
-        records.assign(connection_.statusRecords.begin(), connection_.statusRecords.end());
-        connection_.statusRecords.clear();
-        dropped = connection_.statusRecordsDropped;
-        connection_.statusRecordsDropped = 0;
-        attached = connection_.IsAttached();
-    }
+    const std::vector<link::StatusRecord> records = connection_.TakeStatusRecords(dropped);
+    const bool attached = connection_.Snapshot().attached;
     std::string rows;
     if (dropped > 0) {
         rows += exchange::CsvDroppedRow(std::chrono::system_clock::now(), dropped);

@@ -1,9 +1,6 @@
 #include "exchange/DeviceExchange.h"
 
 #include <algorithm>
-#include <mutex>
-
-#include "link/LinkLock.h"
 
 namespace quelvar::exchange {
 
@@ -37,17 +34,9 @@ std::optional<std::string> DeviceExchange::TryGetParameter(const std::string& ke
         return std::nullopt;
     }
     link::Report reply{};
-    {
-        std::lock_guard lock(link::LinkLock());
-        device->replyBuffer = &reply;
-    }
+    device->SetReplyBuffer(&reply);
     const bool answered = device->SendCommand(TextCommand(link::kGetParameter, key));
-    {
-        // The receiver copies under the lock, so once it is released here no late answer
-        // can land in the reply area.
-        std::lock_guard lock(link::LinkLock());
-        device->replyBuffer = nullptr;
-    }
+    device->SetReplyBuffer(nullptr);
     if (!answered) {
         ++tally_.gets;
         return std::nullopt;

@@ -4,7 +4,6 @@
 #include <mutex>
 
 #include "exchange/DeviceExchange.h"
-#include "link/LinkLock.h"
 
 namespace quelvar::exchange {
 
@@ -85,15 +84,9 @@ bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::
         // A block counts only when this request was answered with its own address, so a
         // stale block of an earlier request cannot pass for it.
         const bool answered = SendMemoryRequest(link::kReadBlock, address, nullptr, 0);
-        bool received = false;
-        {
-            std::lock_guard lock(link::LinkLock());
-            if (answered && device->lastBlockAddress == address) {
-                std::copy_n(device->lastBlockData.begin(),
-                            std::min(link::kBlockSize, length - offset), buffer + offset);
-                received = true;
-            }
-        }
+        const bool received =
+            answered && device->CopyBlockFrom(address, buffer + offset,
+                                              std::min(link::kBlockSize, length - offset));
         if (received) {
             lastReceived = offset;
             a += link::kBlockSize;

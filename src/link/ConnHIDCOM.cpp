@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
+#include <utility>
 
 #include "link/LinkLock.h"
 
@@ -41,6 +43,35 @@ std::uint64_t ConnHIDCOM::AttachmentLocked() const {
 std::uint64_t ConnHIDCOM::Attachment() const {
     std::lock_guard lock(LinkLock());
     return AttachmentLocked();
+}
+
+LinkSnapshot ConnHIDCOM::Snapshot() const {
+    std::lock_guard lock(LinkLock());
+    LinkSnapshot snapshot;
+    snapshot.hasDevice = device != nullptr;
+    snapshot.attached = device && device->attached;
+    snapshot.attachment = AttachmentLocked();
+    snapshot.openError = device ? device->openError.load() : OpenError::kNone;
+    snapshot.input1State = input1State;
+    snapshot.input2State = input2State;
+    snapshot.simStatus = simStatus;
+    snapshot.gsmSignal = gsmSignal;
+    snapshot.lineState = lineState;
+    return snapshot;
+}
+
+std::vector<StatusRecord> ConnHIDCOM::TakeStatusRecords(std::uint64_t& dropped) {
+    std::lock_guard lock(LinkLock());
+    std::vector<StatusRecord> records(std::make_move_iterator(statusRecords.begin()),
+                                      std::make_move_iterator(statusRecords.end()));
+    statusRecords.clear();
+    dropped = std::exchange(statusRecordsDropped, 0);
+    return records;
+}
+
+std::string ConnHIDCOM::TakeEventLine() {
+    std::lock_guard lock(LinkLock());
+    return TakeEvent();
 }
 
 std::string ConnHIDCOM::GetName() {

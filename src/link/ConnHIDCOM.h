@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/ConnectionInterface.h"
 #include "link/HID.h"
@@ -30,6 +31,15 @@ struct StatusRecord {
 // TakeEvent's answer when no line waits.
 inline constexpr const char* kNoEvent = "0";
 
+// What the receiver last stored of the device and its status reports, read at one moment.
+struct LinkSnapshot {
+    bool hasDevice = false;  // the device object exists (the connection was opened)
+    bool attached = false;
+    std::uint64_t attachment = 0;  // see ConnHIDCOM::Attachment
+    OpenError openError = OpenError::kNone;
+    std::string input1State, input2State, simStatus, gsmSignal, lineState;
+};
+
 class ConnHIDCOM : public Connection {
   public:
     explicit ConnHIDCOM(HidPlatform& platform);
@@ -50,6 +60,14 @@ class ConnHIDCOM : public Connection {
     std::uint64_t AttachmentLocked() const;
     // The same; takes the link lock itself.
     std::uint64_t Attachment() const;
+
+    // The door for callers outside the link: each takes the link lock itself.
+    LinkSnapshot Snapshot() const;
+    // The status records kept since the last call, oldest first; `dropped` says how many went
+    // meanwhile for want of room.
+    std::vector<StatusRecord> TakeStatusRecords(std::uint64_t& dropped);
+    // The oldest event line waiting, or kNoEvent.
+    std::string TakeEventLine();
 
     // Called with the link lock held.
     void PushEvent(const std::string& text);

@@ -204,4 +204,18 @@ void HID::MarkDetached() {
     ackCondition_.notify_all();
 }
 
+void HID::SetReplyBuffer(Report* buffer) {
+    std::lock_guard lock(LinkLock());
+    replyBuffer = buffer;
+}
+
+bool HID::CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const {
+    std::lock_guard lock(LinkLock());
+    if (lastBlockAddress != address) {
+        return false;
+    }
+    std::copy_n(lastBlockData.begin(), std::min(count, lastBlockData.size()), out);
+    return true;
+}
+
 }  // namespace quelvar::link

@@ -43,6 +43,13 @@ class HID {
     // taken (UI thread).
     bool WriteReport(const Report& report);
 
+    // Where the receiver copies the next parameter answer (nullptr: nowhere); once this
+    // returns, no late answer lands in the old buffer. Takes the link lock.
+    void SetReplyBuffer(Report* buffer);
+    // Copies `count` bytes of the last block received when it came from `address`; false
+    // otherwise. Takes the link lock.
+    bool CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const;
+
     // Receiver-thread side.
     ReadStatus ReadReport(Report& report);
     void CloseHandles();

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <mutex>
 
-#include "link/LinkLock.h"
 #include "ui/DeviceLog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
@@ -45,31 +44,25 @@ void TFormMain::Timer1Timer() {
             bool permissionDenied = false;
             std::array<std::string, 5> texts;
             std::string event;
-            std::vector<link::StatusRecord> records;
-            {
-                // Held only while reading what the receiver stores.
-                std::lock_guard lock(link::LinkLock());
-                records.assign(connection->statusRecords.begin(), connection->statusRecords.end());
-                connection->statusRecords.clear();
-                if (connection->device) {
-                    if (connection->device->attached) {
-                        deviceAttached = 1;
-                        seenAttachment_ = connection->AttachmentLocked();
-                        if (attachedTicks >= 4) {
-                            update = true;
-                            texts = {connection->input1State, connection->input2State,
-                                     connection->simStatus, connection->gsmSignal,
-                                     connection->lineState};
-                            event = connection->TakeEvent();
-                        } else {
-                            ++attachedTicks;
-                        }
+            std::uint64_t dropped = 0;
+            const std::vector<link::StatusRecord> records = connection->TakeStatusRecords(dropped);
+            const link::LinkSnapshot seen = connection->Snapshot();
+            if (seen.hasDevice) {
+                if (seen.attached) {
+                    deviceAttached = 1;
+                    seenAttachment_ = seen.attachment;
+                    if (attachedTicks >= 4) {
+                        update = true;
+                        texts = {seen.input1State, seen.input2State, seen.simStatus, seen.gsmSignal,
+                                 seen.lineState};
+                        event = connection->TakeEventLine();
                     } else {
-                        deviceAttached = 0;
-                        attachedTicks = 0;
-                        permissionDenied =
-                            connection->device->openError == link::OpenError::kPermissionDenied;
+                        ++attachedTicks;
                     }
+                } else {
+                    deviceAttached = 0;
+                    attachedTicks = 0;
+                    permissionDenied = seen.openError == link::OpenError::kPermissionDenied;
                 }
             }
             deviceLog->Add(records);
