@@ -288,17 +288,7 @@ class GsmReplugTest : public QObject {
         h->Connect();
         h->sim->ClearCommands();
         std::size_t sentBefore = 0;
-        // Once the alarm table is under way: out and back in before the next block.
-        QMetaObject::Connection replug =
-            QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
-                if (position > 0 && sentBefore == 0) {
-                    h->sim->Unplug();
-                    QVERIFY(h->WaitAttached(false));
-                    h->sim->Plug();
-                    QVERIFY(h->WaitAttached());
-                    sentBefore = h->sim->CommandCount();
-                }
-            });
+        QMetaObject::Connection replug = ReplugOnceTheAlarmTableIsUnderWay(sentBefore);
         Click(h->form->btnSaveToDev);
         QObject::disconnect(replug);
         QVERIFY(sentBefore > 0);
@@ -318,17 +308,7 @@ class GsmReplugTest : public QObject {
         QVERIFY(quelvar::settings::SaveSettingsFile(h->form->model, 0, file.toStdString()).ok);
         h->sim->ClearCommands();
         std::size_t sentBefore = 0;
-        // Once the alarm table is under way: out and back in before the next block.
-        QMetaObject::Connection replug =
-            QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
-                if (position > 0 && sentBefore == 0) {
-                    h->sim->Unplug();
-                    QVERIFY(h->WaitAttached(false));
-                    h->sim->Plug();
-                    QVERIFY(h->WaitAttached());
-                    sentBefore = h->sim->CommandCount();
-                }
-            });
+        QMetaObject::Connection replug = ReplugOnceTheAlarmTableIsUnderWay(sentBefore);
         h->form->OpenSettingsFile(file);
         QObject::disconnect(replug);
         QVERIFY(sentBefore > 0);
@@ -339,6 +319,20 @@ class GsmReplugTest : public QObject {
     }
 
   private:
+    // Out and back in before the next block of the first memory transfer; `sentBefore` gets
+    // the number of commands the device had then.
+    QMetaObject::Connection ReplugOnceTheAlarmTableIsUnderWay(std::size_t& sentBefore) {
+        return QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
+            if (position > 0 && sentBefore == 0) {
+                h->sim->Unplug();
+                QVERIFY(h->WaitAttached(false));
+                h->sim->Plug();
+                QVERIFY(h->WaitAttached());
+                sentBefore = h->sim->CommandCount();
+            }
+        });
+    }
+
     std::unique_ptr<GsmHarness> h;
     QString fileName;
 };
