@@ -42,6 +42,10 @@ namespace {
 // left would take 100 ms each in this harness.
 constexpr qint64 kSequenceLimitMs = 3000;
 constexpr int kSampleRandomPositions = 24;
+// A write-back: 16 parameters, 3 erases, 256 + 128 blocks; its verify reads 14 parameters,
+// "SMODE", "GACK", 256 + 128 blocks and "VSTR".
+constexpr std::size_t kWriteBackWrites = 16 + 3 + 256 + 128;
+constexpr std::size_t kVerifyReads = 17 + 256 + 128;
 constexpr std::uint32_t kSampleSeed = 20240611;
 
 bool FullSweep() {
@@ -279,14 +283,10 @@ class GsmFaultSweepTest : public QObject {
     }
 
     void cableOutDuringWriteBack() {
-        Edit(h->form->model);
-        h->sim->ClearCommands();
-        h->form->btnSaveToDevClick();
-        h->form->Timer1.stop();
-        std::vector<RecordedCommand> script = h->sim->Commands();
-        // The writes, then the verify's reads; the sweep cuts the writes.
-        QCOMPARE(script.size(), std::size_t{16 + 3 + 256 + 128 + 17 + 256 + 128});
-        script.resize(16 + 3 + 256 + 128);
+        std::vector<RecordedCommand> script = WholeWriteBack();
+        // The writes, then the verify's reads; this sweep cuts the writes.
+        QCOMPARE(script.size(), kWriteBackWrites + kVerifyReads);
+        script.resize(kWriteBackWrites);
         Replay replay(script);
         QVERIFY(replay.After(script.size()) == ContentOf(*h->sim));
         Restore(*h->sim);
@@ -315,15 +315,11 @@ class GsmFaultSweepTest : public QObject {
     }
 
     void cableOutDuringTheVerify() {
-        Edit(h->form->model);
-        h->sim->ClearCommands();
-        h->form->btnSaveToDevClick();
-        h->form->Timer1.stop();
-        const std::vector<RecordedCommand> whole = h->sim->Commands();
-        constexpr std::size_t kWrites = 16 + 3 + 256 + 128;
+        const std::vector<RecordedCommand> whole = WholeWriteBack();
+        constexpr std::size_t kWrites = kWriteBackWrites;
         // Only the verify's reads are cut: whatever they meet, the device holds every write.
         const std::vector<RecordedCommand> reads(whole.begin() + kWrites, whole.end());
-        QCOMPARE(reads.size(), std::size_t{17 + 256 + 128});
+        QCOMPARE(reads.size(), kVerifyReads);
         const DeviceContent written = ContentOf(*h->sim);
         Restore(*h->sim);
         Unplug();
@@ -472,6 +468,15 @@ class GsmFaultSweepTest : public QObject {
     }
 
     // The device holds exactly what the commands answered before the cut wrote.
+    // The commands of one whole, uncut write-back of the edits.
+    std::vector<RecordedCommand> WholeWriteBack() {
+        Edit(h->form->model);
+        h->sim->ClearCommands();
+        h->form->btnSaveToDevClick();
+        h->form->Timer1.stop();
+        return h->sim->Commands();
+    }
+
     void ExpectDeviceAfter(const DeviceContent& expected) {
         const DeviceContent held = ContentOf(*h->sim);
         for (const auto& [key, value] : expected.parameters) {
