@@ -35,7 +35,7 @@ std::optional<std::string> DeviceExchange::TryGetParameter(const std::string& ke
     }
     link::Report reply{};
     device->SetReplyBuffer(&reply);
-    const bool answered = device->SendCommand(TextCommand(link::kGetParameter, key));
+    const bool answered = Send(*device, TextCommand(link::kGetParameter, key));
     device->SetReplyBuffer(nullptr);
     if (!answered) {
         ++tally_.gets;
@@ -56,13 +56,18 @@ SetOutcome DeviceExchange::SetParameter(const std::string& key, const std::strin
         return SetOutcome::kTooLong;
     }
     WriteStatus(kSettingsChanging);
-    const bool acknowledged = device->SendCommand(TextCommand(link::kSetParameter, text));
+    const bool acknowledged = Send(*device, TextCommand(link::kSetParameter, text));
     WriteStatus("");
     if (!acknowledged) {
         ++tally_.sets;
         return SetOutcome::kUnanswered;
     }
     return SetOutcome::kAcknowledged;
+}
+
+bool DeviceExchange::Send(link::HID& device, const link::Command& command) {
+    lastSend_ = device.Send(command, device.ackTimeout);
+    return lastSend_ == link::SendResult::kAcknowledged;
 }
 
 void DeviceExchange::ReadTableFromDevice(settings::TTableRule& table) {

@@ -69,10 +69,15 @@ class DeviceExchange {
     const UnansweredTally& Unanswered() const { return tally_; }
     void ResetUnanswered() { tally_ = {}; }
 
+    // How the last command sent ended (kDetached before any was sent).
+    link::SendResult LastSend() const { return lastSend_; }
+
     link::ConnHIDCOM& Connection() { return connection_; }
     ExchangeHooks& Hooks() { return hooks_; }
 
   private:
+    // Sends with the device's acknowledgement wait and notes how it ended.
+    bool Send(link::HID& device, const link::Command& command);
     bool SendMemoryRequest(std::uint8_t code, std::uint32_t address, const std::uint8_t* data,
                            std::size_t count);
     void WriteStatus(const std::string& text);
@@ -84,6 +89,7 @@ class DeviceExchange {
     link::ConnHIDCOM& connection_;
     ExchangeHooks hooks_;
     UnansweredTally tally_;
+    link::SendResult lastSend_ = link::SendResult::kDetached;
 };
 
 }  // namespace quelvar::exchange

@@ -81,8 +81,8 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
       silenceLimit_(silenceLimit),
       callerProgress_(exchange.Hooks().progress),
       callerStop_(exchange.Hooks().stopRequested),
-      callerAckTimeout_(exchange.Connection().device ? exchange.Connection().device->ackTimeout
-                                                     : exchange.Connection().ackTimeout) {
+      ackTimeout_(exchange.Connection().device ? exchange.Connection().device->ackTimeout
+                                               : exchange.Connection().ackTimeout) {
     // Every memory block reports progress right after its command, so the hook sees each
     // answer or its absence.
     exchange_.Hooks().progress = [this](int position, int maximum) {
@@ -102,9 +102,6 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
 DeviceSession::~DeviceSession() {
     exchange_.Hooks().progress = callerProgress_;
     exchange_.Hooks().stopRequested = callerStop_;
-    if (link::HID* device = exchange_.Connection().device.get()) {
-        device->ackTimeout = callerAckTimeout_;
-    }
 }
 
 void DeviceSession::Observe(bool answered) {
@@ -121,20 +118,20 @@ void DeviceSession::Observe(bool answered) {
     // The silence began when the first unanswered command was sent: about when the command
     // before it ended, and at most one acknowledgement wait ago.
     if (!silentSince_) {
-        const Clock::time_point sent = now - callerAckTimeout_;
+        const Clock::time_point sent = now - ackTimeout_;
         silentSince_ = previous ? std::max(*previous, sent) : sent;
     }
     if (Failed()) {
         return;
     }
-    if (!exchange_.Connection().IsAttached()) {
+    // Whatever fails the session also stops the transfer under way at its next block (the
+    // stop hook above), so a dead device does not hold the caller for minutes.
+    if (exchange_.LastSend() == link::SendResult::kDetached ||
+        !exchange_.Connection().IsAttached()) {
         Detached();
     } else if (silenceLimit_.count() > 0 && now - *silentSince_ >= silenceLimit_) {
         fault_ = SessionFault::kSilent;
         faultStage_ = stage_;
-        // A transfer already under way cannot be stopped from here, so its remaining commands
-        // are no longer waited for: a dead device must not hold the caller for minutes.
-        exchange_.Connection().device->ackTimeout = std::chrono::milliseconds(0);
     }
 }
 
@@ -164,8 +161,8 @@ void DeviceSession::ObserveSet(SetOutcome outcome) {
 }
 
 void DeviceSession::ObserveMemory() {
-    const link::HID* device = exchange_.Connection().device.get();
-    Observe(device != nullptr && device->ackReceived);
+    Observe(exchange_.Connection().device != nullptr &&
+            exchange_.LastSend() == link::SendResult::kAcknowledged);
 }
 
 std::optional<std::string> DeviceSession::Get(const std::string& key) {

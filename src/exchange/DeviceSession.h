@@ -179,7 +179,7 @@ class DeviceSession {
     std::string faultStage_;
     std::function<void(int, int)> callerProgress_;
     std::function<bool()> callerStop_;
-    std::chrono::milliseconds callerAckTimeout_;
+    std::chrono::milliseconds ackTimeout_;  // the device's wait for one answer
 };
 
 }  // namespace quelvar::exchange

@@ -17,7 +17,7 @@ bool DeviceExchange::SendMemoryRequest(std::uint8_t code, std::uint32_t address,
         std::copy_n(data, std::min(count, link::kBlockSize),
                     command.begin() + link::kBlockDataOffset - 1);
     }
-    return connection_.device->SendCommand(command);
+    return Send(*connection_.device, command);
 }
 
 MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uint32_t start,

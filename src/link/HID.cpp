@@ -82,9 +82,13 @@ void HID::NotifyStateChange(const std::string& state) {
     }
 }
 
-bool HID::Reachable() const {
+SendResult HID::Reachability() const {
+    if (!attached) {
+        return SendResult::kDetached;
+    }
     const std::uint64_t pinned = pinnedAttachment;
-    return attached && (pinned == 0 || pinned == attachCount);
+    return pinned == 0 || pinned == attachCount ? SendResult::kAcknowledged
+                                                : SendResult::kNotPinned;
 }
 
 bool HID::WriteReport(const Report& report) {
@@ -100,19 +104,26 @@ bool HID::WriteReport(const Report& report) {
 }
 
 bool HID::SendCommand(const Command& command) {
+    return Send(command, ackTimeout) == SendResult::kAcknowledged;
+}
+
+SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) {
     ackReceived = false;
-    if (!Reachable()) {
-        return false;
+    if (const SendResult reach = Reachability(); reach != SendResult::kAcknowledged) {
+        return reach;
     }
     Report report{};
     std::copy(command.begin(), command.end(), report.begin() + 1);
     awaitedCode_ = command[0];
-    const bool acknowledged = WriteReport(report) && WaitForAck();
+    SendResult result = SendResult::kWriteFailed;
+    if (WriteReport(report)) {
+        result = WaitForAck(timeout) ? SendResult::kAcknowledged : SendResult::kTimedOut;
+    }
     awaitedCode_ = 0;
-    return acknowledged;
+    return result;
 }
 
-bool HID::WaitForAck() {
+bool HID::WaitForAck(std::chrono::milliseconds timeout) {
     if (pollingSleep.count() > 0) {
         return PollForAck();
     }
@@ -121,7 +132,7 @@ bool HID::WaitForAck() {
     // starve it. Bounded by the clock, so a slow message pump cannot stretch it.
     using Clock = std::chrono::steady_clock;
     constexpr auto kPumpPeriod = std::chrono::milliseconds(1);
-    const Clock::time_point deadline = Clock::now() + ackTimeout;
+    const Clock::time_point deadline = Clock::now() + timeout;
     std::unique_lock lock(LinkLock());
     for (;;) {
         const Clock::time_point slice = std::min(lastPump_ + kPumpPeriod, deadline);

@@ -20,6 +20,15 @@ using MessagePump = std::function<void()>;
 
 inline constexpr std::chrono::milliseconds kDefaultAckTimeout{1002};
 
+// How one command ended.
+enum class SendResult {
+    kAcknowledged,
+    kDetached,     // no device attached: nothing written
+    kNotPinned,    // another attachment than the pinned one: nothing written
+    kWriteFailed,  // the report was not taken
+    kTimedOut,     // written, but no answer within the time limit (or the device went meanwhile)
+};
+
 class HID {
   public:
     explicit HID(HidPlatform& platform);
@@ -39,6 +48,8 @@ class HID {
     // false, when detached, not the pinned attachment, or the write fails; false when no answer
     // came within `ackTimeout` or the device went away meanwhile; true when acknowledged.
     bool SendCommand(const Command& command);
+    // The same with its own time limit for the answer, and why it failed.
+    SendResult Send(const Command& command, std::chrono::milliseconds timeout);
     // Writes one report as it stands; false when detached, not the pinned attachment, or not
     // taken (UI thread).
     bool WriteReport(const Report& report);
@@ -86,8 +97,9 @@ class HID {
     std::chrono::microseconds pollingSleep{0};
 
   private:
-    bool Reachable() const;
-    bool WaitForAck();
+    SendResult Reachability() const;
+    bool Reachable() const { return Reachability() == SendResult::kAcknowledged; }
+    bool WaitForAck(std::chrono::milliseconds timeout);
     bool PollForAck();
 
     HidPlatform& platform_;

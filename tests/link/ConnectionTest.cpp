@@ -178,6 +178,28 @@ TEST_F(ConnectionTest, UnplugDuringAWaitEndsTheWait) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
 }
 
+// Each way a command can end is told apart, and the time limit is the call's own.
+TEST_F(ConnectionTest, SendSaysWhyACommandFailed) {
+    connection.ackTimeout = 5000ms;
+    OpenAndAttach();
+    HID& device = *connection.device;
+    Command set{};
+    set[0] = kSetParameter;
+    EXPECT_EQ(device.Send(set, 1000ms), SendResult::kAcknowledged);
+    sim.IgnoreCommand(kSetParameter);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(device.Send(set, 100ms), SendResult::kTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms) << "not the 5 s of the device";
+    sim.IgnoreCommand(kSetParameter, false);
+    device.pinnedAttachment = connection.Attachment() + 1;
+    EXPECT_EQ(device.Send(set, 100ms), SendResult::kNotPinned);
+    device.pinnedAttachment = 0;
+    sim.Unplug();
+    EXPECT_TRUE(WaitFor([&] { return !connection.IsAttached(); }));
+    EXPECT_EQ(device.Send(set, 100ms), SendResult::kDetached);
+    EXPECT_EQ(sim.CommandCount(), 2u) << "nothing written while not reachable";
+}
+
 TEST_F(ConnectionTest, WriteSendsTextInChunksOfSixty) {
     OpenAndAttach();
     std::vector<std::uint8_t> bytes(130);
