@@ -220,23 +220,11 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model,
     if (Failed()) {
         return result;
     }
-    {
-        Stage stage(*this, kReadingAlarmTable, static_cast<int>(settings::kAlarmTableLength));
-        result.alarms = ReadAlarmTable(exchange_, model.AlarmGrid());
-        if (result.alarms == EventReadOutcome::kRead) {
-            stage.Finish();
-        }
-    }
+    result.alarms = ReadTable(settings::kAlarmTable, model.AlarmGrid());
     if (Failed()) {
         return result;
     }
-    {
-        Stage stage(*this, kReadingInputTable, static_cast<int>(settings::kInputTableLength));
-        result.inputs = ReadInputTable(exchange_, model.InputGrid());
-        if (result.inputs == EventReadOutcome::kRead) {
-            stage.Finish();
-        }
-    }
+    result.inputs = ReadTable(settings::kInputTable, model.InputGrid());
     if (!Failed()) {
         result.firmwareVersion = Get("VSTR");
     }
@@ -266,19 +254,32 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
         send("GACK", ackMask);
         send(std::string(settings::kModeKey), settings::ModeName(modeIndex));
     }
-    if (!Failed()) {
-        Stage stage(*this, kWritingAlarmTable, static_cast<int>(settings::kAlarmTableLength));
-        if (WriteAlarmTable(exchange_, model.AlarmGrid()).unanswered == 0) {
-            stage.Finish();
-        }
-    }
-    if (!Failed()) {
-        Stage stage(*this, kWritingInputTable, static_cast<int>(settings::kInputTableLength));
-        if (WriteInputTable(exchange_, model.InputGrid()).unanswered == 0) {
-            stage.Finish();
-        }
-    }
+    WriteTable(settings::kAlarmTable, model.AlarmGrid());
+    WriteTable(settings::kInputTable, model.InputGrid());
     return exchange_.Unanswered();
+}
+
+EventReadOutcome DeviceSession::ReadTable(const settings::EventTable& table,
+                                          settings::StringGrid& grid) {
+    Stage stage(*this, std::string("Reading ") + table.name, static_cast<int>(table.length));
+    const EventReadOutcome outcome = ReadEventTable(exchange_, table, grid);
+    if (outcome == EventReadOutcome::kRead) {
+        stage.Finish();
+    }
+    return outcome;
+}
+
+MemoryWriteResult DeviceSession::WriteTable(const settings::EventTable& table,
+                                            const settings::StringGrid& grid) {
+    if (Failed()) {
+        return {};
+    }
+    Stage stage(*this, std::string("Writing ") + table.name, static_cast<int>(table.length));
+    const MemoryWriteResult written = WriteEventTable(exchange_, table, grid);
+    if (written.unanswered == 0) {
+        stage.Finish();
+    }
+    return written;
 }
 
 std::string DeviceSession::ReadAckMarks(settings::SettingsModel& model) {
@@ -394,14 +395,8 @@ void DeviceSession::WriteEventTables(const settings::SettingsModel& model,
             result.firstUnansweredAddress = write.firstUnansweredAddress;
         }
     };
-    if (!Failed()) {
-        Stage stage(*this, kWritingAlarmTable, static_cast<int>(settings::kAlarmTableLength));
-        count(WriteAlarmTable(exchange_, model.AlarmGrid()));
-    }
-    if (!Failed()) {
-        Stage stage(*this, kWritingInputTable, static_cast<int>(settings::kInputTableLength));
-        count(WriteInputTable(exchange_, model.InputGrid()));
-    }
+    count(WriteTable(settings::kAlarmTable, model.AlarmGrid()));
+    count(WriteTable(settings::kInputTable, model.InputGrid()));
 }
 
 SetOutcome DeviceSession::SetPassword(long long encoded) {

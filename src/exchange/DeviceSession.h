@@ -47,11 +47,7 @@ struct ReadAllResult {
 
 // The stages as the observer hears of them.
 inline constexpr const char* kReadingSettings = "Reading settings";
-inline constexpr const char* kReadingAlarmTable = "Reading alarm table";
-inline constexpr const char* kReadingInputTable = "Reading input table";
 inline constexpr const char* kWritingSettings = "Writing settings";
-inline constexpr const char* kWritingAlarmTable = "Writing alarm table";
-inline constexpr const char* kWritingInputTable = "Writing input table";
 inline constexpr const char* kLoadingSettings = "Loading settings";
 
 enum class LogInOutcome {
@@ -167,6 +163,10 @@ class DeviceSession {
     void LoadOne(settings::TTableRule& table, const std::string& caption, const std::string& key,
                  const std::string& value, SettingsLoadResult& result);
     void WriteEventTables(const settings::SettingsModel& model, SettingsLoadResult& result);
+    // One table's stage; nothing is written after a fault.
+    EventReadOutcome ReadTable(const settings::EventTable& table, settings::StringGrid& grid);
+    MemoryWriteResult WriteTable(const settings::EventTable& table,
+                                 const settings::StringGrid& grid);
     bool Failed() const { return fault_ != SessionFault::kNone; }
 
     DeviceExchange& exchange_;

@@ -56,26 +56,16 @@ EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std:
 
 }  // namespace
 
-MemoryWriteResult WriteAlarmTable(DeviceExchange& exchange, const settings::StringGrid& grid) {
-    const std::vector<std::uint8_t> image = settings::BuildAlarmTableImage(grid);
-    return exchange.WriteMemory(image.data(), settings::kAlarmTableAddress, image.size());
+MemoryWriteResult WriteEventTable(DeviceExchange& exchange, const settings::EventTable& table,
+                                  const settings::StringGrid& grid) {
+    const std::vector<std::uint8_t> image = table.build(grid);
+    return exchange.WriteMemory(image.data(), table.address, image.size());
 }
 
-MemoryWriteResult WriteInputTable(DeviceExchange& exchange, const settings::StringGrid& grid) {
-    const std::vector<std::uint8_t> image = settings::BuildInputTableImage(grid);
-    return exchange.WriteMemory(image.data(), settings::kInputTableAddress, image.size());
-}
-
-EventReadOutcome ReadAlarmTable(DeviceExchange& exchange, settings::StringGrid& grid) {
-    return ReadImage(
-        exchange, settings::kAlarmTableAddress, settings::kAlarmTableLength,
-        [&](const std::vector<std::uint8_t>& image) { settings::FillAlarmGrid(grid, image); });
-}
-
-EventReadOutcome ReadInputTable(DeviceExchange& exchange, settings::StringGrid& grid) {
-    return ReadImage(
-        exchange, settings::kInputTableAddress, settings::kInputTableLength,
-        [&](const std::vector<std::uint8_t>& image) { settings::FillInputGrid(grid, image); });
+EventReadOutcome ReadEventTable(DeviceExchange& exchange, const settings::EventTable& table,
+                                settings::StringGrid& grid) {
+    return ReadImage(exchange, table.address, table.length,
+                     [&](const std::vector<std::uint8_t>& image) { table.fill(grid, image); });
 }
 
 }  // namespace quelvar::exchange

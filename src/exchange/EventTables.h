@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "exchange/DeviceExchange.h"
+#include "settings/EventTable.h"
 #include "settings/StringGrid.h"
 
 namespace quelvar::exchange {
@@ -19,9 +20,11 @@ enum class EventReadOutcome {
     kFailed,    // every read failed: grid left as it was
 };
 
-MemoryWriteResult WriteAlarmTable(DeviceExchange& exchange, const settings::StringGrid& grid);
-MemoryWriteResult WriteInputTable(DeviceExchange& exchange, const settings::StringGrid& grid);
-EventReadOutcome ReadAlarmTable(DeviceExchange& exchange, settings::StringGrid& grid);
-EventReadOutcome ReadInputTable(DeviceExchange& exchange, settings::StringGrid& grid);
+// The table's image of the grid, erased and written to the device's memory.
+MemoryWriteResult WriteEventTable(DeviceExchange& exchange, const settings::EventTable& table,
+                                  const settings::StringGrid& grid);
+// The table read from the device's memory (whole reads retried) and filled into the grid.
+EventReadOutcome ReadEventTable(DeviceExchange& exchange, const settings::EventTable& table,
+                                settings::StringGrid& grid);
 
 }  // namespace quelvar::exchange

@@ -1,10 +1,12 @@
 #include "settings/SettingsCheck.h"
+#include "settings/EventTable.h"
 
 #include <algorithm>
 #include <unordered_map>
 
 #include "settings/AlarmTableImage.h"
 #include "settings/Cp1250.h"
+#include "settings/EventTable.h"
 #include "settings/InputTableImage.h"
 
 namespace quelvar::settings {
@@ -284,8 +286,9 @@ std::string FormatFinding(const Finding& finding) {
 void ShowWhatWasSent(SettingsModel& model, const std::vector<Finding>& findings) {
     const std::unique_ptr<StringGrid> alarms = MakeAlarmGrid();
     const std::unique_ptr<StringGrid> inputs = MakeInputGrid();
-    FillAlarmGrid(*alarms, BuildAlarmTableImage(model.AlarmGrid()));
-    FillInputGrid(*inputs, BuildInputTableImage(model.InputGrid()));
+    // Through the device's images, as a load sends them.
+    kAlarmTable.fill(*alarms, kAlarmTable.build(model.AlarmGrid()));
+    kInputTable.fill(*inputs, kInputTable.build(model.InputGrid()));
     for (const Finding& finding : findings) {
         if (finding.kind != FindingKind::kInvalid || !finding.setting) {
             continue;

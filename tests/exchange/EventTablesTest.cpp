@@ -27,14 +27,14 @@ TEST_F(EventTables, GridsRoundTripThroughTheDevice) {
     settings::StringGrid inputs = InputGrid();
     inputs.SetCell(5, 3, "Z2 riaszt\xE1s");
     inputs.SetCell(9, 3, "X");
-    EXPECT_EQ(WriteAlarmTable(exchange, alarms).unanswered, 0);
-    EXPECT_EQ(WriteInputTable(exchange, inputs).unanswered, 0);
+    EXPECT_EQ(WriteEventTable(exchange, settings::kAlarmTable, alarms).unanswered, 0);
+    EXPECT_EQ(WriteEventTable(exchange, settings::kInputTable, inputs).unanswered, 0);
     EXPECT_EQ(sim.ReadMemory(0x30000 + 31 * 256, 3), (std::vector<std::uint8_t>{'6', '0', '2'}));
 
     settings::StringGrid alarmsBack = AlarmGrid();
     settings::StringGrid inputsBack = InputGrid();
-    EXPECT_EQ(ReadAlarmTable(exchange, alarmsBack), EventReadOutcome::kRead);
-    EXPECT_EQ(ReadInputTable(exchange, inputsBack), EventReadOutcome::kRead);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kAlarmTable, alarmsBack), EventReadOutcome::kRead);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kInputTable, inputsBack), EventReadOutcome::kRead);
     for (int row = 1; row < 33; ++row) {
         for (int col = 1; col < 14; ++col) {
             ASSERT_EQ(alarmsBack.Cell(col, row), alarms.Cell(col, row)) << col << "," << row;
@@ -54,7 +54,7 @@ TEST_F(EventTables, FailedWholeReadIsRetriedAfterAPause) {
     sim.DropAnswersTo(lost);  // the first whole read fails, the second goes through
     settings::StringGrid inputs = InputGrid();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(ReadInputTable(exchange, inputs), EventReadOutcome::kRead);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kInputTable, inputs), EventReadOutcome::kRead);
     EXPECT_GE(std::chrono::steady_clock::now() - start, kEventReadRetryWait);
     EXPECT_EQ(sim.CommandCount(), 11u + 128u);
     EXPECT_EQ(inputs.Cell(5, 1), "Z1 riaszt\xE1s");
@@ -65,7 +65,7 @@ TEST_F(EventTables, ReadGivesUpAfterFiveWholeReadsAndLeavesTheGrid) {
     sim.IgnoreCommand(link::kReadBlock);
     settings::StringGrid inputs = InputGrid();
     inputs.SetCell(5, 1, "kept");
-    EXPECT_EQ(ReadInputTable(exchange, inputs), EventReadOutcome::kFailed);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kInputTable, inputs), EventReadOutcome::kFailed);
     EXPECT_EQ(sim.CommandCount(), 5u * 11u);
     EXPECT_EQ(inputs.Cell(5, 1), "kept");
 }
@@ -75,7 +75,7 @@ TEST_F(EventTables, ReadStopsWhenTheDeviceIsGone) {
     sim.DisconnectAfter(40);
     settings::StringGrid alarms = AlarmGrid();
     alarms.SetCell(1, 1, "kept");
-    EXPECT_EQ(ReadAlarmTable(exchange, alarms), EventReadOutcome::kDetached);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kAlarmTable, alarms), EventReadOutcome::kDetached);
     EXPECT_EQ(alarms.Cell(1, 1), "kept");
     EXPECT_LE(sim.CommandCount(), 40u);
 }
@@ -83,7 +83,7 @@ TEST_F(EventTables, ReadStopsWhenTheDeviceIsGone) {
 TEST_F(EventTables, WithoutDeviceObjectTheGridStays) {
     settings::StringGrid alarms = AlarmGrid();
     alarms.SetCell(1, 1, "kept");
-    EXPECT_EQ(ReadAlarmTable(exchange, alarms), EventReadOutcome::kNoDevice);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kAlarmTable, alarms), EventReadOutcome::kNoDevice);
     EXPECT_EQ(alarms.Cell(1, 1), "kept");
 }
 

@@ -223,7 +223,7 @@ TEST_F(FaultyDevice, EventTableReadsStartAgainUpToFiveTimes) {
         AnswerForAnotherAddress(wrong);
         settings::StringGrid grid(14, 33, 1, 1);
         grid.SetCell(9, 32, "kept");
-        EXPECT_EQ(ReadAlarmTable(exchange, grid),
+        EXPECT_EQ(ReadEventTable(exchange, settings::kAlarmTable, grid),
                   reads ? EventReadOutcome::kRead : EventReadOutcome::kFailed);
         EXPECT_EQ(Addresses(platform.written), asked);
         if (reads) {
@@ -288,7 +288,7 @@ TEST_F(FaultyDevice, FloodOfStatusReportsDuringAReadLeavesItWholeAndTheQueueBoun
         return flood;
     };
     settings::StringGrid grid(14, 33, 1, 1);
-    ASSERT_EQ(ReadAlarmTable(exchange, grid), EventReadOutcome::kRead);
+    ASSERT_EQ(ReadEventTable(exchange, settings::kAlarmTable, grid), EventReadOutcome::kRead);
     settings::StringGrid clean(14, 33, 1, 1);
     settings::FillAlarmGrid(clean, device.ReadMemory(0x30000, 8192));
     EXPECT_EQ(DataCells(grid), DataCells(clean));
@@ -340,8 +340,8 @@ TEST_F(FaultyDevice, RandomReportsChangeNothingButWhatIsSent) {
             expected[key] = rule.GetValue(caption);
         });
     }
-    WriteAlarmTable(exchange, sent.AlarmGrid());
-    WriteInputTable(exchange, sent.InputGrid());
+    WriteEventTable(exchange, settings::kAlarmTable, sent.AlarmGrid());
+    WriteEventTable(exchange, settings::kInputTable, sent.InputGrid());
     EXPECT_EQ(device.Parameters(), expected);
     EXPECT_EQ(device.ReadMemory(0x30000, 8192), settings::BuildAlarmTableImage(sent.AlarmGrid()));
     EXPECT_EQ(device.ReadMemory(0x32000, 4096), settings::BuildInputTableImage(sent.InputGrid()));
@@ -351,8 +351,10 @@ TEST_F(FaultyDevice, RandomReportsChangeNothingButWhatIsSent) {
         exchange.ReadTableFromDevice(read.Rule(table.id));
         EXPECT_EQ(DataCells(read.Grid(table.id)), DataCells(sent.Grid(table.id)));
     }
-    EXPECT_EQ(ReadAlarmTable(exchange, read.AlarmGrid()), EventReadOutcome::kRead);
-    EXPECT_EQ(ReadInputTable(exchange, read.InputGrid()), EventReadOutcome::kRead);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kAlarmTable, read.AlarmGrid()),
+              EventReadOutcome::kRead);
+    EXPECT_EQ(ReadEventTable(exchange, settings::kInputTable, read.InputGrid()),
+              EventReadOutcome::kRead);
     EXPECT_EQ(DataCells(read.AlarmGrid()), DataCells(sent.AlarmGrid()));
     EXPECT_EQ(DataCells(read.InputGrid()), DataCells(sent.InputGrid()));
 }

@@ -43,8 +43,10 @@ TEST_F(SettingsLoad, DeviceSettingsSavedAndLoadedComeBackUnchanged) {
     for (const settings::CatalogueTable& table : settings::AllTables()) {
         exchange.ReadTableFromDevice(saved.Rule(table.id));
     }
-    ASSERT_EQ(ReadAlarmTable(exchange, saved.AlarmGrid()), EventReadOutcome::kRead);
-    ASSERT_EQ(ReadInputTable(exchange, saved.InputGrid()), EventReadOutcome::kRead);
+    ASSERT_EQ(ReadEventTable(exchange, settings::kAlarmTable, saved.AlarmGrid()),
+              EventReadOutcome::kRead);
+    ASSERT_EQ(ReadEventTable(exchange, settings::kInputTable, saved.InputGrid()),
+              EventReadOutcome::kRead);
     ASSERT_NE(saved.InputGrid().Cell(1, 3), saved.InputGrid().Cell(6, 3)) << "call, SMS to T1";
     std::string sms;
     while (sms.size() < 158) {
