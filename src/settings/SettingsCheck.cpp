@@ -1,5 +1,4 @@
 #include "settings/SettingsCheck.h"
-#include "settings/EventTable.h"
 
 #include <algorithm>
 #include <unordered_map>
