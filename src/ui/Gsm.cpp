@@ -48,7 +48,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     // A closing dialog lets the monitor catch up with a device that came or went meanwhile.
-    if (event->type() == QEvent::Hide && transitionHeld_ &&
+    if (event->type() == QEvent::Hide && deviceState_.Held() &&
         static_cast<QWidget*>(watched)->isModal()) {
         CatchUpSoon();
     }
@@ -178,13 +178,13 @@ QString TFormMain::StatusText(int panel) const {
 
 void TFormMain::SetSaveToDevImage(int index) {
     // Every edit marks the button; in the offline view it also means the file is behind.
-    if (index == kPendingImage && !offlineFile_.isEmpty()) {
-        offlineUnsaved_ = true;
+    if (index == kPendingImage) {
+        document_.Edited();
     }
     if (index == kPendingImage && history != nullptr) {
         history->Capture();
     }
-    saveToDevImage_ = index;
+    document_.SetSaveToDevImage(index);
     btnSaveToDev->setIcon(ToolImages[index]);
 }
 

@@ -31,7 +31,9 @@
 #include "link/ConnHIDCOM.h"
 #include "settings/Catalogue.h"
 #include "settings/SettingsCheck.h"
+#include "ui/ConnectionState.h"
 #include "ui/StringGridView.h"
+#include "ui/WindowDocument.h"
 
 namespace quelvar::ui {
 
@@ -91,7 +93,7 @@ class TFormMain : public QWidget {
 
     void SetStatusText(int panel, const QString& text);
     QString StatusText(int panel) const;
-    int SaveToDevImage() const { return saveToDevImage_; }
+    int SaveToDevImage() const { return document_.SaveToDevImage(); }
     bool SequenceRunning() const { return sequenceRunning_; }
 
     // Handlers.
@@ -122,8 +124,10 @@ class TFormMain : public QWidget {
     void ShowBackups();
     // Whether a device is logged in: the window shows its settings and writes go to it.
     bool DeviceLoggedIn() const;
+    // What the window shows of the device: none, attached but not logged in, logged in.
+    ConnectionState::State DeviceState() const { return deviceState_.Now(); }
     // The file the offline view shows; empty while a device's settings are shown.
-    const QString& OfflineFile() const { return offlineFile_; }
+    const QString& OfflineFile() const { return document_.OfflineFile(); }
     void EditAlarmCell(StringGridView* grid);
     void EditInputEventCell(StringGridView* grid);
     int OpenEventCellEditor(StringGridView* grid, const std::string& rule, bool upperCase,
@@ -133,9 +137,6 @@ class TFormMain : public QWidget {
     settings::SettingsModel model{settings::SettingsModel::Setup::kLater};
     std::unique_ptr<link::ConnHIDCOM> connection;
     std::unique_ptr<exchange::DeviceExchange> exchange;
-    int deviceAttached = 0;
-    int attachedTicks = 0;
-    bool connectedShown = false;
     std::string ackMask;
 
     // Controls, named as the design names them.
@@ -306,21 +307,14 @@ class TFormMain : public QWidget {
     QPointer<TSetFrm> setFrm_;
     QPointer<TPasswdFrm> passwdFrm_;
     FileNameAsk askFileName_;
-    int saveToDevImage_ = kSavedImage;
     bool shown_ = false;
     bool sequenceRunning_ = false;
     bool permissionShown_ = false;
-    // Attachment numbers (link::ConnHIDCOM::Attachment): the one the last tick saw attached,
-    // the one the connect transition ran for, and the one whose password was accepted (0:
-    // none, as after a cancelled password dialog).
-    std::uint64_t seenAttachment_ = 0;
-    std::uint64_t connectedAttachment_ = 0;
-    std::uint64_t loggedInAttachment_ = 0;
-    bool transitionHeld_ = false;
+    // The device as the window follows it, and what the grids hold as a document.
+    ConnectionState deviceState_;
+    WindowDocument document_;
     // The mode the layout shows; a click on the item already selected changes nothing.
     int shownMode_ = 0;
-    QString offlineFile_;
-    bool offlineUnsaved_ = false;
     // What the running sequence is doing ("Writing..."), shown between its commands.
     QString sequenceStatus_;
     // The file last opened or saved: the save dialog offers its name.

@@ -35,7 +35,7 @@ void TFormMain::LogIn() {
     };
     switch (session.LogIn(ask)) {
         case LogInOutcome::kLoggedIn:
-            loggedInAttachment_ = connectedAttachment_;
+            deviceState_.LoggedIn();
             InitialRead(session);
             return;
         case LogInOutcome::kPasswordUnreadable:
@@ -47,7 +47,7 @@ void TFormMain::LogIn() {
         case LogInOutcome::kCancelled:
         case LogInOutcome::kWrongPassword:
             if (swapped) {
-                transitionHeld_ = connection->IsAttached();
+                deviceState_.Hold(connection->IsAttached());
             } else if (asked) {
                 // The window stays blank: it says why and what to do.
                 SetStatusText(2, kLogInCancelled);
@@ -64,7 +64,7 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
     });
     if (!shown) {
         // Nothing was read that the window could show or write back.
-        loggedInAttachment_ = 0;
+        deviceState_.LogInFailed();
     } else if (read.modeIndex == exchange::kStandaloneMode) {
         ackMask = read.ackMask;
     }

@@ -48,25 +48,18 @@ void TFormMain::Timer1Timer() {
             const std::vector<link::StatusRecord> records = connection->TakeStatusRecords(dropped);
             const link::LinkSnapshot seen = connection->Snapshot();
             if (seen.hasDevice) {
-                if (seen.attached) {
-                    deviceAttached = 1;
-                    seenAttachment_ = seen.attachment;
-                    if (attachedTicks >= 4) {
-                        update = true;
-                        texts = {seen.input1State, seen.input2State, seen.simStatus, seen.gsmSignal,
-                                 seen.lineState};
-                        event = connection->TakeEventLine();
-                    } else {
-                        ++attachedTicks;
-                    }
-                } else {
-                    deviceAttached = 0;
-                    attachedTicks = 0;
-                    permissionDenied = seen.openError == link::OpenError::kPermissionDenied;
+                deviceState_.Saw(seen.attached, seen.attachment);
+                if (seen.attached && deviceState_.StatusDue()) {
+                    update = true;
+                    texts = {seen.input1State, seen.input2State, seen.simStatus, seen.gsmSignal,
+                             seen.lineState};
+                    event = connection->TakeEventLine();
                 }
+                permissionDenied =
+                    !seen.attached && seen.openError == link::OpenError::kPermissionDenied;
             }
             deviceLog->Add(records);
-            deviceLog->SetAttached(deviceAttached == 1);
+            deviceLog->SetAttached(deviceState_.SeenAttached());
             if (update) {
                 UpdateStatus(texts, event);
             }
@@ -82,21 +75,17 @@ void TFormMain::Timer1Timer() {
 }
 
 void TFormMain::RunDueTransitions() {
-    // A device swapped while the transitions were held reads as attached all along: only its
-    // attachment number tells it from the one connected.
-    const bool replugged =
-        deviceAttached == 1 && connectedShown && seenAttachment_ != connectedAttachment_;
-    const bool due = replugged || (deviceAttached == 1) != connectedShown;
+    const bool due = deviceState_.TransitionDue();
     // A log-in inside a dialog's loop would overwrite the grids under the user's edit; the
     // dialog's close or the sequence's end catches up.
-    transitionHeld_ = due && TransitionsHeld();
-    if (!due || transitionHeld_) {
+    deviceState_.Hold(due && TransitionsHeld());
+    if (!due || deviceState_.Held()) {
         return;
     }
-    if (connectedShown) {
+    if (deviceState_.ConnectedShown()) {
         DisconnectTransition();
     }
-    if (deviceAttached == 1) {
+    if (deviceState_.SeenAttached()) {
         ConnectTransition();
     }
 }
@@ -107,7 +96,7 @@ bool TFormMain::TransitionsHeld() const {
 
 void TFormMain::CatchUpSoon() {
     QTimer::singleShot(0, this, [this] {
-        if (transitionHeld_ && !TransitionsHeld()) {
+        if (deviceState_.Held() && !TransitionsHeld()) {
             Timer1Timer();
         }
     });
@@ -117,33 +106,33 @@ void TFormMain::SequenceEnded() {
     if (connection && connection->device) {
         connection->device->pinnedAttachment = 0;
     }
-    if (transitionHeld_) {
+    if (deviceState_.Held()) {
         CatchUpSoon();
     }
     emit sequenceEnded();
 }
 
 bool TFormMain::SameAttachmentAsConnected() const {
-    return connection && connection->Attachment() == connectedAttachment_;
+    return connection && deviceState_.IsConnected(connection->Attachment());
 }
 
 bool TFormMain::LoggedInDevice() {
     const std::uint64_t now = connection ? connection->Attachment() : 0;
-    if (now != 0 && now == loggedInAttachment_) {
+    if (deviceState_.IsLoggedIn(now)) {
         // For the rest of the sequence: a device plugged in while it runs gets nothing.
         connection->device->pinnedAttachment = now;
         return true;
     }
     if (now == 0) {
         SetStatusText(2, kNotConnected);
-    } else if (!connectedShown || now != connectedAttachment_) {
+    } else if (!deviceState_.ConnectedShown() || !deviceState_.IsConnected(now)) {
         SetStatusText(2, kReplugged);
     } else {
         SetStatusText(2, kNotLoggedIn);
         return false;
     }
     // The monitor follows the device at once rather than at its next tick.
-    transitionHeld_ = true;
+    deviceState_.Hold(true);
     CatchUpSoon();
     return false;
 }
@@ -180,9 +169,7 @@ void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std:
 void TFormMain::ConnectTransition() {
     SequenceGuard sequence(*this);
     AskToSaveOfflineEdits();
-    connectedShown = true;
-    connectedAttachment_ = seenAttachment_;
-    loggedInAttachment_ = 0;
+    deviceState_.Connected();
     SetStatusText(0, kUsbConnected);
     // Whatever the last sequence said is about another state.
     SetStatusText(2, QString());
@@ -193,8 +180,7 @@ void TFormMain::ConnectTransition() {
 
 void TFormMain::DisconnectTransition() {
     OfferSaveBeforeDisconnect();
-    connectedShown = false;
-    loggedInAttachment_ = 0;
+    deviceState_.Disconnected();
     SetStatusText(0, kUsbDisconnected);
     gbMset->hide();
     ToolBar1->hide();

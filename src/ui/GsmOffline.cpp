@@ -27,14 +27,14 @@ QString SettingsCount(int count) {
 
 bool TFormMain::DeviceLoggedIn() const {
     const std::uint64_t now = connection ? connection->Attachment() : 0;
-    return connectedShown && now != 0 && now == loggedInAttachment_;
+    return deviceState_.IsLoggedIn(now);
 }
 
 void TFormMain::BindViewHandlers() {
     // A mode chosen in the offline view changes what the file would hold.
     connect(rgOpModeItems, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-        if (checked && !offlineFile_.isEmpty()) {
-            offlineUnsaved_ = true;
+        if (checked) {
+            document_.Edited();
         }
     });
     // Window-wide, so that Open works while the tool bar is hidden after a disconnect.
@@ -50,7 +50,7 @@ void TFormMain::BindViewHandlers() {
 
 void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFileContent& content) {
     history->Capture();  // edits not yet a step stay apart from the load
-    offlineFile_ = name;
+    document_.ShowFile(name);
     settings::FillModelFromFile(content, model);
     const int mode = content.ModeIndex();
     SelectOpMode(mode);
@@ -59,7 +59,7 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     settings::ShowAckMask(model, "");
     ackMask.clear();
     SetSaveToDevImage(kSavedImage);
-    offlineUnsaved_ = false;
+    document_.ShowFile(name);  // the mode selected above is the file's own
     currentFile_ = name;
     RememberHeld(mode);
     SetDeviceToolsEnabled(false);
@@ -74,8 +74,7 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
 }
 
 void TFormMain::ShowDeviceView() {
-    offlineFile_.clear();
-    offlineUnsaved_ = false;
+    document_.ShowDevice();
     SetDeviceToolsEnabled(true);
     // Differences found on an earlier device say nothing about this one.
     lastVerify_ = {};
@@ -90,14 +89,14 @@ void TFormMain::SetDeviceToolsEnabled(bool enabled) {
 }
 
 void TFormMain::AskToSaveOfflineEdits() {
-    if (offlineFile_.isEmpty() || !offlineUnsaved_) {
+    if (!document_.Unsaved()) {
         return;
     }
-    const QString file = QFileInfo(offlineFile_).fileName();
+    const QString file = QFileInfo(document_.OfflineFile()).fileName();
     if (Ask(this, QString("Save your changes to %1?").arg(file), "Save", "Discard")) {
-        SaveUntilSavedOrCancelled(offlineFile_);
+        SaveUntilSavedOrCancelled(document_.OfflineFile());
     }
-    offlineUnsaved_ = false;
+    document_.Answered();
 }
 
 bool TFormMain::SaveUntilSavedOrCancelled(QString name) {
@@ -113,7 +112,7 @@ bool TFormMain::SaveUntilSavedOrCancelled(QString name) {
 }
 
 void TFormMain::OfferSaveBeforeDisconnect() {
-    if (saveToDevImage_ != kPendingImage || !gbMset->isVisible()) {
+    if (document_.SaveToDevImage() != kPendingImage || !gbMset->isVisible()) {
         return;
     }
     if (!Ask(this,
@@ -138,11 +137,11 @@ bool TFormMain::ConfirmClose() {
     if (differing == 0) {
         return true;
     }
-    if (!offlineFile_.isEmpty()) {
-        const QString file = QFileInfo(offlineFile_).fileName();
+    if (document_.Offline()) {
+        const QString file = QFileInfo(document_.OfflineFile()).fileName();
         const int chosen = AskPlain(this, kCaption, QString("Save your changes to %1?").arg(file),
                                     {"Save", "Discard", "Cancel"}, 0, 2);
-        return chosen == 1 || (chosen == 0 && SaveUntilSavedOrCancelled(offlineFile_));
+        return chosen == 1 || (chosen == 0 && SaveUntilSavedOrCancelled(document_.OfflineFile()));
     }
     const QString text = QString("%1 %2 from what the device holds and will be lost. Close anyway?")
                              .arg(SettingsCount(differing), differing == 1 ? "differs" : "differ");

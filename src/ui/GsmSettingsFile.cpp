@@ -60,9 +60,8 @@ bool TFormMain::SaveSettingsTo(const QString& name) {
     }
     currentFile_ = name;
     // The offline view now shows the file just written.
-    if (!offlineFile_.isEmpty()) {
-        offlineFile_ = name;
-        offlineUnsaved_ = false;
+    if (document_.Offline()) {
+        document_.ShowFile(name);
         RememberHeld(OpModeIndex());
         SetStatusText(1, QFileInfo(name).fileName());
     }
@@ -115,7 +114,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     // shown; the one logged in is held for the sends that follow.
     if (!DeviceLoggedIn() || !LoggedInDevice()) {
         // A device pulled since the last tick: its settings leave the window first.
-        if (connectedShown && NoDeviceAttached()) {
+        if (deviceState_.ConnectedShown() && NoDeviceAttached()) {
             DisconnectTransition();
         }
         ShowOfflineView(name, *read.content);

@@ -65,16 +65,21 @@ class GsmStatusTruthTest : public QObject {
             });
             h.Connect();
         }
+        using State = ui::ConnectionState::State;
         QCOMPARE(h.form->StatusText(2), QString(ui::kLogInCancelled));
+        QCOMPARE(h.form->DeviceState(), State::kAttached);
         OpenWithCtrlO(h, site);
         QCOMPARE(h.form->StatusText(2), QString(ui::kShownNotLoggedIn));
+        QCOMPARE(h.form->DeviceState(), State::kAttached);
 
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
+        QCOMPARE(h.form->DeviceState(), State::kNoDevice);
         GsmHarness::AnswerPassword("1234");
         h.Connect();
         QVERIFY(h.form->DeviceLoggedIn());
+        QCOMPARE(h.form->DeviceState(), State::kLoggedIn);
         QCOMPARE(h.form->StatusText(2), QString());
     }
 
