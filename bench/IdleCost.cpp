@@ -10,6 +10,14 @@
 #ifdef __linux__
 #include <sys/wait.h>
 #include <unistd.h>
+#elif defined(_WIN32)
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 #endif
 
 namespace quelvar::bench {
@@ -93,6 +101,21 @@ std::optional<double> MsSinceProcessStart() {
         1000.0 * static_cast<double>((*fields)[2]) / static_cast<double>(sysconf(_SC_CLK_TCK));
     return static_cast<double>(boot.tv_sec) * 1000.0 + static_cast<double>(boot.tv_nsec) / 1e6 -
            startedMs;
+#elif defined(_WIN32)
+    FILETIME created{};
+    FILETIME exited{};
+    FILETIME kernel{};
+    FILETIME user{};
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) {
+        return std::nullopt;
+    }
+    FILETIME now{};
+    GetSystemTimePreciseAsFileTime(&now);
+    // FILETIME counts 100 ns steps.
+    const auto steps = [](const FILETIME& time) {
+        return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return static_cast<double>(steps(now) - steps(created)) / 1e4;
 #else
     return std::nullopt;
 #endif

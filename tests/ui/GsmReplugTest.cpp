@@ -49,6 +49,16 @@ void SwapDevice(GsmHarness& h) {
     QCOMPARE(Reads(h, "PW"), logIns);
 }
 
+// Makes the file dialogs Qt's own while it lives: the one Windows shows has no Qt widgets to
+// type into, and Qt's holds the window as modally.
+class QtFileDialogs {
+  public:
+    QtFileDialogs() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs); }
+    ~QtFileDialogs() { QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, false); }
+    QtFileDialogs(const QtFileDialogs&) = delete;
+    QtFileDialogs& operator=(const QtFileDialogs&) = delete;
+};
+
 // Answers a file dialog (the real one) with a name and Enter.
 void AnswerFileDialog(QWidget* dialog, const QString& name) {
     auto* field = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -195,6 +205,7 @@ class GsmReplugTest : public QObject {
     }
 
     void fileDialogsAndMessagesHoldTheTransitions() {
+        const QtFileDialogs qtDialogs;
         QTemporaryDir dir;
         const QString saved = dir.filePath("saved.am2");
         const QString folder = dir.filePath("folder.am2");

@@ -39,6 +39,13 @@ void OpenWithCtrlO(GsmHarness& h, const QString& name) {
     QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
 }
 
+// Windows file names cannot hold < or >: there no file name brings markup.
+#ifdef _WIN32
+constexpr bool kMarkupInFileNames = false;
+#else
+constexpr bool kMarkupInFileNames = true;
+#endif
+
 // Whether the label shows its text as typed: rich text would hide the tags.
 bool ShownAsTyped(QLabel* label) {
     const int typed = QFontMetrics(label->font()).horizontalAdvance(label->text());
@@ -165,8 +172,6 @@ class GsmStatusTruthTest : public QObject {
     // Markup in a file name and in the device's status texts is shown as typed.
     void markupFromFilesAndDevicesIsShownAsTyped() {
         QTemporaryDir dir;
-        const QString odd = dir.filePath("<s>site<b>.am2");
-        WriteFile(odd);
         GsmHarness h;
         h.Connect();
         h.sim->SendStatus(202, "<font color=red>ALARM</font>");
@@ -178,7 +183,7 @@ class GsmStatusTruthTest : public QObject {
             3000));
         QVERIFY(ShownAsTyped(h.form->stINPUT1));
 
-        QFile junk(dir.filePath("<h1>junk.am2"));
+        QFile junk(dir.filePath(kMarkupInFileNames ? "<h1>junk.am2" : "junk.am2"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("not settings");
         junk.close();
@@ -191,6 +196,11 @@ class GsmStatusTruthTest : public QObject {
         }
         QCOMPARE(format, Qt::PlainText);
 
+        if (!kMarkupInFileNames) {
+            return;
+        }
+        const QString odd = dir.filePath("<s>site<b>.am2");
+        WriteFile(odd);
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
