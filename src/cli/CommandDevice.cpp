@@ -96,6 +96,9 @@ int CommandDevice::LogIn() {
             return kExitOk;
         case exchange::LogInOutcome::kFault:
             return FaultExit();
+        case exchange::LogInOutcome::kUnanswered:
+            err << "The communicator did not answer the password request\n";
+            return kExitNoDevice;
         case exchange::LogInOutcome::kPasswordUnreadable:
             err << "The communicator's password setting is not a number, so no password can "
                    "log in; reset the device\n";

@@ -301,7 +301,7 @@ LogInOutcome DeviceSession::LogIn(const PasswordAsker& ask) {
             case DevicePassword::Kind::kUnanswered:
                 // One lost answer is asked again; a device that stays silent fails the session.
                 if (silenceLimit_.count() == 0) {
-                    return LogInOutcome::kFault;
+                    return LogInOutcome::kUnanswered;
                 }
                 continue;
             case DevicePassword::Kind::kNumber:

@@ -44,6 +44,9 @@ void TFormMain::LogIn() {
         case LogInOutcome::kFault:
             SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
             return;
+        case LogInOutcome::kUnanswered:
+            SetStatusText(2, "The device did not answer the password request: replug it");
+            return;
         case LogInOutcome::kCancelled:
         case LogInOutcome::kWrongPassword:
             if (swapped) {

@@ -132,6 +132,47 @@ TEST_F(DeviceSessionTest, ProgressBracketsEveryStage) {
     EXPECT_EQ(progressMaximum, static_cast<int>(settings::kInputTableLength));
 }
 
+// Each way a log-in ends, with the asker the programs give it: how often it was asked says
+// whether a wrong entry was asked again.
+TEST_F(DeviceSessionTest, LogInEndsAsThePasswordAndTheAskerSay) {
+    Attach();
+    const long long right = *EncodePassword("1234");
+    struct Case {
+        const char* device;  // "PW" as the device holds it
+        std::vector<std::optional<long long>> entries;
+        LogInOutcome outcome;
+        std::size_t asked;
+    };
+    const Case cases[] = {
+        {"583920", {}, LogInOutcome::kLoggedIn, 0},
+        {"1252", {right}, LogInOutcome::kLoggedIn, 1},
+        {"1252", {right + 1, right}, LogInOutcome::kLoggedIn, 2},
+        {"1252", {right + 1, std::nullopt}, LogInOutcome::kWrongPassword, 2},
+        {"1252", {std::nullopt}, LogInOutcome::kCancelled, 1},
+        {"12a4", {right}, LogInOutcome::kPasswordUnreadable, 0},
+    };
+    for (const Case& c : cases) {
+        sim.SetParameter("PW", c.device);
+        std::size_t asked = 0;
+        DeviceSession session(exchange);
+        const LogInOutcome outcome = session.LogIn([&](bool wrongBefore) {
+            EXPECT_EQ(wrongBefore, asked > 0) << c.device;
+            return asked < c.entries.size() ? c.entries[asked++] : std::nullopt;
+        });
+        EXPECT_EQ(outcome, c.outcome) << c.device << " " << asked;
+        EXPECT_EQ(asked, c.asked) << c.device;
+    }
+    // A password request that goes unanswered: once without a silence limit, and until the
+    // limit with one.
+    sim.IgnoreCommand(link::kGetParameter);
+    EXPECT_EQ(DeviceSession(exchange).LogIn({}), LogInOutcome::kUnanswered);
+    sim.ClearCommands();
+    DeviceSession limited(exchange, {}, 200ms);
+    EXPECT_EQ(limited.LogIn({}), LogInOutcome::kFault);
+    EXPECT_EQ(limited.Fault(), SessionFault::kSilent);
+    EXPECT_GT(sim.CommandCount(), 2u) << "asked again while the device was silent";
+}
+
 TEST(DevicePassword, EncodesFourDigitsAndChecksTheDevicesValue) {
     EXPECT_EQ(EncodePassword("0000"), 18);
     EXPECT_EQ(EncodePassword("9999"), 10017);
