@@ -74,6 +74,16 @@ std::string ConnHIDCOM::TakeEventLine() {
     return TakeEvent();
 }
 
+void ConnHIDCOM::PinAttachment(std::uint64_t attachment) {
+    if (device) {
+        device->pinnedAttachment = attachment;
+    }
+}
+
+std::uint64_t ConnHIDCOM::PinnedAttachment() const {
+    return device ? device->pinnedAttachment.load() : 0;
+}
+
 std::string ConnHIDCOM::GetName() {
     return name;
 }

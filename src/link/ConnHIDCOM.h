@@ -68,6 +68,10 @@ class ConnHIDCOM : public Connection {
     std::vector<StatusRecord> TakeStatusRecords(std::uint64_t& dropped);
     // The oldest event line waiting, or kNoEvent.
     std::string TakeEventLine();
+    // From now on commands go only to this attachment, none to a device plugged in since (0:
+    // to whichever is attached). Nothing without a device object.
+    void PinAttachment(std::uint64_t attachment);
+    std::uint64_t PinnedAttachment() const;
 
     // Called with the link lock held.
     void PushEvent(const std::string& text);

@@ -155,8 +155,7 @@ exchange::ExchangeHooks TFormMain::MakeHooks() {
     // A sequence held to the device logged in ends once another one was plugged in (one pulled
     // ends it as detached).
     hooks.stopRequested = [this] {
-        const link::HID* device = connection ? connection->device.get() : nullptr;
-        const std::uint64_t pinned = device ? device->pinnedAttachment.load() : 0;
+        const std::uint64_t pinned = connection ? connection->PinnedAttachment() : 0;
         const std::uint64_t now = pinned != 0 ? connection->Attachment() : 0;
         return now != 0 && now != pinned;
     };

@@ -103,8 +103,8 @@ void TFormMain::CatchUpSoon() {
 }
 
 void TFormMain::SequenceEnded() {
-    if (connection && connection->device) {
-        connection->device->pinnedAttachment = 0;
+    if (connection) {
+        connection->PinAttachment(0);
     }
     if (deviceState_.Held()) {
         CatchUpSoon();
@@ -120,7 +120,7 @@ bool TFormMain::LoggedInDevice() {
     const std::uint64_t now = connection ? connection->Attachment() : 0;
     if (deviceState_.IsLoggedIn(now)) {
         // For the rest of the sequence: a device plugged in while it runs gets nothing.
-        connection->device->pinnedAttachment = now;
+        connection->PinAttachment(now);
         return true;
     }
     if (now == 0) {
