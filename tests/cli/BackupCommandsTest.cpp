@@ -30,15 +30,6 @@ void SetDataHome(const std::string& folder) {
 #endif
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 settings::SettingValues FileValues(const std::string& path) {
     const settings::SettingsReadResult read = settings::ReadSettingsFile(path);
     EXPECT_TRUE(read.content) << read.error;

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/DataHome.h"
 #include "support/SettingsFiles.h"
@@ -75,6 +77,16 @@ inline int RunProgram(const std::string& commandLine, const std::string& folder,
     return static_cast<int>(code);
 }
 #endif
+
+// The text's lines, without their line ends.
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
 
 // `arguments` are split as a shell (or the Windows C runtime) would; files named in them are
 // relative to `dir`.

@@ -90,15 +90,6 @@ std::string SimParameter(const std::string& statePath, const std::string& key) {
     return read.state ? read.state->parameters.at(key) : std::string();
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 TEST(CliCommands, WriteThenReadThroughOneSimStateGivesBackTheFile) {
     TempDir dir;
     Save(DistinctSettings(), 1, dir.File("written.am2"));

@@ -20,10 +20,7 @@ namespace settings = quelvar::settings;
 
 namespace {
 
-void Click(StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
-                      grid->CellRect(col, row).center());
-}
+using quelvar::test::Click;
 
 // The SIM card's PIN typed into the value editor.
 void TypePin(GsmHarness& h, const QString& pin) {

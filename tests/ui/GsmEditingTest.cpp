@@ -17,10 +17,7 @@ using quelvar::ui::StringGridView;
 
 namespace {
 
-void Click(StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
-                      grid->CellRect(col, row).center());
-}
+using quelvar::test::Click;
 
 // As the system delivers one: press, release, double-click press, release.
 void DoubleClick(StringGridView* grid, int col, int row) {

@@ -66,6 +66,13 @@ class ModalScript {
     int seen_ = 0;
 };
 
+// A left click on the cell, in whichever part of the grid shows it (the fixed rows and columns
+// are views of their own).
+inline void Click(ui::StringGridView* grid, int col, int row) {
+    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
+                      grid->CellRect(col, row).center());
+}
+
 class GsmHarness {
   public:
     explicit GsmHarness(bool plugged = true) {

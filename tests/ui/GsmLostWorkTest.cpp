@@ -25,9 +25,7 @@ namespace {
 
 const std::string kFileNumber = "+36705550101";
 
-void Click(ui::StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
-}
+using quelvar::test::Click;
 
 // On the radio button's circle, where a click selects it.
 void ClickItem(QWidget* item) {

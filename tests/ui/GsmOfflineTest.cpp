@@ -23,9 +23,7 @@ using settings::TableId;
 
 namespace {
 
-void Click(ui::StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
-}
+using quelvar::test::Click;
 
 // Clicks the button of that text in the next modal dialog and keeps the dialog's text.
 void ClickInModal(const QString& button, QString* text = nullptr) {

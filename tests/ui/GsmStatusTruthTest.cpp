@@ -23,9 +23,7 @@ using settings::TableId;
 
 namespace {
 
-void Click(ui::StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(col, row).center());
-}
+using quelvar::test::Click;
 
 void WriteFile(const QString& name) {
     settings::SettingsModel model;

@@ -15,10 +15,7 @@ using quelvar::ui::StringGridView;
 
 namespace {
 
-void Click(StringGridView* grid, int col, int row) {
-    QTest::mouseClick(grid->CellViewport(col, row), Qt::LeftButton, {},
-                      grid->CellRect(col, row).center());
-}
+using quelvar::test::Click;
 
 void ClickItem(QWidget* item) {
     QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(7, item->height() / 2));
