@@ -69,10 +69,6 @@ inline constexpr const char* kNoPermission =
     "No permission to open the communicator: install the udev rule (see README), then replug it";
 // The device's password value that asks for no password.
 inline constexpr int kNoPassword = 583920;
-// Image indices of the tool buttons; the save-to-device button shows kPendingImage while
-// edits wait to be written.
-inline constexpr int kSavedImage = 2;
-inline constexpr int kPendingImage = 4;
 
 class TFormMain : public QWidget {
     Q_OBJECT

@@ -7,6 +7,11 @@
 
 namespace quelvar::ui {
 
+// Image indices of the tool buttons; the save-to-device button shows kPendingImage while
+// edits wait to be written.
+inline constexpr int kSavedImage = 2;
+inline constexpr int kPendingImage = 4;
+
 class WindowDocument {
   public:
     // The file the offline view shows; empty while a device's settings are shown.
@@ -37,7 +42,7 @@ class WindowDocument {
   private:
     QString offlineFile_;
     bool unsaved_ = false;
-    int saveToDevImage_ = 2;  // kSavedImage
+    int saveToDevImage_ = kSavedImage;
 };
 
 }  // namespace quelvar::ui
