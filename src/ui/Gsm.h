@@ -67,8 +67,6 @@ inline constexpr const char* kWriteAllTip = "Write all settings to the device";
 inline constexpr const char* kChangePasswordTip = "Change the device password";
 inline constexpr const char* kNoPermission =
     "No permission to open the communicator: install the udev rule (see README), then replug it";
-// The device's password value that asks for no password.
-inline constexpr int kNoPassword = 583920;
 
 class TFormMain : public QWidget {
     Q_OBJECT
