@@ -133,7 +133,36 @@ class TFormMain : public QWidget {
     std::unique_ptr<exchange::DeviceExchange> exchange;
     std::string ackMask;
 
-    // Controls, named as the design names them.
+    // The connection monitor's clock; tests stop it and run the ticks themselves.
+    QTimer Timer1;
+    // What the monitor heard since the start (the device log window shows it).
+    const DeviceLog& HeardLog() const { return *deviceLog; }
+
+    // Which item of the mode selection is selected: 0 Standalone, 1 Transparent.
+    int OpModeIndex() const;
+    void SelectOpMode(int index);
+    void SetSaveToDevImage(int index);
+    // True while the attached device is the one the last log-in accepted; until the running
+    // sequence ends, nothing then reaches a device plugged in meanwhile. Otherwise shows in
+    // status panel 2 why nothing may be sent (and has a replugged device read again).
+    bool LoggedInDevice();
+
+  signals:
+    // After every tick of the connection monitor, for tests and benchmarks.
+    void ticked();
+    // A device sequence (log-in, write-back, an edit sent, ...) has ended, however it ended.
+    void sequenceEnded();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    // While edits wait to be written, closing asks first.
+    void closeEvent(QCloseEvent* event) override;
+    // While a device sequence runs, the window takes no input (it keeps repainting).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    friend class SequenceGuard;
+    // Controls, named as the design names them; each carries its name as its object name.
     QScrollArea* ScrollBox1 = nullptr;
     QToolBar* ToolBar1 = nullptr;
     QToolButton* tbtnOpen = nullptr;
@@ -192,34 +221,10 @@ class TFormMain : public QWidget {
     QStatusBar* sb1 = nullptr;
     std::array<QLabel*, 3> sb1Panels{};
     QProgressBar* pb1 = nullptr;
-    QTimer Timer1;
     std::array<QIcon, 5> ToolImages;
 
-    // Which item of the mode selection is selected: 0 Standalone, 1 Transparent.
-    int OpModeIndex() const;
-    void SelectOpMode(int index);
-    void SetSaveToDevImage(int index);
-    // True while the attached device is the one the last log-in accepted; until the running
-    // sequence ends, nothing then reaches a device plugged in meanwhile. Otherwise shows in
-    // status panel 2 why nothing may be sent (and has a replugged device read again).
-    bool LoggedInDevice();
-
-  signals:
-    // After every tick of the connection monitor, for tests and benchmarks.
-    void ticked();
-    // A device sequence (log-in, write-back, an edit sent, ...) has ended, however it ended.
-    void sequenceEnded();
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-    // While edits wait to be written, closing asks first.
-    void closeEvent(QCloseEvent* event) override;
-    // While a device sequence runs, the window takes no input (it keeps repainting).
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
-    friend class SequenceGuard;
     void BuildControls();
+    void NameControls();
     void BuildStatusPanel();
     void BuildSettingsGroups();
     void BindHandlers();

@@ -5,7 +5,10 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
+#include "ui/DeviceLog.h"
+#include "ui/EditHistory.h"
 #include "ui/Gsm.h"
 #include "ui/ToolImages.h"
 
@@ -129,6 +132,68 @@ void TFormMain::BuildControls() {
     }
     sb1Panels[0]->setText(kUsbDisconnected);
     layout->addWidget(sb1);
+}
+
+// Tests and accessibility tools find the controls by these names.
+void TFormMain::NameControls() {
+#define NAMED(control) std::pair<QObject*, const char*>(control, #control)
+    const std::pair<QObject*, const char*> controls[] = {NAMED(ScrollBox1),
+                                                         NAMED(ToolBar1),
+                                                         NAMED(mnuMore),
+                                                         NAMED(actCompare),
+                                                         NAMED(actShowDifferences),
+                                                         NAMED(actDeviceLog),
+                                                         NAMED(actPrintSettings),
+                                                         NAMED(actUndo),
+                                                         NAMED(actRedo),
+                                                         NAMED(actBackups),
+                                                         NAMED(history),
+                                                         NAMED(deviceLog),
+                                                         NAMED(GroupBox6),
+                                                         NAMED(Label1),
+                                                         NAMED(Label10),
+                                                         NAMED(Label5),
+                                                         NAMED(Label8),
+                                                         NAMED(Label9),
+                                                         NAMED(stPIN),
+                                                         NAMED(stGSM),
+                                                         NAMED(stLINE),
+                                                         NAMED(stINPUT1),
+                                                         NAMED(stINPUT2),
+                                                         NAMED(Label11),
+                                                         NAMED(lbEvents),
+                                                         NAMED(gbMset),
+                                                         NAMED(rgOpMode),
+                                                         NAMED(rgOpModeItems),
+                                                         NAMED(GroupBox2),
+                                                         NAMED(sgGPRSConnection),
+                                                         NAMED(GroupBox3),
+                                                         NAMED(sgSMSFW),
+                                                         NAMED(gbIN1),
+                                                         NAMED(sgIN1),
+                                                         NAMED(GroupBox7),
+                                                         NAMED(sgIN2),
+                                                         NAMED(gbPhnrs1),
+                                                         NAMED(sgPhnrs),
+                                                         NAMED(gbExtevents),
+                                                         NAMED(Label2),
+                                                         NAMED(Label3),
+                                                         NAMED(sgeAlarmList),
+                                                         NAMED(gbIntevents),
+                                                         NAMED(sgeInEvSet),
+                                                         NAMED(gbMonParams),
+                                                         NAMED(sgeInEvSetCID),
+                                                         NAMED(sb1),
+                                                         NAMED(pb1)};
+#undef NAMED
+    for (const auto& [control, name] : controls) {
+        control->setObjectName(QString::fromLatin1(name));
+    }
+    rgOpModeButtons[0]->setObjectName("rgOpModeStandalone");
+    rgOpModeButtons[1]->setObjectName("rgOpModeTransparent");
+    for (int i = 0; i < 3; ++i) {
+        sb1Panels[i]->setObjectName(QString("sb1Panel%1").arg(i));
+    }
 }
 
 void TFormMain::BuildStatusPanel() {

@@ -119,6 +119,7 @@ void TFormMain::ShowDifferences() {
 void TFormMain::ShowDeviceLog() {
     if (deviceLogWindow == nullptr) {
         deviceLogWindow = new DeviceLogWindow(*deviceLog, this);
+        deviceLogWindow->setObjectName("deviceLogWindow");
     }
     deviceLogWindow->show();
     deviceLogWindow->raise();

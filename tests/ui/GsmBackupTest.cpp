@@ -15,6 +15,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using quelvar::ui::StringGridView;
 namespace settings = quelvar::settings;
 
@@ -30,7 +31,7 @@ void TypePin(GsmHarness& h, const QString& pin) {
         QTest::keyClicks(field, pin);
         QTest::keyClick(field, Qt::Key_Return);
     });
-    Click(h.form->sgGPRSConnection, 1, 0);
+    Click(sgGPRSConnection(*h.form), 1, 0);
 }
 
 // Clicks the button of that text in the next message box and keeps the box's text.
@@ -82,12 +83,12 @@ class GsmBackupTest : public QObject {
         const settings::SettingValues atLogIn = Shown();
         TypePin(*h, "1111");
         const settings::SettingValues firstWrite = Shown();
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         QCOMPARE(h->form->StatusText(2), QString("Written and verified"));
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("1111"));
         // The second backup is of what the first write-back left, read again.
         TypePin(*h, "2222");
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         const std::vector<settings::BackupEntry> backups = Store().List();
         QCOMPARE(backups.size(), std::size_t{2});
         QVERIFY(FileValues(backups[1].path) == atLogIn);
@@ -103,14 +104,14 @@ class GsmBackupTest : public QObject {
         const QString file = data->filePath("other.am2");
         QVERIFY(settings::SaveSettingsFile(other, 0, file.toStdString()).ok);
         h->form->SetFileNameAsk([file](bool) { return file; });
-        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QCOMPARE(h->sim->Parameter("UPHN2"), std::string("+3622"));
         QCOMPARE(Store().List().size(), std::size_t{1});
         QVERIFY(FileValues(Store().List()[0].path) == atLogIn);
         // The load was not read back: the write-back's backup reads the device again.
         const settings::SettingValues loaded = Shown();
         TypePin(*h, "6666");
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         const std::vector<settings::BackupEntry> backups = Store().List();
         QCOMPARE(backups.size(), std::size_t{2});
         QVERIFY(FileValues(backups[0].path) == loaded);
@@ -128,20 +129,20 @@ class GsmBackupTest : public QObject {
             question = box->findChild<QLabel*>("qt_msgbox_label")->text();
             QTest::keyClick(box, Qt::Key_Return);  // the default: No
         });
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         QVERIFY2(question.endsWith("Write without a backup?"), qPrintable(question));
         QCOMPARE(h->sim->Parameter("SIMPIN"), held);
         QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
 
         ClickInMessage("Yes", &question);
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("3333"));
     }
 
     void restoreFromTheBackupsWindowPutsTheOldSettingsBackVerified() {
         const std::string held = h->sim->Parameter("SIMPIN");
         TypePin(*h, "4444");
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("4444"));
 
         QString question;
@@ -155,7 +156,7 @@ class GsmBackupTest : public QObject {
             ClickInMessage("Yes", &question);
             QTest::mouseClick(dialog->restoreButton, Qt::LeftButton);
         });
-        GsmHarness::ChooseFromMenu(h->form->btnMore, h->form->actBackups);
+        GsmHarness::ChooseFromMenu(btnMore(*h->form), actBackups(*h->form));
         QTRY_COMPARE(h->sim->Parameter("SIMPIN"), held);
         QCOMPARE(differing, 1);
         QVERIFY2(question.contains("account ID 12AB, firmware 2.14") &&
@@ -167,7 +168,7 @@ class GsmBackupTest : public QObject {
 
     void openWithADeviceLoggedInComparesTheBackupWithTheWindow() {
         TypePin(*h, "7777");
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         int rows = -1;
         GsmHarness::OnModal([&](QWidget* widget) {
             auto* dialog = qobject_cast<quelvar::ui::BackupsDialog*>(widget);
@@ -178,14 +179,14 @@ class GsmBackupTest : public QObject {
             });
             QTest::mouseClick(dialog->openButton, Qt::LeftButton);
         });
-        GsmHarness::ChooseFromMenu(h->form->btnMore, h->form->actBackups);
+        GsmHarness::ChooseFromMenu(btnMore(*h->form), actBackups(*h->form));
         QTRY_COMPARE(rows, 1);  // the PIN, as the window shows it and as the backup holds it
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("7777"));
     }
 
     void cancelledRestoreWritesNothing() {
         TypePin(*h, "5555");
-        QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
+        h->ClickWriteBack();
         QString question;
         GsmHarness::OnModal([&](QWidget* widget) {
             auto* dialog = qobject_cast<quelvar::ui::BackupsDialog*>(widget);
@@ -193,7 +194,7 @@ class GsmBackupTest : public QObject {
             GsmHarness::OnModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_Return); });
             QTest::mouseClick(dialog->restoreButton, Qt::LeftButton);
         });
-        GsmHarness::ChooseFromMenu(h->form->btnMore, h->form->actBackups);
+        GsmHarness::ChooseFromMenu(btnMore(*h->form), actBackups(*h->form));
         QTest::qWait(50);
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("5555"));
         QCOMPARE(Store().List().size(), std::size_t{1});

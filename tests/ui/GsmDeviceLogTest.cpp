@@ -12,6 +12,7 @@
 
 namespace ui = quelvar::ui;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -22,11 +23,11 @@ QString EventText(int i) {
 }
 
 ui::DeviceLogWindow* OpenDeviceLog(GsmHarness& h) {
-    GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actDeviceLog);
-    if (!QTest::qWaitFor([&] { return h.form->deviceLogWindow != nullptr; }, 2000)) {
+    GsmHarness::ChooseFromMenu(btnMore(*h.form), actDeviceLog(*h.form));
+    if (!QTest::qWaitFor([&] { return OpenDeviceLogWindow(*h.form) != nullptr; }, 2000)) {
         return nullptr;
     }
-    return h.form->deviceLogWindow;
+    return OpenDeviceLogWindow(*h.form);
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ class GsmDeviceLogTest : public QObject {
     void holdsEveryEventWithTheSignalExtremesAndSavesThemAsCsv() {
         GsmHarness h;
         h.Connect();
-        QVERIFY(h.form->ToolBar1->isVisible());
+        QVERIFY(ToolBar1(*h.form)->isVisible());
         h.sim->SendStatus(200, "12");
         h.sim->SendStatus(200, "27");
         h.sim->SendStatus(200, "20");
@@ -50,14 +51,14 @@ class GsmDeviceLogTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return h.form->deviceLog->Events().size() == kEvents + 1;
+                return h.form->HeardLog().Events().size() == kEvents + 1;
             },
             3000));
         ui::DeviceLogWindow* window = OpenDeviceLog(h);
         QVERIFY(window != nullptr);
         QVERIFY(window->isVisible());
         QCOMPARE(window->events->count(), kEvents + 1);
-        QVERIFY(h.form->lbEvents->count() <= ui::TFormMain::kMaxEventLines);
+        QVERIFY(lbEvents(*h.form)->count() <= ui::TFormMain::kMaxEventLines);
         QVERIFY(window->events->item(0)->text().endsWith("  " + EventText(0)));
         QVERIFY(window->signalSummary->text().contains("minimum 12, maximum 27"));
 

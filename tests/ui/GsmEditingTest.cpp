@@ -13,6 +13,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using quelvar::ui::StringGridView;
 
 namespace {
@@ -68,7 +69,7 @@ class GsmEditingTest : public QObject {
             QCOMPARE(list->currentText(), QString("NC"));
             QTest::keyClick(dialog, Qt::Key_Return);
         });
-        Click(h->form->sgIN1, 1, 1);
+        Click(sgIN1(*h->form), 1, 1);
         QCOMPARE(z1.Cell(1, 1), std::string("NC"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
     }
@@ -78,7 +79,7 @@ class GsmEditingTest : public QObject {
         z1.SetCell(1, 0, "3 sec");
         h->form->SetSaveToDevImage(2);
         PressInModal(Qt::Key_Escape);
-        Click(h->form->sgIN1, 1, 0);
+        Click(sgIN1(*h->form), 1, 0);
         QCOMPARE(z1.Cell(1, 0), std::string("3 sec"));
         QCOMPARE(h->form->SaveToDevImage(), 4);  // a cancelled edit is marked all the same
     }
@@ -86,43 +87,43 @@ class GsmEditingTest : public QObject {
     void digitRuleTakesDigitsOnly() {
         auto& sim = h->form->model.Grid(TableId::kSimCard);
         TypeInModal("12ab34", Qt::Key_Return);
-        Click(h->form->sgGPRSConnection, 1, 0);
+        Click(sgGPRSConnection(*h->form), 1, 0);
         QCOMPARE(sim.Cell(1, 0), std::string("1234"));
     }
 
     // Moving onto another row opens nothing; Enter there opens its editor as a click does.
     void keyboardMoveOpensNoEditorButEnterDoes() {
         PressInModal(Qt::Key_Escape);
-        Click(h->form->sgIN1, 1, 0);
+        Click(sgIN1(*h->form), 1, 0);
         int opened = 0;
         quelvar::test::ModalScript script([&](QWidget* dialog, int) {
             ++opened;
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        QTest::keyClick(h->form->sgIN1, Qt::Key_Down);
+        QTest::keyClick(sgIN1(*h->form), Qt::Key_Down);
         QTest::qWait(50);
         QCOMPARE(opened, 0);
-        QTest::keyClick(h->form->sgIN1, Qt::Key_Return);
+        QTest::keyClick(sgIN1(*h->form), Qt::Key_Return);
         QTRY_COMPARE(opened, 1);
     }
 
     void ackColumnTogglesAndKeepsTheMask() {
         auto& phones = h->form->model.Grid(TableId::kPhoneNumbers);
         QCOMPARE(h->form->ackMask, std::string("1000"));
-        Click(h->form->sgPhnrs, 2, 3);
+        Click(sgPhnrs(*h->form), 2, 3);
         QCOMPARE(phones.Cell(2, 3), std::string("X"));
         QCOMPARE(h->form->ackMask, std::string("1010"));
-        DoubleClick(h->form->sgPhnrs, 2, 2);
+        DoubleClick(sgPhnrs(*h->form), 2, 2);
         QCOMPARE(h->form->ackMask, std::string("1110"));
-        Click(h->form->sgPhnrs, 2, 1);
+        Click(sgPhnrs(*h->form), 2, 1);
         QCOMPARE(h->form->ackMask, std::string("0110"));
         // The keys move the selection without toggling; Space toggles where it is.
-        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
+        QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Down);
         QCOMPARE(h->form->ackMask, std::string("0110"));
-        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Space);
+        QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Space);
         QCOMPARE(h->form->ackMask, std::string("0010"));
-        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
-        QTest::keyClick(h->form->sgPhnrs, Qt::Key_Down);
+        QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Down);
+        QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Down);
         QCOMPARE(h->form->ackMask, std::string("0010"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
     }
@@ -131,14 +132,14 @@ class GsmEditingTest : public QObject {
         auto& alarms = h->form->model.AlarmGrid();
         alarms.SetCell(1, 5, "");
         alarms.SetCell(2, 5, "R");
-        Click(h->form->sgeAlarmList, 2, 5);
+        Click(sgeAlarmList(*h->form), 2, 5);
         QCOMPARE(alarms.Cell(2, 5), std::string(""));
-        Click(h->form->sgeAlarmList, 2, 5);
+        Click(sgeAlarmList(*h->form), 2, 5);
         QCOMPARE(alarms.Cell(2, 5), std::string("E"));
-        Click(h->form->sgeAlarmList, 2, 5);
+        Click(sgeAlarmList(*h->form), 2, 5);
         QCOMPARE(alarms.Cell(2, 5), std::string("R"));
         alarms.SetCell(1, 5, "130");
-        Click(h->form->sgeAlarmList, 2, 5);
+        Click(sgeAlarmList(*h->form), 2, 5);
         QCOMPARE(alarms.Cell(2, 5), std::string("E"));
     }
 
@@ -148,12 +149,12 @@ class GsmEditingTest : public QObject {
         alarms.SetCell(2, 6, "");
         h->form->SetSaveToDevImage(2);
         TypeInModal("1*3", Qt::Key_Escape);
-        Click(h->form->sgeAlarmList, 1, 6);
+        Click(sgeAlarmList(*h->form), 1, 6);
         QCOMPARE(alarms.Cell(1, 6), std::string("130"));
         QCOMPARE(alarms.Cell(2, 6), std::string(""));
         QCOMPARE(h->form->SaveToDevImage(), 4);
         TypeInModal("1*3", Qt::Key_Return);
-        Click(h->form->sgeAlarmList, 1, 6);
+        Click(sgeAlarmList(*h->form), 1, 6);
         QCOMPARE(alarms.Cell(1, 6), std::string("1*3"));
         QCOMPARE(alarms.Cell(2, 6), std::string("E"));
     }
@@ -162,19 +163,19 @@ class GsmEditingTest : public QObject {
         auto& alarms = h->form->model.AlarmGrid();
         auto& inputs = h->form->model.InputGrid();
         h->form->SetSaveToDevImage(2);
-        Click(h->form->sgeAlarmList, 13, 4);
+        Click(sgeAlarmList(*h->form), 13, 4);
         QCOMPARE(alarms.Cell(13, 4), std::string("X"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
         h->form->SetSaveToDevImage(2);
-        Click(h->form->sgeAlarmList, 3, 0);  // a header: nothing toggles
+        Click(sgeAlarmList(*h->form), 3, 0);  // a header: nothing toggles
         QCOMPARE(alarms.Cell(13, 4), std::string("X"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
-        Click(h->form->sgeInEvSet, 4, 2);
+        Click(sgeInEvSet(*h->form), 4, 2);
         QCOMPARE(inputs.Cell(4, 2), std::string("X"));
-        Click(h->form->sgeInEvSet, 4, 2);
+        Click(sgeInEvSet(*h->form), 4, 2);
         QCOMPARE(inputs.Cell(4, 2), std::string(""));
         h->form->SetSaveToDevImage(2);
-        QTest::keyClick(h->form->sgSMSFW, Qt::Key_Shift);
+        QTest::keyClick(sgSMSFW(*h->form), Qt::Key_Shift);
         QCOMPARE(h->form->SaveToDevImage(), 4);
     }
 
@@ -186,7 +187,7 @@ class GsmEditingTest : public QObject {
             quelvar::ui::testing::Type(field, QString::fromUtf8("Betörés"));
             QTest::keyClick(field, Qt::Key_Return);
         });
-        Click(h->form->sgeInEvSet, 5, 3);
+        Click(sgeInEvSet(*h->form), 5, 3);
         QCOMPARE(inputs.Cell(5, 3), std::string("Bet\xF6r\xE9s"));
     }
 
@@ -194,20 +195,20 @@ class GsmEditingTest : public QObject {
         h->form->SetSaveToDevImage(2);
         auto* device = h->form->connection->device.get();
         device->messagePump = [&] {
-            QTest::mouseClick(h->form->btnSaveToDev, Qt::LeftButton);
-            Click(h->form->sgeAlarmList, 13, 1);
+            h->ClickWriteBack();
+            Click(sgeAlarmList(*h->form), 13, 1);
         };
-        ClickItem(h->form->rgOpModeButtons[1]);
+        ClickItem(ModeButton(*h->form, 1));
         h->form->SetSaveToDevImage(2);  // the mode other than the device's marked it
         h->sim->ClearCommands();
-        ClickItem(h->form->rgOpModeButtons[0]);  // the Standalone layout reads "GACK"
+        ClickItem(ModeButton(*h->form, 0));  // the Standalone layout reads "GACK"
         device->messagePump = nullptr;
         QCOMPARE(h->sim->CommandCount(), std::size_t{1});
         QCOMPARE(h->form->SaveToDevImage(), 2);
     }
 
     void fixedRowAndColumnStayWhileTheDataScrolls() {
-        StringGridView* grid = h->form->sgeAlarmList;
+        StringGridView* grid = sgeAlarmList(*h->form);
         grid->scrollTo(grid->Model().index(32, 13));
         QCoreApplication::processEvents();
         QVERIFY(grid->verticalScrollBar()->value() > 0);
@@ -224,15 +225,15 @@ class GsmEditingTest : public QObject {
     }
 
     void clickOnTheSelectedModeKeepsUnsavedAckMarks() {
-        Click(h->form->sgPhnrs, 2, 4);
+        Click(sgPhnrs(*h->form), 2, 4);
         QCOMPARE(h->form->ackMask, std::string("1001"));
         h->sim->ClearCommands();
-        ClickItem(h->form->rgOpModeButtons[0]);
+        ClickItem(ModeButton(*h->form, 0));
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
         QCOMPARE(h->form->ackMask, std::string("1001"));
-        ClickItem(h->form->rgOpModeButtons[1]);
-        QVERIFY(h->form->gbMonParams->isVisible());
-        ClickItem(h->form->rgOpModeButtons[0]);
+        ClickItem(ModeButton(*h->form, 1));
+        QVERIFY(gbMonParams(*h->form)->isVisible());
+        ClickItem(ModeButton(*h->form, 0));
         QCOMPARE(h->CommandTexts(), std::vector<std::string>{"GACK"});
         QCOMPARE(h->form->ackMask, std::string("1000"));
     }
@@ -243,7 +244,7 @@ class GsmEditingTest : public QObject {
         QVERIFY((h->form->frameGeometry().center() - screen.center()).manhattanLength() <= 4);
 
         // Pointer outside the window: the editor comes back to the grid.
-        StringGridView* grid = h->form->sgIN1;
+        StringGridView* grid = sgIN1(*h->form);
         struct Case {
             const char* what;
             QPoint pointer;  // from the window's top left
@@ -277,30 +278,30 @@ class GsmEditingTest : public QObject {
         h->form->move(screen.bottomRight() - QPoint(300, 200));
         QCursor::setPos(screen.bottomRight() - QPoint(2, 2));
         PressInModal(Qt::Key_Escape);
-        Click(h->form->sgeAlarmList, 9, 1);
+        Click(sgeAlarmList(*h->form), 9, 1);
         QVERIFY(screen.contains(h->setFrm->frameGeometry()));
         QRect password;
         // Asked twice; each time it is closed unanswered.
         quelvar::test::ModalScript script(
             [&password](QWidget* dialog, int) { password = dialog->frameGeometry(); });
-        QTest::mouseClick(h->form->ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(ToolButton1(*h->form), Qt::LeftButton);
         QVERIFY(screen.contains(password));
     }
 
   private:
     // Only the grid with the keyboard focus draws its current cell as selected.
     void onlyTheFocusedGridShowsItsSelection() {
-        Click(h->form->sgPhnrs, quelvar::settings::kAckColumn, 3);
-        Click(h->form->sgeAlarmList, quelvar::settings::kAlarmFirstCallColumn + 1, 4);
+        Click(sgPhnrs(*h->form), quelvar::settings::kAckColumn, 3);
+        Click(sgeAlarmList(*h->form), quelvar::settings::kAlarmFirstCallColumn + 1, 4);
         const QColor highlight = h->form->palette().color(QPalette::Highlight);
         auto shown = [](StringGridView* grid, int col, int row) {
             const QRect cell = grid->CellRect(col, row);
             return grid->viewport()->grab().toImage().pixelColor(cell.right() - 2, cell.top() + 3);
         };
-        QVERIFY(h->form->sgeAlarmList->hasFocus());
-        QCOMPARE(shown(h->form->sgeAlarmList, quelvar::settings::kAlarmFirstCallColumn + 1, 4),
+        QVERIFY(sgeAlarmList(*h->form)->hasFocus());
+        QCOMPARE(shown(sgeAlarmList(*h->form), quelvar::settings::kAlarmFirstCallColumn + 1, 4),
                  highlight);
-        QVERIFY(shown(h->form->sgPhnrs, quelvar::settings::kAckColumn, 3) != highlight);
+        QVERIFY(shown(sgPhnrs(*h->form), quelvar::settings::kAckColumn, 3) != highlight);
     }
 
     std::unique_ptr<GsmHarness> h;

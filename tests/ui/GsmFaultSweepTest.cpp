@@ -33,6 +33,7 @@
 using quelvar::settings::TableId;
 using quelvar::sim::RecordedCommand;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 namespace sim = quelvar::sim;
 namespace ui = quelvar::ui;
 
@@ -72,8 +73,8 @@ Shown Capture(ui::TFormMain& form) {
             form.ackMask,
             form.StatusText(0),
             form.StatusText(1),
-            {form.gbMset->isVisible(), form.ToolBar1->isVisible(), form.gbExtevents->isVisible(),
-             form.gbPhnrs1->isVisible(), form.gbMonParams->isVisible()},
+            {gbMset(form)->isVisible(), ToolBar1(form)->isVisible(), gbExtevents(form)->isVisible(),
+             gbPhnrs1(form)->isVisible(), gbMonParams(form)->isVisible()},
             form.SaveToDevImage()};
 }
 
@@ -501,7 +502,7 @@ class GsmFaultSweepTest : public QObject {
         QVERIFY2(h->form->StatusText(0) == ui::kUsbDisconnected, qPrintable(current));
         QVERIFY2(!h->form->SequenceRunning(), qPrintable(current));
         QVERIFY2(h->form->isEnabled(), qPrintable(current));
-        QVERIFY2(!h->form->gbMset->isVisible(), qPrintable(current));
+        QVERIFY2(!gbMset(*h->form)->isVisible(), qPrintable(current));
         // The receiver let go of the device, so the next connection opens it afresh.
         QVERIFY2(QTest::qWaitFor([&] { return h->sim->OpenHandleCount() == 0; }, 2000),
                  qPrintable(current));

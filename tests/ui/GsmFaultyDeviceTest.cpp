@@ -20,6 +20,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 namespace settings = quelvar::settings;
 namespace sim = quelvar::sim;
 
@@ -140,11 +141,11 @@ class GsmFaultyDeviceTest : public QObject {
         for (int tick = 0; tick < 4; ++tick) {
             h.Tick();
         }
-        QCOMPARE(h.form->stGSM->text(), QString::number(9999 % 32));
-        QCOMPARE(h.form->lbEvents->count(), 1);
-        QCOMPARE(h.form->lbEvents->item(0)->text(), QString("E130 %1").arg(9998 - 2 * 254));
+        QCOMPARE(stGSM(*h.form)->text(), QString::number(9999 % 32));
+        QCOMPARE(lbEvents(*h.form)->count(), 1);
+        QCOMPARE(lbEvents(*h.form)->item(0)->text(), QString("E130 %1").arg(9998 - 2 * 254));
         h.Tick();
-        QCOMPARE(h.form->lbEvents->count(), 2);
+        QCOMPARE(lbEvents(*h.form)->count(), 2);
 
         // With its timer running, the monitor keeps ticking through a flood as well.
         QSignalSpy ticks(h.form.get(), &quelvar::ui::TFormMain::ticked);
@@ -152,7 +153,7 @@ class GsmFaultyDeviceTest : public QObject {
         h.sim->Flood(10000, 200, "7");
         QVERIFY(QTest::qWaitFor([&] { return ticks.count() >= 3; }, 5000));
         h.form->Timer1.stop();
-        QCOMPARE(h.form->stGSM->text(), QString("7"));
+        QCOMPARE(stGSM(*h.form)->text(), QString("7"));
     }
 
     void lostAnswersShowNothingWrongAndTheWriteBackSaysWhatWentUnanswered() {
@@ -216,7 +217,7 @@ class GsmFaultyDeviceTest : public QObject {
         // and forgotten: every answer came, so only the read-back can tell.
         h.sim->ForgetNextBlockWrites(1);
         h.form->SetSaveToDevImage(quelvar::ui::kPendingImage);
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.ClickWriteBack();
         h.form->Timer1.stop();
         QCOMPARE(h.form->StatusText(2), QString("Verify failed: 5 settings differ"));
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
@@ -234,7 +235,7 @@ class GsmFaultyDeviceTest : public QObject {
             }
             QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         });
-        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actShowDifferences);
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actShowDifferences(*h.form));
         // Row 1 of the alarm grid as the window shows it, against the erased block.
         const QStringList expected = {"1|Code|602|", "1|E/R|E|", "1|Part|01|", "1|Zone/User|001|",
                                       QString::fromUtf8("1|SMS üzenet|Teszt|")};
@@ -252,7 +253,7 @@ class GsmFaultyDeviceTest : public QObject {
         // Every write is answered and kept; no parameter can be read back, so the read-back
         // shows them all empty and proves nothing.
         h.sim->IgnoreCommand(quelvar::link::kGetParameter);
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.ClickWriteBack();
         h.form->Timer1.stop();
         QCOMPARE(h.form->StatusText(2),
                  QString("Written, but not verified: the device did not answer every read"));

@@ -20,6 +20,7 @@
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"
+#include "ui/WindowControls.h"
 
 namespace quelvar::test {
 
@@ -147,6 +148,9 @@ class GsmHarness {
         QTest::mouseClick(button, Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([chosen] { return *chosen; }, 5000));
     }
+
+    // A click on the third tool button: everything is written to the device and verified.
+    void ClickWriteBack() { QTest::mouseClick(btnSaveToDev(*form), Qt::LeftButton); }
 
     // Types into the password dialog's field and presses Enter.
     static void AnswerPassword(const QString& digits) {

@@ -10,6 +10,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -40,7 +41,7 @@ class GsmLoginTest : public QObject {
     void deviceWithoutPasswordLogsInWithoutDialog() {
         GsmHarness h;
         h.Connect();
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
         QVERIFY(!h.passwdFrm->isVisible());
         QCOMPARE(h.form->model.Rule(TableId::kSimCard)
                      .GetValue("PIN k\xF3"
@@ -54,7 +55,7 @@ class GsmLoginTest : public QObject {
         GsmHarness::AnswerPassword("1111");  // wrong: asked again
         QTimer::singleShot(300, [] { GsmHarness::AnswerPassword("1234"); });
         h.Connect();
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
         int asked = 0;
         for (const std::string& text : h.CommandTexts()) {
             asked += text == "PW" ? 1 : 0;
@@ -70,7 +71,7 @@ class GsmLoginTest : public QObject {
         });
         h.Connect();
         QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
-        QVERIFY(!h.form->gbMset->isVisible());
+        QVERIFY(!gbMset(*h.form)->isVisible());
         h.Tick();
         QCOMPARE(h.sim->CommandCount(), std::size_t{1});  // no second log-in while attached
 
@@ -79,7 +80,7 @@ class GsmLoginTest : public QObject {
         h.Tick();
         GsmHarness::AnswerPassword("1234");
         h.Connect();
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
     }
 
     void initialReadAsksInItsOrder() {
@@ -107,10 +108,10 @@ class GsmLoginTest : public QObject {
         h.sim->SetParameter("SMODE", "standalone");
         h.Connect();
         QCOMPARE(h.form->OpModeIndex(), 1);
-        QVERIFY(h.form->gbMonParams->isVisible());
-        QVERIFY(!h.form->gbPhnrs1->isVisible());
-        QVERIFY(!h.form->gbExtevents->isVisible());
-        QVERIFY(!h.form->gbExtevents->isEnabled());
+        QVERIFY(gbMonParams(*h.form)->isVisible());
+        QVERIFY(!gbPhnrs1(*h.form)->isVisible());
+        QVERIFY(!gbExtevents(*h.form)->isVisible());
+        QVERIFY(!gbExtevents(*h.form)->isEnabled());
         for (const std::string& text : h.CommandTexts()) {
             QVERIFY(text != "GACK");
         }
@@ -139,7 +140,7 @@ class GsmLoginTest : public QObject {
         for (int mode : {0, 1}) {
             GsmHarness h;
             h.Connect();
-            QTest::mouseClick(h.form->rgOpModeButtons[mode], Qt::LeftButton, {}, QPoint(7, 10));
+            QTest::mouseClick(ModeButton(*h.form, mode), Qt::LeftButton, {}, QPoint(7, 10));
             h.sim->ClearCommands();
             h.form->SetSaveToDevImage(4);
             // Seen from inside the sequence: the window takes no input, the monitor is off.
@@ -151,7 +152,7 @@ class GsmLoginTest : public QObject {
                 quietThroughout = quietThroughout && !h.form->isEnabled() &&
                                   !h.form->Timer1.isActive() && h.form->SaveToDevImage() == 2;
             };
-            QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+            h.ClickWriteBack();
             h.form->connection->device->messagePump = nullptr;
             QVERIFY(waits > 0);
             QVERIFY(quietThroughout);
@@ -185,7 +186,7 @@ class GsmLoginTest : public QObject {
         QVERIFY(h.WaitAttached(false));
         h.form->SetSaveToDevImage(4);
         h.sim->ClearCommands();
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.ClickWriteBack();
         QCOMPARE(h.form->SaveToDevImage(), 4);
         QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kNotConnected));
         QVERIFY(h.form->isEnabled());
@@ -201,7 +202,7 @@ class GsmLoginTest : public QObject {
             QTest::keyClicks(dialog->findChild<QLineEdit*>(), "12");
             QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);  // cancels
         });
-        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         QCOMPARE(h.sim->CommandCount(), 0u);
         QCOMPARE(h.form->StatusText(2), QString());
 
@@ -215,7 +216,7 @@ class GsmLoginTest : public QObject {
                 QTest::keyClicks(field, step == 0 ? first : second);
                 QTest::keyClick(field, Qt::Key_Return);
             });
-            QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+            QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         };
         QStringList prompts;
         enter("9999", "9998", &prompts);
@@ -260,7 +261,7 @@ class GsmLoginTest : public QObject {
         for (const std::string& text : h.CommandTexts()) {
             QVERIFY2(text.find('=') == std::string::npos, text.c_str());
         }
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
     }
 
     void unplugDuringTheInitialReadShowsTheDisconnect() {
@@ -270,7 +271,7 @@ class GsmLoginTest : public QObject {
         QVERIFY(h.WaitAttached(false));
         h.Tick();
         QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
-        QVERIFY(!h.form->gbMset->isVisible());
+        QVERIFY(!gbMset(*h.form)->isVisible());
         h.Connect();
         QCOMPARE(h.form->model.AlarmGrid().Cell(1, 1), std::string("130"));
     }

@@ -18,6 +18,7 @@
 namespace settings = quelvar::settings;
 namespace ui = quelvar::ui;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using quelvar::test::ModalScript;
 using settings::TableId;
 
@@ -45,7 +46,7 @@ std::optional<settings::SettingsFileContent> ReadBack(const QString& name) {
 // Opens the file with the Open button, the file name given without a dialog.
 void OpenWithButton(GsmHarness& h, const QString& name) {
     h.form->SetFileNameAsk([name](bool) { return name; });
-    QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+    QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
     h.form->SetFileNameAsk({});
 }
 
@@ -67,7 +68,7 @@ class GsmLostWorkTest : public QObject {
         GsmHarness h;
         h.Connect();
         QCOMPARE(h.form->SaveToDevImage(), ui::kSavedImage);
-        ClickItem(h.form->rgOpModeButtons[1]);
+        ClickItem(ModeButton(*h.form, 1));
         QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
         QString question;
         QString preferred;
@@ -85,7 +86,7 @@ class GsmLostWorkTest : public QObject {
                          "anyway?"));
         QCOMPARE(preferred, QString("Cancel"));  // Enter loses nothing
 
-        ClickItem(h.form->rgOpModeButtons[0]);
+        ClickItem(ModeButton(*h.form, 0));
         QCOMPARE(h.form->OpModeIndex(), 0);
         ModalScript none([&](QWidget* box, int) {
             QFAIL(qPrintable("nothing to lose, nothing to ask: " + GsmHarness::MessageText(box)));
@@ -122,7 +123,7 @@ class GsmLostWorkTest : public QObject {
         QFETCH(bool, saved);
         GsmHarness h(false);
         OpenWithButton(h, site);
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         QString question;
         QString preferred;
         {
@@ -147,9 +148,9 @@ class GsmLostWorkTest : public QObject {
     void closingAfterASuccessfulSaveAsksNothing() {
         GsmHarness h(false);
         OpenWithButton(h, site);
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         h.form->SetFileNameAsk([this](bool) { return site; });
-        QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+        QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
         ModalScript none([&](QWidget*, int) { QFAIL("saved: nothing to ask"); });
         h.form->close();
         QVERIFY(!h.form->isVisible());
@@ -162,7 +163,7 @@ class GsmLostWorkTest : public QObject {
 #endif
         GsmHarness h(false);
         OpenWithButton(h, site);
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         QString offered;
         QString replaceQuestion;
         {
@@ -181,7 +182,7 @@ class GsmLostWorkTest : public QObject {
                                       Qt::LeftButton);
                 }
             });
-            QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+            QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
         }
         QCOMPARE(offered, QString("site.am2"));
         QVERIFY2(replaceQuestion.contains("already exists"), qPrintable(replaceQuestion));
@@ -194,7 +195,7 @@ class GsmLostWorkTest : public QObject {
                 field->setText("copy");
                 QTest::keyClick(field, Qt::Key_Return);
             });
-            QTest::mouseClick(h.form->tbtnSave, Qt::LeftButton);
+            QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
         }
         QCOMPARE(h.form->StatusText(2), QString("Saved to copy.am2"));
         const auto copy = ReadBack(dir.filePath("copy.am2"));
@@ -206,7 +207,7 @@ class GsmLostWorkTest : public QObject {
         GsmHarness h;
         h.sim->SetParameter("GACK", "0000");
         h.Connect();
-        ui::StringGridView* phones = h.form->sgPhnrs;
+        ui::StringGridView* phones = sgPhnrs(*h.form);
         Click(phones, settings::kAckColumn, 1);
         const auto& ack = h.form->model.Grid(TableId::kPhoneNumbers);
         QCOMPARE(ack.Cell(settings::kAckColumn, 1), std::string("X"));
@@ -221,7 +222,7 @@ class GsmLostWorkTest : public QObject {
         QTest::keyClick(phones, Qt::Key_Return);
         QCOMPARE(ack.Cell(settings::kAckColumn, 4), std::string());
 
-        ui::StringGridView* alarms = h.form->sgeAlarmList;
+        ui::StringGridView* alarms = sgeAlarmList(*h.form);
         const auto& grid = h.form->model.AlarmGrid();
         const std::string qualifier = grid.Cell(settings::kAlarmQualifierColumn, 2);
         Click(alarms, settings::kAlarmFirstCallColumn, 1);
@@ -241,7 +242,7 @@ class GsmLostWorkTest : public QObject {
     void modeChangedOfflineIsSavedBeforeADeviceLogsIn() {
         GsmHarness h(false);
         OpenWithButton(h, site);
-        ClickItem(h.form->rgOpModeButtons[1]);
+        ClickItem(ModeButton(*h.form, 1));
         QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
         QString question;
         {
@@ -277,10 +278,10 @@ class GsmLostWorkTest : public QObject {
                 groups << dialog->table->item(row, 0)->text();
             }
         });
-        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actCompare);
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actCompare(*h.form));
         QVERIFY(QTest::qWaitFor([&] { return script.Seen() == 1; }, 3000));
-        QCOMPARE(groups, QStringList({h.form->GroupBox3->title(), h.form->gbPhnrs1->title(),
-                                      h.form->gbMonParams->title()}));
+        QCOMPARE(groups, QStringList({GroupBox3(*h.form)->title(), gbPhnrs1(*h.form)->title(),
+                                      gbMonParams(*h.form)->title()}));
     }
 
   private:

@@ -10,6 +10,7 @@
 #include "GsmHarness.h"
 
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -32,11 +33,11 @@ class GsmMonitorTest : public QObject {
         QCOMPARE(h.form->size(), QSize(988, 524));
         QCOMPARE(h.form->minimumSize(), h.form->maximumSize());
         QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
-        QVERIFY(h.form->ToolBar1->isVisible());
-        QVERIFY(h.form->pb1->isVisible());
-        QVERIFY(!h.form->gbMset->isVisible());
-        QCOMPARE(h.form->stGSM->text(), QString("-"));
-        QCOMPARE(ColourOf(h.form->stGSM), kGreen);
+        QVERIFY(ToolBar1(*h.form)->isVisible());
+        QVERIFY(pb1(*h.form)->isVisible());
+        QVERIFY(!gbMset(*h.form)->isVisible());
+        QCOMPARE(stGSM(*h.form)->text(), QString("-"));
+        QCOMPARE(ColourOf(stGSM(*h.form)), kGreen);
         h.Tick();
         QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
     }
@@ -45,8 +46,8 @@ class GsmMonitorTest : public QObject {
         GsmHarness h;
         h.Connect();
         QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
-        QVERIFY(h.form->pb1->isVisible());
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(pb1(*h.form)->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
         QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
     }
@@ -65,16 +66,16 @@ class GsmMonitorTest : public QObject {
         }));
         for (int tick = 2; tick <= 4; ++tick) {
             h.Tick();
-            QCOMPARE(h.form->stGSM->text(), QString("-"));
+            QCOMPARE(stGSM(*h.form)->text(), QString("-"));
         }
         h.Tick();  // the fifth
-        QCOMPARE(h.form->stGSM->text(), QString("16"));
-        QCOMPARE(ColourOf(h.form->stGSM), kGreen);
-        QCOMPARE(ColourOf(h.form->stINPUT1), kGreen);
-        QCOMPARE(h.form->stINPUT2->text(), QString("ALARM"));
-        QCOMPARE(ColourOf(h.form->stINPUT2), kRed);
-        QCOMPARE(h.form->stPIN->text(), QString("READY"));
-        QCOMPARE(ColourOf(h.form->stLINE), kRed);
+        QCOMPARE(stGSM(*h.form)->text(), QString("16"));
+        QCOMPARE(ColourOf(stGSM(*h.form)), kGreen);
+        QCOMPARE(ColourOf(stINPUT1(*h.form)), kGreen);
+        QCOMPARE(stINPUT2(*h.form)->text(), QString("ALARM"));
+        QCOMPARE(ColourOf(stINPUT2(*h.form)), kRed);
+        QCOMPARE(stPIN(*h.form)->text(), QString("READY"));
+        QCOMPARE(ColourOf(stLINE(*h.form)), kRed);
 
         h.sim->SendStatus(200, "15");
         h.sim->SendStatus(204, "%null%");
@@ -84,9 +85,9 @@ class GsmMonitorTest : public QObject {
             return h.form->connection->lineState == "ONHOOK";
         }));
         h.Tick();
-        QCOMPARE(ColourOf(h.form->stGSM), kRed);
-        QCOMPARE(h.form->stPIN->text(), QString("READY"));
-        QCOMPARE(ColourOf(h.form->stLINE), kGreen);
+        QCOMPARE(ColourOf(stGSM(*h.form)), kRed);
+        QCOMPARE(stPIN(*h.form)->text(), QString("READY"));
+        QCOMPARE(ColourOf(stLINE(*h.form)), kGreen);
     }
 
     void signalThatIsNoNumberStopsNothingElse() {
@@ -102,10 +103,10 @@ class GsmMonitorTest : public QObject {
             return h.form->connection->lineState == "RING";
         }));
         h.Tick();
-        QCOMPARE(h.form->stGSM->text(), QString());
-        QCOMPARE(ColourOf(h.form->stGSM), kGreen);
-        QCOMPARE(h.form->stLINE->text(), QString("RING"));
-        QCOMPARE(h.form->lbEvents->count(), 1);
+        QCOMPARE(stGSM(*h.form)->text(), QString());
+        QCOMPARE(ColourOf(stGSM(*h.form)), kGreen);
+        QCOMPARE(stLINE(*h.form)->text(), QString("RING"));
+        QCOMPARE(lbEvents(*h.form)->count(), 1);
     }
 
     void eventListShowsOneLinePerTickAndAtMostNineteen() {
@@ -122,16 +123,16 @@ class GsmMonitorTest : public QObject {
             }
         }
         h.Tick();  // takes "0", which is never shown
-        QCOMPARE(h.form->lbEvents->count(), 0);
+        QCOMPARE(lbEvents(*h.form)->count(), 0);
         for (int i = 0; i < 19; ++i) {
             h.Tick();
         }
-        QCOMPARE(h.form->lbEvents->count(), 19);
-        QCOMPARE(h.form->lbEvents->item(0)->text(), QString("line 1"));
+        QCOMPARE(lbEvents(*h.form)->count(), 19);
+        QCOMPARE(lbEvents(*h.form)->item(0)->text(), QString("line 1"));
         h.Tick();
-        QCOMPARE(h.form->lbEvents->count(), 19);
-        QCOMPARE(h.form->lbEvents->item(0)->text(), QString("line 2"));
-        QCOMPARE(h.form->lbEvents->item(18)->text(), QString("line 20"));
+        QCOMPARE(lbEvents(*h.form)->count(), 19);
+        QCOMPARE(lbEvents(*h.form)->item(0)->text(), QString("line 2"));
+        QCOMPARE(lbEvents(*h.form)->item(18)->text(), QString("line 20"));
     }
 
     void unplugHidesTheSettingsAndKeepsTheEvents() {
@@ -143,15 +144,15 @@ class GsmMonitorTest : public QObject {
         h.sim->SendStatus(206, "E602 00 000");
         QTest::qWait(20);
         h.Tick();
-        QCOMPARE(h.form->lbEvents->count(), 1);
+        QCOMPARE(lbEvents(*h.form)->count(), 1);
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
         QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
-        QVERIFY(!h.form->gbMset->isVisible());
-        QVERIFY(!h.form->ToolBar1->isVisible());
-        QVERIFY(!h.form->pb1->isVisible());
-        QCOMPARE(h.form->lbEvents->count(), 1);
+        QVERIFY(!gbMset(*h.form)->isVisible());
+        QVERIFY(!ToolBar1(*h.form)->isVisible());
+        QVERIFY(!pb1(*h.form)->isVisible());
+        QCOMPARE(lbEvents(*h.form)->count(), 1);
         QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
     }
 
@@ -169,8 +170,8 @@ class GsmMonitorTest : public QObject {
             logIns += text == "PW" ? 1 : 0;
         }
         QCOMPARE(logIns, 2);
-        QVERIFY(h.form->ToolBar1->isVisible());
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(ToolBar1(*h.form)->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
     }
 
     void deviceWithoutAccessRightsIsNamedInTheStatusBar() {

@@ -19,6 +19,7 @@
 namespace settings = quelvar::settings;
 namespace ui = quelvar::ui;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using settings::TableId;
 
 namespace {
@@ -87,21 +88,21 @@ class GsmOfflineTest : public QObject {
         GsmHarness h;
         QVERIFY(h.WaitAttached());
         h.form->SetFileNameAsk([this](bool) { return site; });
-        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
         // The open restarts the monitor, whose next tick would log the device in (and ask to
         // save first) while the window is being activated, as it slowly is under Wine.
         h.form->Timer1.stop();
-        QVERIFY(h.form->gbMset->isVisible());
-        QVERIFY(h.form->gbExtevents->isVisible());  // Standalone's layout
+        QVERIFY(gbMset(*h.form)->isVisible());
+        QVERIFY(gbExtevents(*h.form)->isVisible());  // Standalone's layout
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
         QCOMPARE(h.form->StatusText(1), QString("site.am2"));
-        for (QToolButton* deviceTool : {h.form->btnSaveToDev, h.form->ToolButton1}) {
+        for (QToolButton* deviceTool : {btnSaveToDev(*h.form), ToolButton1(*h.form)}) {
             QVERIFY(!deviceTool->isEnabled());
             QCOMPARE(deviceTool->toolTip(), QString("No device connected"));
         }
-        QVERIFY(h.form->tbtnSave->isEnabled());
+        QVERIFY(tbtnSave(*h.form)->isEnabled());
 
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         QCOMPARE(h.form->model.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3),
                  std::string("X"));
         ActivateWindow(h.form.get());
@@ -123,9 +124,9 @@ class GsmOfflineTest : public QObject {
         h.Connect();
         h.form->SetFileNameAsk([this](bool) { return site; });
         h.sim->ClearCommands();
-        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
-        QVERIFY(!h.form->btnSaveToDev->isEnabled());
+        QVERIFY(!btnSaveToDev(*h.form)->isEnabled());
         QCOMPARE(h.sim->CommandCount(), std::size_t{0});
         h.Tick();
         QCOMPARE(h.sim->CommandCount(), std::size_t{0});
@@ -149,7 +150,7 @@ class GsmOfflineTest : public QObject {
         QFile::remove(other);
         h.form->SetFileNameAsk([&other](bool) { return other; });
         h.form->OpenSettingsFile(site);
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         if (fileBecomesAFolder) {
             QVERIFY(QFile::remove(site) && QDir(dir.path()).mkdir("site.am2"));
         }
@@ -175,8 +176,8 @@ class GsmOfflineTest : public QObject {
                  savedMark);
         // Then the log-in: the device's settings replace the file's.
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), h.sim->Parameter("UPHN1"));
-        QVERIFY(h.form->btnSaveToDev->isEnabled());
-        QCOMPARE(h.form->btnSaveToDev->toolTip(), QString(ui::kWriteAllTip));
+        QVERIFY(btnSaveToDev(*h.form)->isEnabled());
+        QCOMPARE(btnSaveToDev(*h.form)->toolTip(), QString(ui::kWriteAllTip));
         QVERIFY(h.form->OfflineFile().isEmpty());
     }
 
@@ -186,21 +187,21 @@ class GsmOfflineTest : public QObject {
         const QString rescued = dir.filePath("rescued.am2");
         QString asked = rescued;
         h.form->SetFileNameAsk([&asked](bool) { return asked; });
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         const std::string edited =
             h.form->model.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3);
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         ClickInModal("Save...");
         h.Tick();
-        QVERIFY(!h.form->ToolBar1->isVisible());
+        QVERIFY(!ToolBar1(*h.form)->isVisible());
         QCOMPARE(ReadBack(rescued).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3), edited);
 
         asked = site;
         ActivateWindow(h.form.get());
         QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
-        QVERIFY(h.form->ToolBar1->isVisible());
-        QVERIFY(h.form->gbMset->isVisible());
+        QVERIFY(ToolBar1(*h.form)->isVisible());
+        QVERIFY(gbMset(*h.form)->isVisible());
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
     }
 
@@ -231,13 +232,13 @@ class GsmOfflineTest : public QObject {
         const auto& inputs = form.model.InputGrid();
         using ui::FromCp1250;
         const QStringList expected = {
-            form.rgOpMode->title() + "|SMODE||Standalone|Transparent",
-            form.gbPhnrs1->title() + "|" + FromCp1250(phones.Cell(0, 2)) + "||" +
+            rgOpMode(form)->title() + "|SMODE||Standalone|Transparent",
+            gbPhnrs1(form)->title() + "|" + FromCp1250(phones.Cell(0, 2)) + "||" +
                 FromCp1250(phones.Cell(1, 2)) + "|+36701234000",
-            form.Label2->text() + "|5|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 0)) +
+            Label2(form)->text() + "|5|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 0)) +
                 "|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 5)) + "|" +
                 QString::fromUtf8("Tűz"),
-            form.gbIntevents->title() + "|" + FromCp1250(inputs.Cell(0, 1)) + "|" +
+            gbIntevents(form)->title() + "|" + FromCp1250(inputs.Cell(0, 1)) + "|" +
                 FromCp1250(inputs.Cell(5, 0)) + "|" + FromCp1250(inputs.Cell(5, 1)) + "|Z1 teszt",
         };
         QStringList rows;
@@ -258,7 +259,7 @@ class GsmOfflineTest : public QObject {
             QTest::mouseClick(dialog->loadButton, Qt::LeftButton);
         });
         h.sim->ClearCommands();
-        GsmHarness::ChooseFromMenu(form.btnMore, form.actCompare);
+        GsmHarness::ChooseFromMenu(btnMore(form), actCompare(form));
         QCOMPARE(rows, expected);
         QCOMPARE(summary, QString("4 of 467 settings differ; the acknowledgement marks are in no "
                                   "settings file, not compared"));
@@ -276,7 +277,7 @@ class GsmOfflineTest : public QObject {
             QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         });
         h.sim->ClearCommands();
-        GsmHarness::ChooseFromMenu(form.btnMore, form.actCompare);
+        GsmHarness::ChooseFromMenu(btnMore(form), actCompare(form));
         QCOMPARE(summary, QString("The file holds exactly what the window shows; the "
                                   "acknowledgement marks are in no settings file, not compared"));
         QCOMPARE(rows, QStringList{"0"});
@@ -294,7 +295,7 @@ class GsmOfflineTest : public QObject {
         QFETCH(bool, closed);
         GsmHarness h;
         h.Connect();
-        Click(h.form->sgeAlarmList, settings::kAlarmFirstCallColumn, 3);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         QString question;
         ClickInModal(answer, &question);
         h.form->close();
@@ -307,11 +308,11 @@ class GsmOfflineTest : public QObject {
         GsmHarness h;
         h.Connect();
         const std::pair<QToolButton*, QString> tips[] = {
-            {h.form->tbtnOpen, "Open settings file"},
-            {h.form->tbtnSave, "Save settings file"},
-            {h.form->btnSaveToDev, "Write all settings to the device"},
-            {h.form->ToolButton1, "Change the device password"},
-            {h.form->btnMore, "More"},
+            {tbtnOpen(*h.form), "Open settings file"},
+            {tbtnSave(*h.form), "Save settings file"},
+            {btnSaveToDev(*h.form), "Write all settings to the device"},
+            {ToolButton1(*h.form), "Change the device password"},
+            {btnMore(*h.form), "More"},
         };
         int left = -1;
         for (const auto& [button, tip] : tips) {
@@ -319,11 +320,11 @@ class GsmOfflineTest : public QObject {
             // Side by side in this order, all within the tool bar.
             QVERIFY(button->isVisible());
             QVERIFY(button->geometry().left() > left);
-            QVERIFY(button->geometry().right() < h.form->ToolBar1->width());
+            QVERIFY(button->geometry().right() < ToolBar1(*h.form)->width());
             left = button->geometry().left();
         }
         // A long SMS text is cut by its column and shows whole; a code fits and shows nothing.
-        ui::StringGridView* grid = h.form->sgeAlarmList;
+        ui::StringGridView* grid = sgeAlarmList(*h.form);
         const std::string text = "Bet\xF6r\xE9s " + std::string(140, 'x');
         h.form->model.AlarmGrid().SetCell(settings::kAlarmSmsColumn, 1, text);
         // A tip once shown fades out slowly, so the cell without one goes first.

@@ -16,6 +16,7 @@
 
 namespace ui = quelvar::ui;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -26,7 +27,7 @@ void OnReport(GsmHarness& h, std::function<void(ui::SettingsReportDialog*)> acti
         QVERIFY(dialog != nullptr);
         action(dialog);
     });
-    GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actPrintSettings);
+    GsmHarness::ChooseFromMenu(btnMore(*h.form), actPrintSettings(*h.form));
 }
 
 }  // namespace
@@ -71,7 +72,7 @@ class GsmPrintTest : public QObject {
         model.Grid(quelvar::settings::TableId::kPhoneNumbers).SetCell(1, 1, "+36705550101");
         QVERIFY(quelvar::settings::SaveSettingsFile(model, 0, site.toStdString()).ok);
         h.form->SetFileNameAsk([site](bool) { return site; });
-        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
         // The open restarts the monitor, whose tick would log the device in while the menu
         // opens: the test ticks.
         h.form->Timer1.stop();
@@ -122,7 +123,7 @@ class GsmPrintTest : public QObject {
         const QString kept = qEnvironmentVariable("QUELVAR_REPORT_PDF");
         const QString pdf = kept.isEmpty() ? dir.filePath("report.pdf") : kept;
         OnReport(h, [&](ui::SettingsReportDialog* dialog) {
-            buttonDown = h.form->btnMore->isDown();
+            buttonDown = btnMore(*h.form)->isDown();
             QTextDocument* document = dialog->view->document();
             for (QTextFrame* frame : document->rootFrame()->childFrames()) {
                 auto* table = qobject_cast<QTextTable*>(frame);

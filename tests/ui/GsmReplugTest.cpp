@@ -14,6 +14,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -142,14 +143,14 @@ class GsmReplugTest : public QObject {
                 QTest::keyClicks(field, "4321");
                 QTest::keyClick(field, Qt::Key_Return);
             });
-            QTest::mouseClick(h->form->sgGPRSConnection->viewport(), Qt::LeftButton, {},
-                              h->form->sgGPRSConnection->CellRect(1, 0).center());
+            QTest::mouseClick(sgGPRSConnection(*h->form)->viewport(), Qt::LeftButton, {},
+                              sgGPRSConnection(*h->form)->CellRect(1, 0).center());
             if (replug) {
                 // Read again from the device: the grid and the mark agree with it.
                 QTRY_COMPARE(Reads(*h, "PW"), 2);
                 QCOMPARE(sim.Cell(1, 0), std::string("1234"));
                 QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
-                QVERIFY(h->form->gbMset->isVisible());
+                QVERIFY(gbMset(*h->form)->isVisible());
             } else {
                 QTRY_COMPARE(h->form->StatusText(0), QString(quelvar::ui::kUsbDisconnected));
                 QCOMPARE(sim.Cell(1, 0), std::string("4321"));
@@ -169,7 +170,7 @@ class GsmReplugTest : public QObject {
             QTest::keyClick(field, Qt::Key_Return);
         });
         h->Connect();
-        QTRY_VERIFY(h->form->gbMset->isVisible());
+        QTRY_VERIFY(gbMset(*h->form)->isVisible());
         QCOMPARE(Reads(*h, "PW"), 2);
         QCOMPARE(Reads(*h, "SIMPIN"), 1);
     }
@@ -178,7 +179,7 @@ class GsmReplugTest : public QObject {
         h->sim->SetParameter("PW", "1252");
         GsmHarness::AnswerPassword("1234");
         h->Connect();
-        QVERIFY(h->form->gbMset->isVisible());
+        QVERIFY(gbMset(*h->form)->isVisible());
         h->sim->ClearCommands();
         GsmHarness::OnModal([this](QWidget* dialog) {
             QCOMPARE(dialog->windowTitle(), QString("New password"));
@@ -195,9 +196,9 @@ class GsmReplugTest : public QObject {
             QTest::keyClicks(field, "9999");
             QTest::keyClick(field, Qt::Key_Return);
         });
-        Click(h->form->ToolButton1);
+        Click(ToolButton1(*h->form));
         QTRY_COMPARE(Reads(*h, "PW"), 1);
-        QTRY_VERIFY(h->form->gbMset->isVisible());
+        QTRY_VERIFY(gbMset(*h->form)->isVisible());
         QCOMPARE(h->sim->Parameter("PW"), std::string("1252"));
         QVERIFY(!SentChanges(*h));
         // The log-in of the replaced device replaced the status the refusal left.
@@ -212,13 +213,13 @@ class GsmReplugTest : public QObject {
         QVERIFY(QDir(dir.path()).mkdir("folder.am2"));
         struct Case {
             const char* what;
-            QToolButton* quelvar::ui::TFormMain::*button;
+            QToolButton* (*button)(const quelvar::ui::TFormMain&);
             QString answer;  // empty: a message box, answered with Enter
         };
         const Case cases[] = {
-            {"save dialog", &quelvar::ui::TFormMain::tbtnSave, saved},
-            {"open dialog", &quelvar::ui::TFormMain::tbtnOpen, saved},
-            {"message box", &quelvar::ui::TFormMain::tbtnSave, QString()},
+            {"save dialog", &quelvar::test::tbtnSave, saved},
+            {"open dialog", &quelvar::test::tbtnOpen, saved},
+            {"message box", &quelvar::test::tbtnSave, QString()},
         };
         for (const Case& c : cases) {
             init();
@@ -237,9 +238,9 @@ class GsmReplugTest : public QObject {
                     AnswerFileDialog(dialog, c.answer);
                 }
             });
-            Click((*h->form).*c.button);
+            Click(c.button(*h->form));
             QTRY_VERIFY2(Reads(*h, "PW") == 1, c.what);
-            QTRY_VERIFY2(h->form->gbMset->isVisible(), c.what);
+            QTRY_VERIFY2(gbMset(*h->form)->isVisible(), c.what);
             QVERIFY2(!SentChanges(*h), c.what);
         }
         QVERIFY(QFile::exists(saved));
@@ -248,11 +249,11 @@ class GsmReplugTest : public QObject {
     void toolButtonsSendNothingToADeviceNotLoggedIn() {
         struct Case {
             const char* what;
-            QToolButton* quelvar::ui::TFormMain::*button;
+            QToolButton* (*button)(const quelvar::ui::TFormMain&);
         };
         // (A file opened meanwhile is only shown: see the offline view's tests.)
-        const Case cases[] = {{"save to device", &quelvar::ui::TFormMain::btnSaveToDev},
-                              {"password", &quelvar::ui::TFormMain::ToolButton1}};
+        const Case cases[] = {{"save to device", &quelvar::test::btnSaveToDev},
+                              {"password", &quelvar::test::ToolButton1}};
         QTemporaryDir dir;
         fileName = dir.filePath("any.am2");
         for (const bool swapped : {false, true}) {
@@ -271,7 +272,7 @@ class GsmReplugTest : public QObject {
                         QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
                     });
                     h->Connect();
-                    QVERIFY(h->form->ToolBar1->isVisible());
+                    QVERIFY(ToolBar1(*h->form)->isVisible());
                 }
                 h->form->SetFileNameAsk([](bool) {
                     QTest::qFail("no file dialog expected", __FILE__, __LINE__);
@@ -279,13 +280,13 @@ class GsmReplugTest : public QObject {
                 });
                 h->sim->ClearCommands();
                 DialogCounter dialogs;
-                Click((*h->form).*c.button);
+                Click(c.button(*h->form));
                 QCOMPARE(h->form->StatusText(2),
                          QString(swapped ? quelvar::ui::kReplugged : quelvar::ui::kNotLoggedIn));
                 QVERIFY2(dialogs.opened == 0, c.what);
                 if (swapped) {
                     // Read again at once, without waiting for the next tick.
-                    QTRY_VERIFY2(h->form->gbMset->isVisible() && Reads(*h, "PW") == 1, c.what);
+                    QTRY_VERIFY2(gbMset(*h->form)->isVisible() && Reads(*h, "PW") == 1, c.what);
                 } else {
                     QCOMPARE(h->sim->CommandCount(), std::size_t{0});
                 }
@@ -300,14 +301,14 @@ class GsmReplugTest : public QObject {
         h->sim->ClearCommands();
         std::size_t sentBefore = 0;
         QMetaObject::Connection replug = ReplugOnceTheAlarmTableIsUnderWay(sentBefore);
-        Click(h->form->btnSaveToDev);
+        Click(btnSaveToDev(*h->form));
         QObject::disconnect(replug);
         QVERIFY(sentBefore > 0);
         QCOMPARE(h->sim->CommandCount(), sentBefore);
         QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
         h->Tick();  // the monitor reads the new device
         QCOMPARE(Reads(*h, "PW"), 1);
-        QVERIFY(h->form->gbMset->isVisible());
+        QVERIFY(gbMset(*h->form)->isVisible());
     }
 
     void devicePluggedInDuringASettingsFileLoadGetsNothing() {
@@ -326,14 +327,14 @@ class GsmReplugTest : public QObject {
         QCOMPARE(h->sim->CommandCount(), sentBefore);
         h->Tick();  // the monitor reads the new device
         QCOMPARE(Reads(*h, "PW"), 1);
-        QVERIFY(h->form->gbMset->isVisible());
+        QVERIFY(gbMset(*h->form)->isVisible());
     }
 
   private:
     // Out and back in before the next block of the first memory transfer; `sentBefore` gets
     // the number of commands the device had then.
     QMetaObject::Connection ReplugOnceTheAlarmTableIsUnderWay(std::size_t& sentBefore) {
-        return QObject::connect(h->form->pb1, &QProgressBar::valueChanged, [&](int position) {
+        return QObject::connect(pb1(*h->form), &QProgressBar::valueChanged, [&](int position) {
             if (position > 0 && sentBefore == 0) {
                 h->sim->Unplug();
                 QVERIFY(h->WaitAttached(false));

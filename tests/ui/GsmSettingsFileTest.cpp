@@ -12,6 +12,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -79,7 +80,7 @@ class GsmSettingsFileTest : public QObject {
         fileName = dir.filePath("device.am2");
         h->form->model.AlarmGrid().SetCell(9, 7, "Bet\xF6r\xE9s a " + std::string(148, 'x'));
         const auto before = AllCells(h->form->model);
-        QTest::mouseClick(h->form->tbtnSave, Qt::LeftButton);
+        QTest::mouseClick(tbtnSave(*h->form), Qt::LeftButton);
         QVERIFY(QFile::exists(fileName));
         QVERIFY(h->form->Timer1.isActive());
 
@@ -87,7 +88,7 @@ class GsmSettingsFileTest : public QObject {
         h->form->model.AlarmGrid().SetCell(9, 7, "");
         h->form->SetSaveToDevImage(4);
         h->sim->ClearCommands();
-        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QCOMPARE(AllCells(h->form->model), before);
         QCOMPARE(h->form->OpModeIndex(), 0);
         QCOMPARE(h->form->SaveToDevImage(), 4);
@@ -104,11 +105,11 @@ class GsmSettingsFileTest : public QObject {
         h->sim->ClearCommands();
         QString message;
         ClickInMessage("Load anyway", &message);
-        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QVERIFY2(message.contains("466 settings are missing"), qPrintable(message));
         QCOMPARE(h->form->OpModeIndex(), 1);
-        QVERIFY(h->form->gbMonParams->isVisible());
-        QVERIFY(!h->form->gbExtevents->isVisible());
+        QVERIFY(gbMonParams(*h->form)->isVisible());
+        QVERIFY(!gbExtevents(*h->form)->isVisible());
         QCOMPARE(h->form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), std::string());
         QCOMPARE(h->form->model.AlarmGrid().Cell(1, 1), std::string());
         QCOMPARE(h->form->model.AlarmGrid().Cell(0, 1), std::string("1"));
@@ -128,7 +129,7 @@ class GsmSettingsFileTest : public QObject {
         h->sim->ClearCommands();
         QString message;
         AnswerMessage(&message);
-        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QVERIFY(message.contains("not a settings file"));
         QCOMPARE(AllCells(h->form->model), before);
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
@@ -139,7 +140,7 @@ class GsmSettingsFileTest : public QObject {
         QVERIFY(QDir(dir.path()).mkdir("folder.am2"));
         QString message;
         AnswerMessage(&message);
-        QTest::mouseClick(h->form->tbtnSave, Qt::LeftButton);
+        QTest::mouseClick(tbtnSave(*h->form), Qt::LeftButton);
         QVERIFY2(message.startsWith("Unable to write to " + fileName), qPrintable(message));
         QVERIFY(QFileInfo(fileName).isDir());
     }
@@ -206,8 +207,8 @@ class GsmSettingsFileTest : public QObject {
     void cancelledDialogDoesNothing() {
         fileName.clear();
         h->sim->ClearCommands();
-        QTest::mouseClick(h->form->tbtnOpen, Qt::LeftButton);
-        QTest::mouseClick(h->form->tbtnSave, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
+        QTest::mouseClick(tbtnSave(*h->form), Qt::LeftButton);
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
     }
 

@@ -8,6 +8,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -77,7 +78,7 @@ class GsmSilentDeviceTest : public QObject {
             Edit(h);
             h.sim->ClearCommands();
             h.sim->StopAnswering(silence.answered);
-            QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+            h.ClickWriteBack();
             const auto silent = SilentFor(h, silence.answered, Clock::now());
             const bool monitorBack = h.form->Timer1.isActive();
             h.form->Timer1.stop();
@@ -99,7 +100,7 @@ class GsmSilentDeviceTest : public QObject {
         h.sim->SetParameter("PW", "12a4");
         h.Connect();
         QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kPasswordUnreadable));
-        QVERIFY(!h.form->gbMset->isVisible());
+        QVERIFY(!gbMset(*h.form)->isVisible());
         QVERIFY(!h.form->DeviceLoggedIn());
     }
 
@@ -109,13 +110,13 @@ class GsmSilentDeviceTest : public QObject {
             GsmHarness h;
             h.Connect();
             if (std::string(key) == "SMODE") {
-                QTest::mouseClick(h.form->rgOpModeButtons[1], Qt::LeftButton, {}, QPoint(7, 10));
+                QTest::mouseClick(ModeButton(*h.form, 1), Qt::LeftButton, {}, QPoint(7, 10));
             } else {
                 h.form->model.Grid(TableId::kPhoneNumbers).SetCell(2, 2, "X");
                 h.form->ackMask = "1100";
             }
             h.sim->ForgetSetsOf({key});
-            QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+            h.ClickWriteBack();
             h.form->Timer1.stop();
             QCOMPARE(h.form->StatusText(2), QString("Verify failed: 1 setting differs"));
             QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);

@@ -13,6 +13,7 @@
 
 namespace ui = quelvar::ui;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 
 namespace {
 
@@ -90,12 +91,12 @@ class GsmSimulatorWindowTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return h.form->stGSM->text() == "7" && h.form->stINPUT1->text() == "ALARM" &&
-                       h.form->stLINE->text() == "OFFHOOK" &&
-                       !h.form->lbEvents->findItems("E130 01 042", Qt::MatchExactly).isEmpty();
+                return stGSM(*h.form)->text() == "7" && stINPUT1(*h.form)->text() == "ALARM" &&
+                       stLINE(*h.form)->text() == "OFFHOOK" &&
+                       !lbEvents(*h.form)->findItems("E130 01 042", Qt::MatchExactly).isEmpty();
             },
             3000));
-        QCOMPARE(h.form->stINPUT2->text(), QString("IDLE"));
+        QCOMPARE(stINPUT2(*h.form)->text(), QString("IDLE"));
     }
 
     // The cable can be pulled while the main window asks for the password: the dialog blocks
@@ -150,7 +151,7 @@ class GsmSimulatorWindowTest : public QObject {
             QTest::keyClicks(dialog->findChild<QLineEdit*>(), "4711");
             QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
         });
-        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         QCOMPARE(h.form->StatusText(2), QString("Password changed"));
         QTRY_COMPARE(window.lbPassword->text(), QString("now 4711"));
     }
@@ -169,12 +170,12 @@ class GsmSimulatorWindowTest : public QObject {
             QTest::keyClicks(dialog->findChild<QLineEdit*>(), "4711");
             QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
         });
-        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         QCOMPARE(h.form->StatusText(2),
                  QString("Password not changed: the device did not confirm it"));
         QTest::mouseClick(window.chkSilent, Qt::LeftButton);
         QVERIFY(!h.sim->AnsweringStopped());
-        QTest::mouseClick(h.form->ToolButton1, Qt::LeftButton);
+        QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         QCOMPARE(h.form->StatusText(2), QString("Password changed"));
     }
 
@@ -185,14 +186,14 @@ class GsmSimulatorWindowTest : public QObject {
         window.show();
         h.Connect();
         // An edit in the first block of the alarm table, which the device will not keep.
-        const ui::StringGridView* alarms = h.form->sgeAlarmList;
+        const ui::StringGridView* alarms = sgeAlarmList(*h.form);
         QTest::mouseClick(alarms->viewport(), Qt::LeftButton, {},
                           alarms->CellRect(quelvar::settings::kAlarmFirstCallColumn, 1).center());
         QTest::mouseClick(window.btnForgetWrites, Qt::LeftButton);
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.ClickWriteBack();
         QVERIFY2(h.form->StatusText(2).startsWith("Verify failed"),
                  qPrintable(h.form->StatusText(2)));
-        QVERIFY(h.form->actShowDifferences->isEnabled());
+        QVERIFY(actShowDifferences(*h.form)->isEnabled());
     }
 };
 

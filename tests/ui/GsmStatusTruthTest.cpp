@@ -18,6 +18,7 @@
 namespace settings = quelvar::settings;
 namespace ui = quelvar::ui;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using quelvar::test::ModalScript;
 using settings::TableId;
 
@@ -92,7 +93,7 @@ class GsmStatusTruthTest : public QObject {
     void writeBackSaysWritingWhileItRuns() {
         GsmHarness h;
         h.Connect();
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.ClickWriteBack();
         QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
         QStringList seen;
         QTimer watch;
@@ -102,7 +103,7 @@ class GsmStatusTruthTest : public QObject {
             }
         });
         watch.start(1);
-        QTest::mouseClick(h.form->btnSaveToDev, Qt::LeftButton);
+        h.ClickWriteBack();
         watch.stop();
         QVERIFY(!seen.isEmpty());
         QVERIFY2(!seen.contains("Written and verified"), qPrintable(seen.join(" | ")));
@@ -127,7 +128,7 @@ class GsmStatusTruthTest : public QObject {
         for (int row = 1; row <= 4; ++row) {
             QCOMPARE(phones.Cell(settings::kAckColumn, row), std::string());
         }
-        Click(h.form->sgPhnrs, settings::kAckColumn, 2);
+        Click(sgPhnrs(*h.form), settings::kAckColumn, 2);
         QCOMPARE(phones.Cell(settings::kAckColumn, 2), std::string());
     }
 
@@ -139,12 +140,12 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return !h.form->deviceLog->SignalPoints().empty();
+                return !h.form->HeardLog().SignalPoints().empty();
             },
             3000));
-        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actDeviceLog);
-        QVERIFY(QTest::qWaitFor([&] { return h.form->deviceLogWindow != nullptr; }, 2000));
-        QLabel* summary = h.form->deviceLogWindow->signalSummary;
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actDeviceLog(*h.form));
+        QVERIFY(QTest::qWaitFor([&] { return OpenDeviceLogWindow(*h.form) != nullptr; }, 2000));
+        QLabel* summary = OpenDeviceLogWindow(*h.form)->signalSummary;
         QVERIFY2(summary->text().startsWith("Signal now 23"), qPrintable(summary->text()));
         const auto before = std::chrono::system_clock::now();
         h.sim->Unplug();
@@ -159,12 +160,12 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return h.form->deviceLog->SignalPoints().size() == 2;
+                return h.form->HeardLog().SignalPoints().size() == 2;
             },
             3000));
-        const auto& points = h.form->deviceLog->SignalPoints();
+        const auto& points = h.form->HeardLog().SignalPoints();
         QVERIFY(points.front().at < before);
-        QVERIFY(h.form->deviceLog->GapBetween(points.front().at, points.back().at));
+        QVERIFY(h.form->HeardLog().GapBetween(points.front().at, points.back().at));
     }
 
     // Markup in a file name and in the device's status texts is shown as typed.
@@ -176,10 +177,10 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return h.form->stINPUT1->text().contains("ALARM");
+                return stINPUT1(*h.form)->text().contains("ALARM");
             },
             3000));
-        QVERIFY(ShownAsTyped(h.form->stINPUT1));
+        QVERIFY(ShownAsTyped(stINPUT1(*h.form)));
 
         QFile junk(dir.filePath(kMarkupInFileNames ? "<h1>junk.am2" : "junk.am2"));
         QVERIFY(junk.open(QIODevice::WriteOnly));
@@ -204,7 +205,7 @@ class GsmStatusTruthTest : public QObject {
         h.Tick();
         OpenWithCtrlO(h, odd);
         QCOMPARE(h.form->StatusText(1), QString("<s>site<b>.am2"));
-        for (QLabel* panel : h.form->sb1->findChildren<QLabel*>()) {
+        for (QLabel* panel : sb1(*h.form)->findChildren<QLabel*>()) {
             if (panel->text() == "<s>site<b>.am2") {
                 QVERIFY(ShownAsTyped(panel));
             }

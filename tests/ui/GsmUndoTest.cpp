@@ -11,6 +11,7 @@
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
+using namespace quelvar::test;  // the window's controls by name
 using quelvar::ui::StringGridView;
 
 namespace {
@@ -68,20 +69,21 @@ class GsmUndoTest : public QObject {
             {"typed value",
              [&] {
                  TypeInModal("9876");
-                 Click(h.form->sgGPRSConnection, 1, 0);
+                 Click(sgGPRSConnection(*h.form), 1, 0);
              },
              [&] { return model.Grid(TableId::kSimCard).Cell(1, 0); }},
             {"listed value",
              [&] {
                  PickNextInModal();
-                 Click(h.form->sgIN1, 1, 1);
+                 Click(sgIN1(*h.form), 1, 1);
              },
              [&] { return model.Grid(TableId::kZ1Settings).Cell(1, 1); }},
-            {"mark", [&] { Click(h.form->sgeAlarmList, 5, 3); }, [&] { return alarms.Cell(5, 3); }},
-            {"acknowledgement mark", [&] { Click(h.form->sgPhnrs, 2, 2); },
+            {"mark", [&] { Click(sgeAlarmList(*h.form), 5, 3); },
+             [&] { return alarms.Cell(5, 3); }},
+            {"acknowledgement mark", [&] { Click(sgPhnrs(*h.form), 2, 2); },
              [&] { return h.form->ackMask; }},
-            {"E/R", [&] { Click(h.form->sgeAlarmList, 2, 4); }, [&] { return alarms.Cell(2, 4); }},
-            {"operating mode", [&] { ClickItem(h.form->rgOpModeButtons[1]); },
+            {"E/R", [&] { Click(sgeAlarmList(*h.form), 2, 4); }, [&] { return alarms.Cell(2, 4); }},
+            {"operating mode", [&] { ClickItem(ModeButton(*h.form, 1)); },
              [&] { return std::to_string(h.form->OpModeIndex()); }},
         };
         std::vector<std::string> before;
@@ -92,7 +94,7 @@ class GsmUndoTest : public QObject {
             after.push_back(edit.value());
             QVERIFY2(after.back() != before.back(), edit.name);
         }
-        QCOMPARE(h.form->actUndo->text(), QString("Undo operating mode"));
+        QCOMPARE(actUndo(*h.form)->text(), QString("Undo operating mode"));
         h.sim->ClearCommands();
 
         for (std::size_t i = edits.size(); i-- > 0;) {
@@ -104,8 +106,8 @@ class GsmUndoTest : public QObject {
                 QVERIFY2(edits[j].value() == after[j], edits[j].name);  // one step at a time
             }
         }
-        QVERIFY(!h.form->actUndo->isEnabled());
-        QCOMPARE(h.form->actRedo->text(), QString("Redo edit of PIN k\u00f3d"));
+        QVERIFY(!actUndo(*h.form)->isEnabled());
+        QCOMPARE(actRedo(*h.form)->text(), QString("Redo edit of PIN k\u00f3d"));
         for (std::size_t i = 0; i < edits.size(); ++i) {
             h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
             h.form->activateWindow();
@@ -123,15 +125,15 @@ class GsmUndoTest : public QObject {
         QCOMPARE(h.sim->Parameter("IN1T"), before[1]);
 
         // Through the menu too, then a new log-in starts a new history.
-        GsmHarness::ChooseFromMenu(h.form->btnMore, h.form->actUndo);
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actUndo(*h.form));
         QCOMPARE(h.form->OpModeIndex(), 0);
         h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);  // no question at the unplug
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
         h.Connect();
-        QVERIFY(!h.form->actUndo->isEnabled());
-        QVERIFY(!h.form->actRedo->isEnabled());
+        QVERIFY(!actUndo(*h.form)->isEnabled());
+        QVERIFY(!actRedo(*h.form)->isEnabled());
     }
 
     void anOfflineLoadIsOneStep() {
@@ -152,17 +154,17 @@ class GsmUndoTest : public QObject {
         h.form->SetFileNameAsk([&next](bool) { return next; });
         // Each open restarts the monitor, whose tick would log the device in and end the
         // offline view while the window is activated (slowly, under Wine): the test ticks.
-        QTest::mouseClick(h.form->tbtnOpen, Qt::LeftButton);
+        QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
         h.form->Timer1.stop();
         auto& alarms = h.form->model.AlarmGrid();
-        Click(h.form->sgeAlarmList, 6, 2);
+        Click(sgeAlarmList(*h.form), 6, 2);
         QCOMPARE(alarms.Cell(6, 2), std::string("X"));
         next = b;
         QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
         h.form->Timer1.stop();
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
         QCOMPARE(h.form->OpModeIndex(), 1);
-        QCOMPARE(h.form->actUndo->text(), QString("Undo load of b.am2"));
+        QCOMPARE(actUndo(*h.form)->text(), QString("Undo load of b.am2"));
 
         h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
         Undo(h.form.get());
