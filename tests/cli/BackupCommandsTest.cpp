@@ -93,6 +93,15 @@ TEST_F(CliBackups, WriteBacksUpWhatTheDeviceHeldAndRestoreBringsItBackVerified) 
     const CliRun other = RunCli(dir, "backups --account BEEF");
     EXPECT_EQ(other.code, 0);
     EXPECT_EQ(other.out, "");
+
+    // A backup named on the command line is the one written, not the account's newest (site),
+    // and it too is preceded by a backup of its own.
+    const std::string older = two[1].substr(0, two[1].find('\t'));
+    const CliRun named = RunCli(dir, "restore \"" + older + "\" --sim-state device.state -q");
+    ASSERT_EQ(named.code, 0) << named.err;
+    ASSERT_EQ(RunCli(dir, "read again.am2 --sim-state device.state -q").code, 0);
+    EXPECT_EQ(FileValues(dir.File("again.am2")), FileValues(dir.File("before.am2")));
+    EXPECT_EQ(Lines(RunCli(dir, "backups").out).size(), 3u);
 }
 
 TEST_F(CliBackups, ABackupThatCannotBeWrittenStopsTheWriteUnlessNoBackup) {

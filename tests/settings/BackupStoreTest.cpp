@@ -93,16 +93,23 @@ TEST_F(BackupStoreTest, ListsNewestFirstWithinASecondTooFiltersByAccountAndSkips
 TEST_F(BackupStoreTest, KeepsTheNewestUpToTheBoundAndTheNewestOfEveryAccount) {
     BackupStore store(folder, 3);
     ASSERT_TRUE(store.Save("[GSM]\r\n", "OLD1", "1", t0).Saved());
+    std::vector<fs::path> saved;
+    auto save = [&](int second) {
+        saved.push_back(store.Save("[GSM]\r\n", "A1B2", "1", t0 + seconds(second)).path);
+    };
     for (int i = 1; i <= 5; ++i) {
-        ASSERT_TRUE(store.Save("[GSM]\r\n", "A1B2", "1", t0 + seconds(i)).Saved());
+        save(i);
     }
     test::WriteBytes((folder / "notes.txt").string(), "mine");
-    ASSERT_TRUE(store.Save("[GSM]\r\n", "A1B2", "1", t0 + seconds(6)).Saved());
+    save(6);
 
     const std::vector<BackupEntry> kept = store.List();
     ASSERT_EQ(kept.size(), 4u);
     EXPECT_EQ(kept[3].accountId, "OLD1");
-    EXPECT_EQ(store.List("A1B2").size(), 3u);
+    // The newest three of the account stay, the older ones went.
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(kept[i].path, saved[5 - i]) << i;
+    }
     EXPECT_TRUE(fs::exists(folder / "notes.txt"));
 }
 
