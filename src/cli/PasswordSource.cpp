@@ -104,7 +104,8 @@ std::optional<std::string> ReadPasswordFile(const std::string& path, std::string
     if (head.starts_with(kUtf8Bom)) {
         head.erase(0, kUtf8Bom.size());
     }
-    const std::size_t end = std::min(head.find('\n'), head.size());
+    // A line may end in CR LF, LF or a CR alone, as in the settings files.
+    const std::size_t end = std::min(head.find_first_of("\r\n"), head.size());
     if (end > kMaxPasswordLine) {
         error = "The first line of the password file " + path + " is longer than " +
                 std::to_string(kMaxPasswordLine) + " bytes";

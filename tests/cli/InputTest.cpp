@@ -25,7 +25,7 @@ TEST(CliInput, PasswordFilesAreReadBoundedAndChecked) {
         return RunCli(dir, "read out.am2 --password-file pw.txt --sim-state device.state -q");
     };
     // Line ends of other systems, a byte-order mark, blanks: all log in, without a word.
-    for (const std::string& bytes : {std::string("4321\r\n"),
+    for (const std::string& bytes : {std::string("4321\r\n"), std::string("4321\r0000\r"),
                                      std::string("\xEF\xBB\xBF"
                                                  "4321\n"),
                                      std::string(" 4321 "), std::string("4321")}) {
@@ -41,6 +41,7 @@ TEST(CliInput, PasswordFilesAreReadBoundedAndChecked) {
               "owner alone (chmod 600)\n");
     // 64 bytes of line are the most; the 65th refuses it as a bad file.
     EXPECT_EQ(login("4321" + std::string(60, ' ') + "\n").code, 0);
+    EXPECT_EQ(login("4321" + std::string(60, ' ') + "\r\n").code, 0) << "the CR ends the line";
     const CliRun longer = login("4321" + std::string(61, ' ') + "\n");
     EXPECT_EQ(longer.code, 3);
     EXPECT_EQ(longer.err, "The first line of the password file pw.txt is longer than 64 bytes\n");
