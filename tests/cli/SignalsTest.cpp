@@ -95,6 +95,37 @@ TEST(CliSignals, WriteStopsAtEachStageSaysWhatTheDeviceHoldsAndKeepsIt) {
     }
 }
 
+// read and passwd stop on a hang-up too, each saying what the device holds. The device falls
+// silent after its first commands, so the signal lands while an answer is awaited.
+TEST(CliSignals, ReadAndPasswdStopOnAHangUpAndSayWhatTheDeviceHolds) {
+    TempDir dir;
+    ASSERT_EQ(RunCli(dir, "read before.am2 --sim-state device.state -q").code, 0);
+    EXPECT_EQ(RunScript(dir,
+                        "QUELVAR_SIM_SILENT_AFTER=3 \"$CLI\" read site.am2 --sim-state "
+                        "device.state >out.txt 2>err.txt & pid=$!; for i in $(seq 200); do "
+                        "grep -q 'Reading' err.txt && break; sleep 0.02; done; "
+                        "kill -HUP $pid; wait $pid"),
+              129);
+    const std::string err = ReadBytes(dir.File("err.txt"));
+    const std::string line = err.substr(err.rfind('\n', err.size() - 2) + 1);
+    EXPECT_EQ(line.rfind("Interrupted while reading ", 0), 0u) << err;
+    EXPECT_TRUE(line.ends_with(": nothing was saved; the device is unchanged\n")) << err;
+    EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
+    EXPECT_FALSE(fs::exists(dir.File("site.am2")));
+    EXPECT_FALSE(HasTemporaryFiles(dir));
+
+    // The new password goes unanswered; the hang-up comes within the second passwd waits for it.
+    EXPECT_EQ(RunScript(dir,
+                        "QUELVAR_SIM_SILENT_AFTER=1 \"$CLI\" passwd --new-password 1111 "
+                        "--sim-state device.state >out.txt 2>err.txt & pid=$!; sleep 0.5; "
+                        "kill -HUP $pid; wait $pid"),
+              129);
+    EXPECT_EQ(ReadBytes(dir.File("err.txt")),
+              "Interrupted: the new password was sent but not checked; try both\n");
+    EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
+    EXPECT_EQ(SimParameter(dir.File("device.state"), "PW"), "583920") << "a silent device";
+}
+
 // The state file is replaced by a folder while write runs, so the simulated device's state
 // cannot be kept: write must not claim success first.
 TEST(CliSignals, WriteClaimsNothingThatTheStateFileDoesNotHold) {

@@ -14,11 +14,34 @@
 #include <unistd.h>
 #endif
 
-#include "settings/Catalogue.h"
+#ifdef __linux__
+#include <sys/syscall.h>
+
+#include <utility>
+#include <vector>
+#endif
+
 #include "io/FileReplace.h"
+#include "settings/Catalogue.h"
 #include "settings/SettingsFile.h"
 #include "settings/SettingsReport.h"
 #include "support/SettingsFiles.h"
+
+#ifdef __linux__
+// Every fchmod of the program passes through here, so that a test sees the mode and size of the
+// file at the moment the old file's mode is given to it.
+namespace {
+std::vector<std::pair<unsigned, long long>> gBeforeFchmod;  // mode, size
+}  // namespace
+
+extern "C" int fchmod(int fd, mode_t mode) noexcept {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0) {
+        gBeforeFchmod.emplace_back(info.st_mode & 07777, info.st_size);
+    }
+    return static_cast<int>(::syscall(SYS_fchmod, fd, mode));
+}
+#endif
 
 namespace quelvar::settings {
 namespace {
@@ -159,6 +182,27 @@ TEST(FileEdgesTest, AnOrdinaryUserKeepsOwnerAndModeOfTheirFile) {
         });
     EXPECT_EQ(code, 0);
     EXPECT_EQ(test::ReadBytes(path), "new");
+}
+#endif
+
+#ifdef __linux__
+// Over a file others may read, the new bytes are the owner's alone until the old mode is given
+// to the new file, and that comes before its first byte: no one else reads a half-written file.
+TEST(FileEdgesTest, TheNewFileIsTheOwnersAloneUntilItTakesTheOldMode) {
+    test::TempDir dir;
+    const std::string path = dir.File("settings.am2");
+    test::WriteBytes(path, "old");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    const mode_t saved = ::umask(0);  // nothing of the umask hides a wider mode
+    gBeforeFchmod.clear();
+    const std::string error = ReplaceFileAtomically(path, "new bytes");
+    ::umask(saved);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(gBeforeFchmod, (std::vector<std::pair<unsigned, long long>>{{0600, 0}}));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    EXPECT_EQ(test::ReadBytes(path), "new bytes");
 }
 #endif
 
