@@ -20,7 +20,7 @@ bool WaitForAttach(link::ConnHIDCOM& connection, std::chrono::milliseconds wait)
             return true;
         }
         const auto now = std::chrono::steady_clock::now();
-        const bool looked = connection.discoveryPasses > 0 || now >= start + kFirstLookLimit;
+        const bool looked = connection.DiscoveryPasses() > 0 || now >= start + kFirstLookLimit;
         if ((now >= deadline && looked) || InterruptSignal() != 0) {
             return false;
         }

@@ -137,7 +137,7 @@ int RunWatch(link::HidPlatform& platform, const WatchOptions& options, std::ostr
         }
     }
     link::ConnHIDCOM connection(platform);
-    connection.recordStatusReports = true;
+    connection.KeepStatusRecords();
     connection.Open();
     if (!WaitForAttach(connection, options.wait)) {
         if (InterruptSignal() != 0) {

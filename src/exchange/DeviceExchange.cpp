@@ -29,14 +29,11 @@ std::string DeviceExchange::GetParameter(const std::string& key) {
 }
 
 std::optional<std::string> DeviceExchange::TryGetParameter(const std::string& key) {
-    link::HID* device = connection_.device.get();
-    if (device == nullptr || key.size() > link::kMaxRequestText) {
+    if (!connection_.HasDevice() || key.size() > link::kMaxRequestText) {
         return std::nullopt;
     }
     link::Report reply{};
-    device->SetReplyBuffer(&reply);
-    const bool answered = Send(*device, TextCommand(link::kGetParameter, key));
-    device->SetReplyBuffer(nullptr);
+    const bool answered = Send(TextCommand(link::kGetParameter, key), &reply);
     if (!answered) {
         ++tally_.gets;
         return std::nullopt;
@@ -45,8 +42,7 @@ std::optional<std::string> DeviceExchange::TryGetParameter(const std::string& ke
 }
 
 SetOutcome DeviceExchange::SetParameter(const std::string& key, const std::string& value) {
-    link::HID* device = connection_.device.get();
-    if (device == nullptr) {
+    if (!connection_.HasDevice()) {
         return SetOutcome::kNoDevice;
     }
     const std::string text = key + "=" + value;
@@ -56,7 +52,7 @@ SetOutcome DeviceExchange::SetParameter(const std::string& key, const std::strin
         return SetOutcome::kTooLong;
     }
     WriteStatus(kSettingsChanging);
-    const bool acknowledged = Send(*device, TextCommand(link::kSetParameter, text));
+    const bool acknowledged = Send(TextCommand(link::kSetParameter, text));
     WriteStatus("");
     if (!acknowledged) {
         ++tally_.sets;
@@ -65,8 +61,8 @@ SetOutcome DeviceExchange::SetParameter(const std::string& key, const std::strin
     return SetOutcome::kAcknowledged;
 }
 
-bool DeviceExchange::Send(link::HID& device, const link::Command& command) {
-    lastSend_ = device.Send(command, device.ackTimeout);
+bool DeviceExchange::Send(const link::Command& command, link::Report* reply) {
+    lastSend_ = connection_.Send(command, reply);
     return lastSend_ == link::SendResult::kAcknowledged;
 }
 

@@ -77,7 +77,7 @@ class DeviceExchange {
 
   private:
     // Sends with the device's acknowledgement wait and notes how it ended.
-    bool Send(link::HID& device, const link::Command& command);
+    bool Send(const link::Command& command, link::Report* reply = nullptr);
     bool SendMemoryRequest(std::uint8_t code, std::uint32_t address, const std::uint8_t* data,
                            std::size_t count);
     void WriteStatus(const std::string& text);

@@ -81,8 +81,7 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
       silenceLimit_(silenceLimit),
       callerProgress_(exchange.Hooks().progress),
       callerStop_(exchange.Hooks().stopRequested),
-      ackTimeout_(exchange.Connection().device ? exchange.Connection().device->ackTimeout
-                                               : exchange.Connection().ackTimeout) {
+      ackTimeout_(exchange.Connection().AckTimeout()) {
     // Every memory block reports progress right after its command, so the hook sees each
     // answer or its absence.
     exchange_.Hooks().progress = [this](int position, int maximum) {
@@ -161,7 +160,7 @@ void DeviceSession::ObserveSet(SetOutcome outcome) {
 }
 
 void DeviceSession::ObserveMemory() {
-    Observe(exchange_.Connection().device != nullptr &&
+    Observe(exchange_.Connection().HasDevice() &&
             exchange_.LastSend() == link::SendResult::kAcknowledged);
 }
 
@@ -171,7 +170,7 @@ std::optional<std::string> DeviceSession::Get(const std::string& key) {
     }
     std::optional<std::string> value = exchange_.TryGetParameter(key);
     Observe(value.has_value());
-    if (!exchange_.Connection().device) {
+    if (!exchange_.Connection().HasDevice()) {
         Detached();
     }
     return value;
@@ -351,7 +350,7 @@ SettingsLoadResult DeviceSession::LoadSettingsFile(const settings::SettingsFileC
         }
     }
     settings::FillEventGridsFromFile(content, model);
-    if (!exchange_.Connection().device) {
+    if (!exchange_.Connection().HasDevice()) {
         result.noDevice = true;
     }
     WriteEventTables(model, result);

@@ -24,15 +24,14 @@ void PauseBeforeRetry(DeviceExchange& exchange) {
 }
 
 bool DeviceGone(DeviceExchange& exchange) {
-    link::ConnHIDCOM& connection = exchange.Connection();
-    return !connection.device || !connection.device->attached;
+    return !exchange.Connection().IsAttached();
 }
 
 // Reads the image, retrying whole reads; only a complete image reaches `fill`.
 template <typename Fill>
 EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std::size_t length,
                            Fill fill) {
-    if (!exchange.Connection().device) {
+    if (!exchange.Connection().HasDevice()) {
         return EventReadOutcome::kNoDevice;
     }
     std::vector<std::uint8_t> image(length);
@@ -47,7 +46,7 @@ EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std:
         }
         PauseBeforeRetry(exchange);
     }
-    if (!exchange.Connection().device) {
+    if (!exchange.Connection().HasDevice()) {
         return EventReadOutcome::kNoDevice;
     }
     fill(image);

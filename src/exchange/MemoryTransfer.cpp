@@ -17,7 +17,7 @@ bool DeviceExchange::SendMemoryRequest(std::uint8_t code, std::uint32_t address,
         std::copy_n(data, std::min(count, link::kBlockSize),
                     command.begin() + link::kBlockDataOffset - 1);
     }
-    return Send(*connection_.device, command);
+    return Send(command);
 }
 
 MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uint32_t start,
@@ -32,7 +32,7 @@ MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uin
     const bool timerWasEnabled = TimerEnabled();
     Progress(0, length);
     const std::uint64_t end = std::uint64_t{start} + length;
-    for (std::uint64_t a = start; a < end && connection_.device && !StopRequested();
+    for (std::uint64_t a = start; a < end && connection_.HasDevice() && !StopRequested();
          a += kEraseStep) {
         const auto address = static_cast<std::uint32_t>(a);
         if (!SendMemoryRequest(link::kEraseSector, address, nullptr, 0)) {
@@ -41,7 +41,7 @@ MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uin
         Progress(address - start, length);
     }
     Progress(0, length);
-    for (std::uint64_t a = start; a < end && connection_.device && !StopRequested();
+    for (std::uint64_t a = start; a < end && connection_.HasDevice() && !StopRequested();
          a += link::kBlockSize) {
         const auto address = static_cast<std::uint32_t>(a);
         const std::size_t offset = address - start;
@@ -76,8 +76,7 @@ bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::
             SetTimerEnabled(timerWasEnabled);
             return false;
         }
-        link::HID* device = connection_.device.get();
-        if (device == nullptr) {
+        if (!connection_.HasDevice()) {
             a += link::kBlockSize;  // nothing to ask
             continue;
         }
@@ -85,8 +84,8 @@ bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::
         // stale block of an earlier request cannot pass for it.
         const bool answered = SendMemoryRequest(link::kReadBlock, address, nullptr, 0);
         const bool received =
-            answered && device->CopyBlockFrom(address, buffer + offset,
-                                              std::min(link::kBlockSize, length - offset));
+            answered && connection_.CopyBlockFrom(address, buffer + offset,
+                                                  std::min(link::kBlockSize, length - offset));
         if (received) {
             lastReceived = offset;
             a += link::kBlockSize;

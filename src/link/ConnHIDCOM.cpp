@@ -84,6 +84,24 @@ std::uint64_t ConnHIDCOM::PinnedAttachment() const {
     return device ? device->pinnedAttachment.load() : 0;
 }
 
+SendResult ConnHIDCOM::Send(const Command& command, Report* reply) {
+    if (device == nullptr) {
+        return SendResult::kDetached;
+    }
+    if (reply != nullptr) {
+        device->SetReplyBuffer(reply);
+    }
+    const SendResult result = device->Send(command, device->ackTimeout);
+    if (reply != nullptr) {
+        device->SetReplyBuffer(nullptr);
+    }
+    return result;
+}
+
+bool ConnHIDCOM::CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const {
+    return device != nullptr && device->CopyBlockFrom(address, out, count);
+}
+
 std::string ConnHIDCOM::GetName() {
     return name;
 }

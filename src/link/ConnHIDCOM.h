@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "link/ConnectionInterface.h"
@@ -72,6 +73,23 @@ class ConnHIDCOM : public Connection {
     // to whichever is attached). Nothing without a device object.
     void PinAttachment(std::uint64_t attachment);
     std::uint64_t PinnedAttachment() const;
+    // Whether the device object exists (the connection was opened).
+    bool HasDevice() const { return device != nullptr; }
+    // How long a command waits for its acknowledgement.
+    std::chrono::milliseconds AckTimeout() const {
+        return device ? device->ackTimeout : ackTimeout;
+    }
+    // Sends one command and waits up to the device's time limit for its acknowledgement;
+    // `reply`, when given, receives the answer. kDetached without a device object.
+    SendResult Send(const Command& command, Report* reply = nullptr);
+    // The block the last memory read brought, when it came from that address.
+    bool CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const;
+    // Before Open: what the acknowledgement waits run meanwhile (the window's events), and
+    // whether every status report is kept for TakeStatusRecords.
+    void SetMessagePump(MessagePump pump) { messagePump = std::move(pump); }
+    void KeepStatusRecords() { recordStatusReports = true; }
+    // How many looks for the device the receiver has made so far.
+    int DiscoveryPasses() const { return discoveryPasses.load(); }
 
     // Called with the link lock held.
     void PushEvent(const std::string& text);

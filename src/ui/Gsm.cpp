@@ -95,8 +95,8 @@ void TFormMain::showEvent(QShowEvent* event) {
 
 void TFormMain::FormShow() {
     connection = std::make_unique<link::ConnHIDCOM>(platform_);
-    connection->messagePump = [] { QCoreApplication::processEvents(); };
-    connection->recordStatusReports = true;  // for the device log
+    connection->SetMessagePump([] { QCoreApplication::processEvents(); });
+    connection->KeepStatusRecords();  // for the device log
     exchange = std::make_unique<exchange::DeviceExchange>(*connection, MakeHooks());
     connection->Open();
     SetCaptions();
