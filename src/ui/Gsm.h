@@ -262,7 +262,8 @@ class TFormMain : public QWidget {
     void PlacePasswordDialog();
     void ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded,
                     const exchange::DeviceSession& session);
-    void ShowLoadedMode(int modeIndex);
+    // Selects a loaded file's mode and records the load as one step of the history.
+    void ShowLoadedMode(int modeIndex, const QString& step);
     bool NoDeviceAttached() const;
     QString GroupCaptionOf(const settings::SettingPlace& place) const;
     QString AskFileName(bool forSaving);

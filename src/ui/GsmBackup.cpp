@@ -13,6 +13,7 @@
 #include "ui/FindingsDialog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
@@ -29,7 +30,7 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     box.setTextFormat(Qt::PlainText);
-    return box.exec() == QMessageBox::Yes;
+    return ExecWindowModal(box) == QMessageBox::Yes;
 }
 
 QString Owner(const std::string& accountId, const std::string& firmware) {
@@ -110,7 +111,7 @@ void TFormMain::ShowBackups() {
     const bool loggedIn = DeviceLoggedIn();
     BackupsDialog dialog(this, QString::fromLocal8Bit(store.Folder().string().c_str()), rows,
                          loggedIn);
-    dialog.exec();
+    ExecWindowModal(dialog);
     if (dialog.Chosen() == BackupsDialog::Choice::kNone) {
         return;
     }
@@ -154,8 +155,7 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named) {
     }
     // Into the grids as one step of the history, then the write-back with its verify.
     settings::FillModelFromFile(*read.content, model);
-    ShowLoadedMode(read.content->ModeIndex());
-    history->Capture("restore of " + named);
+    ShowLoadedMode(read.content->ModeIndex(), "restore of " + named);
     SetSaveToDevImage(kPendingImage);
     btnSaveToDevClick();
 }

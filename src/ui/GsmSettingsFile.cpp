@@ -134,17 +134,18 @@ void TFormMain::OpenNamedFile(const QString& name) {
         settings::ShowWhatWasSent(model, findings);
     }
     currentFile_ = name;
-    ShowLoadedMode(loaded.modeIndex);
-    history->Capture("load of " + QFileInfo(name).fileName());
+    ShowLoadedMode(loaded.modeIndex, "load of " + QFileInfo(name).fileName());
     Timer1.start();
     ReportLoad(QFileInfo(name).fileName(), loaded, session);
 }
 
-void TFormMain::ShowLoadedMode(int modeIndex) {
+void TFormMain::ShowLoadedMode(int modeIndex, const QString& step) {
     if (modeIndex != OpModeIndex()) {
         SelectOpMode(modeIndex);
         ApplyModeLayout(modeIndex == 0 ? Mode::kStandalone : Mode::kTransparent);
     }
+    // The load is one named step; the mark would otherwise record it as an unnamed edit.
+    history->Capture(step);
     MarkIfModeDiffersFromHeld();
 }
 

@@ -34,10 +34,12 @@ void TypePin(GsmHarness& h, const QString& pin) {
     Click(sgGPRSConnection(*h.form), 1, 0);
 }
 
-// Clicks the button of that text in the next message box and keeps the box's text.
+// Clicks the button of that text in the next message box and keeps the box's text. Every
+// question here blocks the main window only: the simulated communicator's window stays usable.
 void ClickInMessage(const QString& button, QString* text) {
     GsmHarness::OnModal([button, text](QWidget* box) {
         *text = box->findChild<QLabel*>("qt_msgbox_label")->text();
+        QCOMPARE(box->windowModality(), Qt::WindowModal);
         for (auto* candidate : box->findChildren<QAbstractButton*>()) {
             if (candidate->text().remove('&') == button) {
                 QTest::mouseClick(candidate, Qt::LeftButton);
@@ -150,6 +152,7 @@ class GsmBackupTest : public QObject {
         GsmHarness::OnModal([&](QWidget* widget) {
             auto* dialog = qobject_cast<quelvar::ui::BackupsDialog*>(widget);
             QVERIFY(dialog);
+            QCOMPARE(dialog->windowModality(), Qt::WindowModal);
             QCOMPARE(dialog->table->rowCount(), 1);
             QCOMPARE(dialog->table->item(0, 1)->text(), QString("12AB"));
             differing = dialog->table->item(0, 3)->text().toInt();

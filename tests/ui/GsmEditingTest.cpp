@@ -288,7 +288,6 @@ class GsmEditingTest : public QObject {
         QVERIFY(screen.contains(password));
     }
 
-  private:
     // Only the grid with the keyboard focus draws its current cell as selected.
     void onlyTheFocusedGridShowsItsSelection() {
         Click(sgPhnrs(*h->form), quelvar::settings::kAckColumn, 3);
@@ -304,6 +303,7 @@ class GsmEditingTest : public QObject {
         QVERIFY(shown(sgPhnrs(*h->form), quelvar::settings::kAckColumn, 3) != highlight);
     }
 
+  private:
     std::unique_ptr<GsmHarness> h;
 };
 

@@ -1,5 +1,6 @@
 // Undo and redo in the main window with real clicks and keys: every kind of grid edit, the
-// operating mode and an offline load, the pending mark after each, nothing sent to the device.
+// operating mode, an offline load and a load into the device, the pending mark after each, nothing
+// sent to the device.
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -176,6 +177,37 @@ class GsmUndoTest : public QObject {
         Undo(h.form.get());
         QCOMPARE(alarms.Cell(6, 2), std::string());
         QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
+        QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(alarms.Cell(1, 2), std::string("602"));
+        QCOMPARE(h.form->OpModeIndex(), 1);
+    }
+
+    // A file loaded into the device whose mode differs from the device's: the load is still
+    // one step under the file's name, the mode change inside it.
+    void aLoadIntoTheDeviceThatChangesTheModeIsOneNamedStep() {
+        QTemporaryDir dir;
+        quelvar::settings::SettingsModel transparent;
+        transparent.AlarmGrid().SetCell(1, 2, "602");
+        const QString file = dir.filePath("other-mode.am2");
+        QVERIFY(quelvar::settings::SaveSettingsFile(transparent, 1, file.toStdString()).ok);
+
+        GsmHarness h;
+        h.Connect();
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        auto& alarms = h.form->model.AlarmGrid();
+        const std::string held = alarms.Cell(1, 2);
+        h.form->SetFileNameAsk([&file](bool) { return file; });
+        QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
+        h.form->Timer1.stop();
+        QCOMPARE(alarms.Cell(1, 2), std::string("602"));
+        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(actUndo(*h.form)->text(), QString("Undo load of other-mode.am2"));
+
+        Undo(h.form.get());
+        QCOMPARE(alarms.Cell(1, 2), held);
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        QVERIFY(!actUndo(*h.form)->isEnabled());
         QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
         QCOMPARE(h.form->OpModeIndex(), 1);
