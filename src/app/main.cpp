@@ -20,6 +20,7 @@
 #include "ui/Passwd.h"
 #include "ui/SimulatorWindow.h"
 #include "ui/ToolImages.h"
+#include "ui/WindowDialogs.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -56,10 +57,11 @@ class Application : public QApplication {
         try {
             return QApplication::notify(receiver, event);
         } catch (const std::exception& error) {
-            QMessageBox::critical(activeWindow(), "Quelvar GSM",
-                                  QString::fromLocal8Bit(error.what()));
+            quelvar::ui::ShowPlainMessage(activeWindow(), QMessageBox::Critical, "Quelvar GSM",
+                                          QString::fromLocal8Bit(error.what()));
         } catch (...) {
-            QMessageBox::critical(activeWindow(), "Quelvar GSM", QString());
+            quelvar::ui::ShowPlainMessage(activeWindow(), QMessageBox::Critical, "Quelvar GSM",
+                                          QString());
         }
         return false;
     }
@@ -167,8 +169,9 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "%s\n", error.c_str());
                 // Where no one could read it (the offscreen platform), standard error has it.
                 if (QGuiApplication::platformName() != "offscreen") {
-                    QMessageBox::critical(nullptr, quelvar::ui::kCaption,
-                                          QString::fromLocal8Bit(error));
+                    quelvar::ui::ShowPlainMessage(nullptr, QMessageBox::Critical,
+                                                  quelvar::ui::kCaption,
+                                                  QString::fromLocal8Bit(error));
                 }
                 return inUse ? 1 : 3;
             }

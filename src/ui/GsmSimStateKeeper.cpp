@@ -42,6 +42,7 @@ void SimStateKeeper::Show(const QString& problem) {
                                "\n\nWhat the device is sent from now on is lost when the program "
                                "ends, unless the file can be written again.",
                            QMessageBox::Ok, &form_);
+    box_->setTextFormat(Qt::PlainText);  // a path may hold anything
     box_->setAttribute(Qt::WA_DeleteOnClose);
     box_->setObjectName("simStateProblem");
     box_->setWindowModality(Qt::NonModal);

@@ -98,8 +98,7 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     cbLine->setCurrentText(FromCp1250(texts.line));
     cbInput1->setCurrentText(FromCp1250(texts.input1));
     cbInput2->setCurrentText(FromCp1250(texts.input2));
-    ShowDevice();
-    ShowState("Password: " + PasswordText(sim_.Parameter("PW")));
+    ShowDevice();  // the password line among it, which the state line does not repeat
     // The main window and the tests change the device too.
     auto* refresh = new QTimer(this);
     connect(refresh, &QTimer::timeout, this, &SimulatorWindow::ShowDevice);
@@ -182,7 +181,8 @@ void SimulatorWindow::SetPasswordClick() {
     }
     // Held as the device holds it; its factory value asks for no password.
     sim_.SetParameter("PW", std::to_string(encoded.value_or(exchange::kNoPassword)));
-    ShowState("Password: " + PasswordText(sim_.Parameter("PW")));
+    ShowDevice();
+    ShowState("Password set");
 }
 
 void SimulatorWindow::SendEventClick() {

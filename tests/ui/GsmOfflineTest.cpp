@@ -268,6 +268,8 @@ class GsmOfflineTest : public QObject {
         QCOMPARE(h.sim->Parameter("UPHN2"), std::string("+36701234000"));
         QCOMPARE(form.OpModeIndex(), 1);
         QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
+        QCOMPARE(form.SaveToDevImage(), ui::kPendingImage);  // the mode waits to be written
+        QCOMPARE(form.StatusText(2), QString("Loaded prepared.am2 into the device"));
 
         GsmHarness::OnModal([&](QWidget* modal) {
             auto* dialog = qobject_cast<ui::CompareDialog*>(modal);

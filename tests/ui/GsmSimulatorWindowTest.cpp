@@ -44,7 +44,8 @@ class GsmSimulatorWindowTest : public QObject {
 
         SetPassword(window, "4711");
         QCOMPARE(h.sim->Parameter("PW"), std::string("4729"));  // as the device holds it
-        QCOMPARE(window.lbState->text(), QString("Password: 4711"));
+        QCOMPARE(window.lbPassword->text(), QString("now 4711"));
+        QCOMPARE(window.lbState->text(), QString("Password set"));
         bool asked = false;
         GsmHarness::OnModal([&](QWidget* dialog) {
             asked = true;
@@ -70,10 +71,21 @@ class GsmSimulatorWindowTest : public QObject {
         QCOMPARE(window.lbState->text(), QString("The password is four digits, or none"));
         SetPassword(window, "00125");  // the field takes four at most
         QCOMPARE(h.sim->Parameter("PW"), std::string("30"));
-        QCOMPARE(window.lbState->text(), QString("Password: 0012"));
+        QCOMPARE(window.lbPassword->text(), QString("now 0012"));
         SetPassword(window, "");
         QCOMPARE(h.sim->Parameter("PW"), std::string(quelvar::sim::kDefaultPassword));
-        QCOMPARE(window.lbState->text(), QString("Password: none"));
+        QCOMPARE(window.lbPassword->text(), QString("now none"));
+    }
+
+    // As after a restart on a state file: the window shows the password the device holds, and
+    // no second line says otherwise.
+    void showsThePasswordTheDeviceHoldsWhenItOpens() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "4729");  // 4711, as the device holds it
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        QCOMPARE(window.lbPassword->text(), QString("now 4711"));
+        QVERIFY(!window.lbState->text().contains("Password"));
     }
 
     void statusTextsAndEventLinesReachTheMainWindow() {

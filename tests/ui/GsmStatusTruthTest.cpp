@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 #include "GsmHarness.h"
 #include "settings/SettingsFile.h"
@@ -212,9 +213,28 @@ class GsmStatusTruthTest : public QObject {
         }
     }
 
-    // One missing setting is one; without a device nothing is cleared on one; a long value is
-    // cut so the dialog fits the screen, and shown whole in the tool tip.
+    // The count of missing settings in the right number, "clears" only with a device to clear
+    // it on; a long value is cut so the dialog fits the screen and shown whole in the tool tip;
+    // markup in a value is shown as typed.
+    void findingsDialogCountsRightAndFitsTheScreen_data() {
+        QTest::addColumn<bool>("withDevice");
+        QTest::addColumn<QString>("missingKeys");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("one, offline") << false << "SFWN"
+                                      << "1 setting is missing from it.";
+        QTest::newRow("two, offline") << false << "SFWN UPHN1"
+                                      << "2 settings are missing from it.";
+        QTest::newRow("one, device")
+            << true << "SFWN"
+            << "1 setting is missing from it; loading clears it on the device.";
+        QTest::newRow("two, device") << true << "SFWN UPHN1"
+                                     << "2 settings are missing from it; loading clears them on "
+                                        "the device.";
+    }
     void findingsDialogCountsRightAndFitsTheScreen() {
+        QFETCH(bool, withDevice);
+        QFETCH(QString, missingKeys);
+        QFETCH(QString, said);
         QTemporaryDir dir;
         const QString name = dir.filePath("odd.am2");
         settings::SettingsModel model;
@@ -223,8 +243,11 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(file.open(QIODevice::ReadOnly));
         QByteArray bytes = file.readAll();
         file.close();
-        const QByteArray longText(400, 'W');
-        bytes.replace("SFWN=", "SFWNX=");                 // one setting missing
+        const QByteArray longText = "<h1>" + QByteArray(400, 'W');
+        for (const QString& key : missingKeys.split(' ')) {
+            QVERIFY(bytes.contains("\n" + key.toLatin1() + "="));
+            bytes.replace("\n" + key.toLatin1() + "=", "\n" + key.toLatin1() + "X=");
+        }
         const QByteArray smsKey("extev1SMS \xFCzenet=");  // Windows-1250
         QVERIFY(bytes.contains(smsKey));
         bytes.replace(smsKey, smsKey + longText);
@@ -232,23 +255,33 @@ class GsmStatusTruthTest : public QObject {
         file.write(bytes);
         file.close();
 
-        GsmHarness h(false);
+        GsmHarness h(withDevice);
+        if (withDevice) {
+            h.Connect();
+            QVERIFY(h.form->DeviceLoggedIn());
+        }
         QString text;
         QString tip;
+        Qt::TextFormat format = Qt::RichText;
         int width = 0;
         {
             ModalScript script([&](QWidget* box, int) {
                 text = GsmHarness::MessageText(box);
+                format = box->findChild<QLabel*>("qt_msgbox_label")->textFormat();
                 tip = box->toolTip();
                 width = box->frameGeometry().width();
                 GsmHarness::ClickButton(box, "Cancel");
             });
             OpenWithCtrlO(h, name);
         }
-        QVERIFY2(text.contains("1 setting is missing from it."), qPrintable(text));
-        QVERIFY(!text.contains("clears"));
+        QVERIFY2(text.contains(said), qPrintable(text));
+        QVERIFY(text.contains("<h1>WWW"));
+        QCOMPARE(format, Qt::PlainText);
         QVERIFY(!text.contains(QString(longText)));
-        QVERIFY(tip.contains(QString(longText)));
+        // The tool tip as Qt shows it: rich text where it might be, so markup must come escaped.
+        const QString tipShown =
+            Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
+        QVERIFY(tipShown.contains(QString(longText)));
         QVERIFY(width <= h.form->screen()->availableGeometry().width());
     }
 };
