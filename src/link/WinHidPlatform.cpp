@@ -1,11 +1,5 @@
 #include "link/WinHidPlatform.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <windows.h>
 // windows.h first: setupapi.h builds on its types.
 #include <setupapi.h>
