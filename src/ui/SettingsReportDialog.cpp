@@ -40,6 +40,9 @@ void PrintNumbered(const QTextDocument& report, QPagedPaintDevice& device) {
         }
         const QRectF shown(0, index * bodyHeight, page.width(), bodyHeight);
         painter.save();
+        // The layout draws every line and cell that touches the page whole, and the device
+        // paints its margins too: unclipped, a page repeated the last lines of the one before.
+        painter.setClipRect(QRectF(0, 0, page.width(), bodyHeight));
         painter.translate(0, -shown.top());
         QAbstractTextDocumentLayout::PaintContext context;
         context.clip = shown;

@@ -1,16 +1,22 @@
 // "Print settings...": the report of what the window shows, saved as PDF through real clicks.
 
+#include <QDate>
 #include <QFile>
 #include <QLabel>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
+#include <algorithm>
 
 #include "GsmHarness.h"
 #include "settings/AlarmTableImage.h"
+#include "settings/Catalogue.h"
 #include "settings/SettingsFile.h"
 #include "ui/SettingsReportDialog.h"
 
@@ -19,6 +25,123 @@ using quelvar::test::GsmHarness;
 using namespace quelvar::test;  // the window's controls by name
 
 namespace {
+
+// The text of each page of a PDF as Qt's writer makes it: page contents compressed, one
+// "<glyphs> Tj" per glyph run, each font's ToUnicode map in "bfrange" or "bfchar" lines. The
+// writer maps a space to a tab, so the text is taken without white space.
+QStringList PdfPageTexts(const QByteArray& pdf) {
+    QMap<int, QByteArray> dictionaries;
+    QMap<int, QByteArray> streams;
+    static const QRegularExpression objectStart(R"((?:^|\n)(\d+) 0 obj\s*)");
+    for (auto match = objectStart.globalMatch(QString::fromLatin1(pdf)); match.hasNext();) {
+        const auto object = match.next();
+        const qsizetype begin = object.capturedEnd();
+        const QByteArray body = pdf.mid(begin, pdf.indexOf("endobj", begin) - begin);
+        const int number = object.captured(1).toInt();
+        const qsizetype stream = body.indexOf("stream\n");
+        dictionaries[number] = stream < 0 ? body : body.left(stream);
+        if (stream >= 0) {
+            QByteArray data = body.mid(stream + 7);
+            data.truncate(data.lastIndexOf("endstream"));
+            if (dictionaries[number].contains("/FlateDecode")) {
+                // qUncompress wants the size ahead; a guess is enough, it grows the buffer.
+                data.prepend(QByteArray("\x00\x10\x00\x00", 4));
+                data = qUncompress(data);
+            }
+            streams[number] = data;
+        }
+    }
+    const auto text = [](const QByteArray& bytes) { return QString::fromLatin1(bytes); };
+    // Glyph to character, by font object.
+    QMap<int, QMap<uint, QChar>> fonts;
+    static const QRegularExpression toUnicode(R"(/ToUnicode (\d+) 0 R)");
+    static const QRegularExpression range(
+        R"(<([0-9A-Fa-f]+)>\s*<([0-9A-Fa-f]+)>\s*(?:\[([^\]]*)\]|<([0-9A-Fa-f]+)>))");
+    static const QRegularExpression single(R"(<([0-9A-Fa-f]+)>\s*<([0-9A-Fa-f]+)>)");
+    static const QRegularExpression hex(R"(<([0-9A-Fa-f]+)>)");
+    for (auto it = dictionaries.cbegin(); it != dictionaries.cend(); ++it) {
+        const auto map = toUnicode.match(text(it.value()));
+        if (!map.hasMatch()) {
+            continue;
+        }
+        const QString cmap = text(streams.value(map.captured(1).toInt()));
+        auto& glyphs = fonts[it.key()];
+        for (const QString& section : cmap.split("beginbfrange").mid(1)) {
+            for (auto entry = range.globalMatch(section.section("endbfrange", 0, 0));
+                 entry.hasNext();) {
+                const auto r = entry.next();
+                uint glyph = r.captured(1).toUInt(nullptr, 16);
+                if (r.hasCaptured(3) && !r.captured(3).isNull()) {
+                    for (auto code = hex.globalMatch(r.captured(3)); code.hasNext(); ++glyph) {
+                        glyphs[glyph] = QChar(code.next().captured(1).toUShort(nullptr, 16));
+                    }
+                } else {
+                    const uint last = r.captured(2).toUInt(nullptr, 16);
+                    for (ushort code = r.captured(4).toUShort(nullptr, 16); glyph <= last;
+                         ++glyph, ++code) {
+                        glyphs[glyph] = QChar(code);
+                    }
+                }
+            }
+        }
+        for (const QString& section : cmap.split("beginbfchar").mid(1)) {
+            for (auto entry = single.globalMatch(section.section("endbfchar", 0, 0));
+                 entry.hasNext();) {
+                const auto c = entry.next();
+                glyphs[c.captured(1).toUInt(nullptr, 16)] =
+                    QChar(c.captured(2).toUShort(nullptr, 16));
+            }
+        }
+    }
+    // The pages in the order of the page tree.
+    QStringList pages;
+    static const QRegularExpression kids(R"(/Type /Pages\b[\s\S]*?/Kids\s*\[([^\]]*)\])");
+    static const QRegularExpression reference(R"((\d+) 0 R)");
+    static const QRegularExpression contents(R"(/Contents (\d+) 0 R)");
+    static const QRegularExpression resources(R"(/Resources (\d+) 0 R)");
+    static const QRegularExpression fontName(R"(/(F\d+) (\d+) 0 R)");
+    static const QRegularExpression drawn(R"(/(F\d+) [\d.]+ Tf|<([0-9A-Fa-f]+)> Tj)");
+    for (const QByteArray& dictionary : dictionaries) {
+        const auto tree = kids.match(text(dictionary));
+        if (!tree.hasMatch()) {
+            continue;
+        }
+        for (auto kid = reference.globalMatch(tree.captured(1)); kid.hasNext();) {
+            const QString page = text(dictionaries.value(kid.next().captured(1).toInt()));
+            QMap<QString, int> fontOf;
+            const QString names =
+                text(dictionaries.value(resources.match(page).captured(1).toInt()));
+            for (auto font = fontName.globalMatch(names); font.hasNext();) {
+                const auto f = font.next();
+                fontOf[f.captured(1)] = f.captured(2).toInt();
+            }
+            QString shown;
+            const QMap<uint, QChar>* glyphs = nullptr;
+            const QString content = text(streams.value(contents.match(page).captured(1).toInt()));
+            for (auto op = drawn.globalMatch(content); op.hasNext();) {
+                const auto o = op.next();
+                if (!o.captured(1).isEmpty()) {
+                    glyphs = &fonts[fontOf.value(o.captured(1))];
+                    continue;
+                }
+                const QString ids = o.captured(2);
+                for (qsizetype at = 0; glyphs != nullptr && at + 4 <= ids.size(); at += 4) {
+                    shown += glyphs->value(ids.mid(at, 4).toUInt(nullptr, 16), QChar('?'));
+                }
+            }
+            static const QRegularExpression space(R"(\s)");
+            pages << shown.remove(space);
+        }
+    }
+    return pages;
+}
+
+// A table cell's text, its paragraphs joined, trimmed.
+QString CellText(const QTextTableCell& cell) {
+    QTextCursor cursor = cell.firstCursorPosition();
+    cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+    return cursor.selectedText().replace(QChar::ParagraphSeparator, ' ').trimmed();
+}
 
 // Opens the report from the menu; `action` runs on the report dialog once it shows.
 void OnReport(GsmHarness& h, std::function<void(ui::SettingsReportDialog*)> action) {
@@ -117,6 +240,7 @@ class GsmPrintTest : public QObject {
         bool buttonDown = true;
         std::vector<int> headerRows;  // of each event table
         QStringList blocks;
+        QList<QStringList> rowsShown;  // of every table, cell by cell
         int smsWidth = 0;
         QTemporaryDir dir;
         // QUELVAR_REPORT_PDF=FILE keeps the report to look at.
@@ -127,6 +251,13 @@ class GsmPrintTest : public QObject {
             QTextDocument* document = dialog->view->document();
             for (QTextFrame* frame : document->rootFrame()->childFrames()) {
                 auto* table = qobject_cast<QTextTable*>(frame);
+                for (int row = 0; table != nullptr && row < table->rows(); ++row) {
+                    QStringList cells;
+                    for (int col = 0; col < table->columns(); ++col) {
+                        cells << CellText(table->cellAt(row, col));
+                    }
+                    rowsShown << cells;
+                }
                 if (table != nullptr && table->rows() > 1 &&
                     table->cellAt(0, quelvar::settings::kAlarmSmsColumn).isValid() &&
                     table->columns() == h.form->model.AlarmGrid().ColCount()) {
@@ -154,8 +285,74 @@ class GsmPrintTest : public QObject {
         QVERIFY2(smsWidth >= 30, qPrintable(QString::number(smsWidth)));
         QCOMPARE(blocks.count("Installer's signature"), 1);
         QCOMPARE(blocks.count("Customer's signature"), 1);
-        QCOMPARE(blocks.count("Date"), 3);  // the report's own, and one beside each signature
+        // The report's own date, and one date line beside each signature, on the same row;
+        // no other "Date" anywhere.
+        QCOMPARE(blocks.count("Date"), 3);
+        QVERIFY(std::any_of(rowsShown.cbegin(), rowsShown.cend(), [](const QStringList& cells) {
+            return cells.size() == 2 && cells[0] == "Date" &&
+                   QDate::fromString(cells[1], Qt::ISODate).isValid();
+        }));
+        QVERIFY(rowsShown.contains(QStringList{"Installer's signature", "", "Date"}));
+        QVERIFY(rowsShown.contains(QStringList{"Customer's signature", "", "Date"}));
         QVERIFY(QFile::exists(pdf));
+    }
+
+    // A report of many pages: each page says its number and the real count, no row is lost at
+    // a page break, and the alarm table's heading row stands above the rows on every page
+    // that holds any.
+    void longReportIsNumberedPageByPage() {
+        GsmHarness h;
+        h.Connect();
+        auto& alarms = h.form->model.AlarmGrid();
+        constexpr std::string_view kWord = " Call the guard service.";
+        int words = 0;
+        for (int row = alarms.FixedRows(); row < alarms.RowCount(); ++row) {
+            std::string sms = "Row " + std::to_string(row) + ":";
+            while (sms.size() + kWord.size() <= quelvar::settings::kSmsMaxLength) {
+                sms += kWord;
+                ++words;
+            }
+            alarms.SetCell(quelvar::settings::kAlarmSmsColumn, row, sms);
+        }
+        QString heading;  // the heading cells left of the marks, as the PDF spells them
+        for (int col = 1; col < quelvar::settings::kAlarmFirstCallColumn; ++col) {
+            heading += QString::fromLatin1(alarms.Cell(col, 0)).remove(QRegularExpression(R"(\s)"));
+        }
+        QTemporaryDir dir;
+        // QUELVAR_REPORT_PDF=FILE keeps the report to look at.
+        const QString kept = qEnvironmentVariable("QUELVAR_REPORT_PDF");
+        const QString name = kept.isEmpty() ? dir.filePath("report.pdf") : kept;
+        bool done = false;
+        OnReport(h, [&](ui::SettingsReportDialog* dialog) {
+            dialog->SetFileNameAsk([name] { return name; });
+            QTest::mouseClick(dialog->btnSavePdf, Qt::LeftButton);
+            QTest::mouseClick(dialog->btnClose, Qt::LeftButton);
+            done = true;
+        });
+        QVERIFY(QTest::qWaitFor([&] { return done; }, 5000));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList pages = PdfPageTexts(file.readAll());
+        QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));
+        // Every row is there. (Not "once": the writer keeps the glyphs that the page's clip
+        // hides, the last lines of the page before among them.)
+        const QString all = pages.join(QString());
+        QVERIFY(all.count("Calltheguardservice.") >= words);
+        for (int row = alarms.FixedRows(); row < alarms.RowCount(); ++row) {
+            QVERIFY2(all.contains(QString("Row%1:").arg(row)), qPrintable(QString::number(row)));
+        }
+        for (qsizetype index = 0; index < pages.size(); ++index) {
+            const QString& page = pages[index];
+            const QString number =
+                QString("Settingsreport,page%1of%2").arg(index + 1).arg(pages.size());
+            QVERIFY2(page.count(number) == 1, qPrintable(number + "\n" + page));
+            QCOMPARE(all.count(number), 1);
+            const qsizetype firstRow = page.indexOf(QRegularExpression("Row\\d+:"));
+            if (firstRow >= 0) {
+                const qsizetype shownHeading = page.indexOf(heading);
+                QVERIFY2(shownHeading >= 0 && shownHeading < firstRow, qPrintable(page));
+            }
+        }
     }
 };
 
