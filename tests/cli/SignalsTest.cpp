@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "cli/CliRun.h"
+#include "exchange/DevicePassword.h"
 #include "settings/SettingsFile.h"
 #include "sim/SimState.h"
 
@@ -124,6 +125,22 @@ TEST(CliSignals, ReadAndPasswdStopOnAHangUpAndSayWhatTheDeviceHolds) {
               "Interrupted: the new password was sent but not checked; try both\n");
     EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
     EXPECT_EQ(SimParameter(dir.File("device.state"), "PW"), "583920") << "a silent device";
+}
+
+// The device confirms the new password and falls silent, so the hang-up lands in the read-back:
+// the signal's code, not the read-back's failure, and the password the device now holds.
+TEST(CliSignals, PasswdStoppedInItsReadBackSaysTheDeviceHoldsTheNewPassword) {
+    TempDir dir;
+    EXPECT_EQ(RunScript(dir,
+                        "QUELVAR_SIM_SILENT_AFTER=2 \"$CLI\" passwd --new-password 1111 "
+                        "--sim-state device.state >out.txt 2>err.txt & pid=$!; sleep 0.5; "
+                        "kill -HUP $pid; wait $pid"),
+              129);
+    EXPECT_EQ(ReadBytes(dir.File("err.txt")),
+              "Interrupted: the device holds the new password (confirmed, not read back)\n");
+    EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
+    EXPECT_EQ(SimParameter(dir.File("device.state"), "PW"),
+              std::to_string(*exchange::EncodePassword("1111")));
 }
 
 // The state file is replaced by a folder while write runs, so the simulated device's state
