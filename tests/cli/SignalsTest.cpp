@@ -96,6 +96,14 @@ TEST(CliSignals, WriteStopsAtEachStageSaysWhatTheDeviceHoldsAndKeepsIt) {
     }
 }
 
+// passwd 1111 against a device that falls silent after `answered` commands, hung up 0.5 s in;
+// its exit code, its output in out.txt and err.txt.
+int PasswdHungUp(const TempDir& dir, int answered) {
+    return RunScript(dir, "QUELVAR_SIM_SILENT_AFTER=" + std::to_string(answered) +
+                              " \"$CLI\" passwd --new-password 1111 --sim-state device.state "
+                              ">out.txt 2>err.txt & pid=$!; sleep 0.5; kill -HUP $pid; wait $pid");
+}
+
 // read and passwd stop on a hang-up too, each saying what the device holds. The device falls
 // silent after its first commands, so the signal lands while an answer is awaited.
 TEST(CliSignals, ReadAndPasswdStopOnAHangUpAndSayWhatTheDeviceHolds) {
@@ -116,11 +124,7 @@ TEST(CliSignals, ReadAndPasswdStopOnAHangUpAndSayWhatTheDeviceHolds) {
     EXPECT_FALSE(HasTemporaryFiles(dir));
 
     // The new password goes unanswered; the hang-up comes within the second passwd waits for it.
-    EXPECT_EQ(RunScript(dir,
-                        "QUELVAR_SIM_SILENT_AFTER=1 \"$CLI\" passwd --new-password 1111 "
-                        "--sim-state device.state >out.txt 2>err.txt & pid=$!; sleep 0.5; "
-                        "kill -HUP $pid; wait $pid"),
-              129);
+    EXPECT_EQ(PasswdHungUp(dir, 1), 129);
     EXPECT_EQ(ReadBytes(dir.File("err.txt")),
               "Interrupted: the new password was sent but not checked; try both\n");
     EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
@@ -131,11 +135,7 @@ TEST(CliSignals, ReadAndPasswdStopOnAHangUpAndSayWhatTheDeviceHolds) {
 // the signal's code, not the read-back's failure, and the password the device now holds.
 TEST(CliSignals, PasswdStoppedInItsReadBackSaysTheDeviceHoldsTheNewPassword) {
     TempDir dir;
-    EXPECT_EQ(RunScript(dir,
-                        "QUELVAR_SIM_SILENT_AFTER=2 \"$CLI\" passwd --new-password 1111 "
-                        "--sim-state device.state >out.txt 2>err.txt & pid=$!; sleep 0.5; "
-                        "kill -HUP $pid; wait $pid"),
-              129);
+    EXPECT_EQ(PasswdHungUp(dir, 2), 129);
     EXPECT_EQ(ReadBytes(dir.File("err.txt")),
               "Interrupted: the device holds the new password (confirmed, not read back)\n");
     EXPECT_EQ(ReadBytes(dir.File("out.txt")), "");
