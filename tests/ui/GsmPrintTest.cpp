@@ -314,10 +314,15 @@ class GsmPrintTest : public QObject {
             }
             alarms.SetCell(quelvar::settings::kAlarmSmsColumn, row, sms);
         }
-        QString heading;  // the heading cells left of the marks, as the PDF spells them
+        // The heading cells left of the marks, as the PDF spells them. Where the font has no
+        // bold face, the bold heading is drawn twice, so each cell may stand there twice.
+        QString heading;
         for (int col = 1; col < quelvar::settings::kAlarmFirstCallColumn; ++col) {
-            heading += QString::fromLatin1(alarms.Cell(col, 0)).remove(QRegularExpression(R"(\s)"));
+            const QString cell =
+                QString::fromLatin1(alarms.Cell(col, 0)).remove(QRegularExpression(R"(\s)"));
+            heading += "(?:" + QRegularExpression::escape(cell) + ")+";
         }
+        const QRegularExpression headingRow(heading);
         QTemporaryDir dir;
         // QUELVAR_REPORT_PDF=FILE keeps the report to look at.
         const QString kept = qEnvironmentVariable("QUELVAR_REPORT_PDF");
@@ -349,7 +354,7 @@ class GsmPrintTest : public QObject {
             QCOMPARE(all.count(number), 1);
             const qsizetype firstRow = page.indexOf(QRegularExpression("Row\\d+:"));
             if (firstRow >= 0) {
-                const qsizetype shownHeading = page.indexOf(heading);
+                const qsizetype shownHeading = page.indexOf(headingRow);
                 QVERIFY2(shownHeading >= 0 && shownHeading < firstRow, qPrintable(page));
             }
         }
