@@ -3,27 +3,61 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#ifdef _WIN32
+#include <QWinEventNotifier>
+#else
+#include <unistd.h>
+#include <QSocketNotifier>
+#endif
+
 #include "io/StopSignals.h"
 
 namespace quelvar::app {
 
 namespace {
 
-// Only a flag may be set in a signal handler; the event loop looks at it.
-constexpr int kLookMs = 100;
+void QuitIfStopped() {
+    if (io::StopSignal() != 0) {
+        // Every event loop ends, a dialog's too; a sequence under way ends first.
+        QCoreApplication::exit(0);
+    }
+}
+
+// Only where the wake-up could not be made.
+void LookOnATimer() {
+    constexpr int kLookMs = 100;
+    auto* look = new QTimer(QCoreApplication::instance());
+    QObject::connect(look, &QTimer::timeout, [] { QuitIfStopped(); });
+    look->start(kLookMs);
+}
 
 }  // namespace
 
 void QuitOnStopSignals() {
     io::NoteStopSignals(true);
-    auto* look = new QTimer(QCoreApplication::instance());
-    QObject::connect(look, &QTimer::timeout, [] {
-        if (io::StopSignal() != 0) {
-            // Every event loop ends, a dialog's too; a sequence under way ends first.
-            QCoreApplication::exit(0);
+    // Woken by the signal itself rather than looking at the flag on a timer, which would cost
+    // the idle program ten wake-ups a second.
+#ifdef _WIN32
+    if (io::StopSignalEvent() == nullptr) {
+        LookOnATimer();
+        return;
+    }
+    auto* wake = new QWinEventNotifier(io::StopSignalEvent(), QCoreApplication::instance());
+    QObject::connect(wake, &QWinEventNotifier::activated, [] { QuitIfStopped(); });
+#else
+    const int fd = io::StopSignalPipe();
+    if (fd < 0) {
+        LookOnATimer();
+        return;
+    }
+    auto* wake = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(wake, &QSocketNotifier::activated, [fd] {
+        char bytes[16];
+        while (read(fd, bytes, sizeof bytes) > 0) {
         }
+        QuitIfStopped();
     });
-    look->start(kLookMs);
+#endif
 }
 
 }  // namespace quelvar::app

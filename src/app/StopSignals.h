@@ -4,7 +4,7 @@
 
 namespace quelvar::app {
 
-// From now on these signals only note themselves; the application then quits within 0.1 s as
+// From now on these signals only note themselves; the application then quits at once as
 // if its window were closed (exit code 0), and main keeps the simulated state as usual.
 void QuitOnStopSignals();
 

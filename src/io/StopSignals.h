@@ -11,4 +11,14 @@ void NoteStopSignals(bool restartInterruptedCalls);
 // The signal's number once one came; 0 before.
 int StopSignal();
 
+// What an event loop waits on to learn of a stop signal without looking at the flag over and
+// over: it becomes ready when one comes. Made by NoteStopSignals; before it, none.
+#ifdef _WIN32
+// An event object (a HANDLE) that a stop signal sets; nullptr before.
+void* StopSignalEvent();
+#else
+// The read end of a pipe that a stop signal writes a byte to; -1 before. Non-blocking.
+int StopSignalPipe();
+#endif
+
 }  // namespace quelvar::io
