@@ -1,6 +1,7 @@
 // Edits that must not be lost: the operating mode as an edit, the close question, the save
 // dialog over an existing file, and moving through the grids, all by real clicks and keys.
 
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -8,12 +9,15 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 
 #include "GsmHarness.h"
 #include "settings/AlarmTableImage.h"
 #include "settings/SettingsFile.h"
 #include "ui/CompareDialog.h"
+#include "ui/DeviceLogWindow.h"
 #include "ui/QtText.h"
+#include "ui/SettingsReportDialog.h"
 
 namespace settings = quelvar::settings;
 namespace ui = quelvar::ui;
@@ -48,6 +52,27 @@ void OpenWithButton(GsmHarness& h, const QString& name) {
     h.form->SetFileNameAsk([name](bool) { return name; });
     QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
     h.form->SetFileNameAsk({});
+}
+
+// Runs `save` with the "Save as" button of the window that writes files of that suffix: the
+// settings report's PDF or the device log's CSV, each opened from the More menu.
+void WithSaveButton(GsmHarness& h, const QString& suffix,
+                    const std::function<void(QPushButton*)>& save) {
+    if (suffix == "pdf") {
+        bool ran = false;
+        GsmHarness::OnModal([&](QWidget* modal) {
+            auto* report = qobject_cast<ui::SettingsReportDialog*>(modal);
+            QVERIFY(report != nullptr);
+            save(report->btnSavePdf);
+            ran = true;
+        });
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actPrintSettings(*h.form));
+        QVERIFY(QTest::qWaitFor([&] { return ran; }, 5000));
+    } else {
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actDeviceLog(*h.form));
+        QVERIFY(QTest::qWaitFor([&] { return OpenDeviceLogWindow(*h.form) != nullptr; }, 2000));
+        save(OpenDeviceLogWindow(*h.form)->btnSaveCsv);
+    }
 }
 
 }  // namespace
@@ -200,6 +225,84 @@ class GsmLostWorkTest : public QObject {
         QCOMPARE(h.form->StatusText(2), QString("Saved to copy.am2"));
         const auto copy = ReadBack(dir.filePath("copy.am2"));
         QVERIFY(copy.has_value());
+    }
+
+    // The report's PDF and the device log's CSV go through the same save dialog as the
+    // settings: a name typed without a suffix gets that dialog's own, and a file of that name
+    // is not replaced before a question, whose No leaves it as it was.
+    void otherSaveDialogsAddTheirSuffixAndAskBeforeReplacing_data() {
+        QTest::addColumn<QString>("suffix");
+        QTest::addColumn<QByteArray>("contentStart");
+        QTest::newRow("settings report") << "pdf" << QByteArray("%PDF");
+        QTest::newRow("device log") << "csv" << QByteArray("time,code,name,text");
+    }
+    void otherSaveDialogsAddTheirSuffixAndAskBeforeReplacing() {
+#ifdef _WIN32
+        QSKIP("Windows shows its own save dialog, which has no Qt widgets to drive");
+#endif
+        QFETCH(QString, suffix);
+        QFETCH(QByteArray, contentStart);
+        QTemporaryDir saves;  // its own for each row: no file of one row in the other's way
+        const QString old = saves.filePath("old." + suffix);
+        const QByteArray oldBytes = "written before, not to be replaced\n";
+        {
+            QFile file(old);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(oldBytes), oldBytes.size());
+        }
+        GsmHarness h(false);
+        OpenWithButton(h, site);
+
+        // Types the name (no suffix) into the real dialog and presses Enter; a question about
+        // replacing a file is answered No, and the dialog is then cancelled.
+        QString replaceQuestion;
+        bool typed = false;
+        auto saveAs = [&](const QString& typedName) {
+            return [&, typedName](QPushButton* button) {
+                ModalScript script([&](QWidget* modal, int step) {
+                    if (step == 0) {
+                        auto* dialog = qobject_cast<QFileDialog*>(modal);
+                        QVERIFY(dialog != nullptr);
+                        auto* field = dialog->findChild<QLineEdit*>("fileNameEdit");
+                        QVERIFY(field != nullptr);
+                        // Typed, the completer's popup would take the keys that follow.
+                        field->setText(typedName);
+                        typed = true;
+                        QTest::keyClick(field, Qt::Key_Return);
+                        if (dialog->isVisible()) {
+                            QTest::keyClick(dialog, Qt::Key_Escape);
+                        }
+                    } else if (step == 1) {
+                        replaceQuestion = GsmHarness::MessageText(modal);
+                        auto* box = qobject_cast<QMessageBox*>(modal);
+                        QVERIFY(box != nullptr);
+                        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+                    }
+                });
+                QTest::mouseClick(button, Qt::LeftButton);
+            };
+        };
+
+        WithSaveButton(h, suffix, saveAs(saves.filePath("old")));
+        QVERIFY(typed);
+        {
+            QFile file(old);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), oldBytes);
+        }
+        QVERIFY2(replaceQuestion.contains("old." + suffix + " already exists"),
+                 qPrintable(replaceQuestion));
+        QVERIFY(!QFile::exists(saves.filePath("old")));
+
+        replaceQuestion.clear();
+        typed = false;
+        WithSaveButton(h, suffix, saveAs(saves.filePath("new")));
+        QVERIFY(typed);
+        QCOMPARE(replaceQuestion, QString());  // nothing there to replace
+        QVERIFY(!QFile::exists(saves.filePath("new")));
+        QFile written(saves.filePath("new." + suffix));
+        QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(written.fileName()));
+        QCOMPARE(written.read(contentStart.size()), contentStart);
     }
 
     // The keys move the selection and nothing else; Space and Enter act as a click does.
