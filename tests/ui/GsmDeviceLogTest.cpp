@@ -1,10 +1,15 @@
-// The device log window of the "More" menu, fed by the main window's monitor, and its CSV save.
+// The device log window of the "More" menu, fed by the main window's monitor, its signal plot
+// and its CSV save.
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
+#include <utility>
+#include <vector>
 
 #include "GsmHarness.h"
 #include "ui/DeviceLog.h"
@@ -28,6 +33,27 @@ ui::DeviceLogWindow* OpenDeviceLog(GsmHarness& h) {
         return nullptr;
     }
     return OpenDeviceLogWindow(*h.form);
+}
+
+using Clock = std::chrono::system_clock;
+
+// The plot's margins around the line's area: the level labels take the left one, the time
+// labels the bottom one.
+constexpr int kPlotLeft = 36;
+constexpr int kPlotRight = 12;
+constexpr int kPlotTop = 12;
+constexpr int kPlotBottom = 24;
+
+// Whether the column holds a pixel of the signal line (blue, also where anti-aliasing blends
+// it into the background); the grid is grey, the lowest and highest marks red and green.
+bool LineInColumn(const QImage& image, int x) {
+    for (int y = kPlotTop; y < image.height() - kPlotBottom; ++y) {
+        const QColor colour = image.pixelColor(x, y);
+        if (colour.blue() - colour.red() >= 60 && colour.blue() >= colour.green()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -94,6 +120,60 @@ class GsmDeviceLogTest : public QObject {
         // In the time order: the signal reports came before the events.
         QVERIFY(lines.indexOf(QRegularExpression(".*,200,signal,20$")) <
                 lines.indexOf(QRegularExpression(".*,206,event,E130 01 000$")));
+    }
+
+    // The line stops where the device went away and starts again where it came back: no
+    // straight line across the minutes nobody measured.
+    void plotLeavesAGapWhereTheDeviceWasDetached() {
+        using namespace std::chrono_literals;
+        ui::DeviceLog log;
+        log.SetAttached(true);
+        const Clock::time_point now = Clock::now();
+        // Reports from 9.5 to 6.5 minutes ago, rising: the lowest and highest at the ends.
+        const Clock::time_point firstBefore = now - 570s;
+        const Clock::time_point lastBefore = now - 390s;
+        std::vector<quelvar::link::StatusRecord> before;
+        for (const auto& [level, at] : {std::pair{"8", 0s},
+                                        {"12", 30s},
+                                        {"16", 60s},
+                                        {"20", 90s},
+                                        {"24", 120s},
+                                        {"26", 150s},
+                                        {"28", 180s}}) {
+            before.push_back({200, level, firstBefore + at});
+        }
+        log.Add(before);
+        log.SetAttached(false);
+        log.SetAttached(true);
+        const Clock::time_point back = Clock::now();
+        log.Add({{200, "15", back}, {200, "20", back + 1ms}});
+
+        ui::DeviceLogWindow window(log);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage image = window.plot->grab().toImage();
+        const int left = kPlotLeft;
+        const int right = image.width() - kPlotRight;
+        const Clock::time_point start = Clock::now() - ui::DeviceLog::kSignalSpan;
+        auto column = [&](Clock::time_point at) {
+            return left + static_cast<int>((right - left) * ((at - start) / 1.0s) /
+                                           (ui::DeviceLog::kSignalSpan / 1.0s));
+        };
+
+        // Clear of the marks at the ends of the span the device was there.
+        for (int x = column(firstBefore + 15s); x <= column(lastBefore - 15s); ++x) {
+            QVERIFY2(LineInColumn(image, x), qPrintable(QString("no line at x %1").arg(x)));
+        }
+        for (int x = column(lastBefore + 15s); x <= column(now - 30s); ++x) {
+            QVERIFY2(!LineInColumn(image, x),
+                     qPrintable(QString("a line across the gap at x %1").arg(x)));
+        }
+        // The reports after the return are drawn again, at the right edge.
+        bool after = false;
+        for (int x = column(back) - 2; x <= column(back) + 2; ++x) {
+            after = after || LineInColumn(image, x);
+        }
+        QVERIFY(after);
     }
 
     void cancelledOrFailedSaveWritesNothingAndSaysWhy() {
