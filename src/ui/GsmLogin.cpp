@@ -28,7 +28,7 @@ void TFormMain::LogIn() {
         // The password answers for the device it was read from, not for one plugged in
         // while the dialog was open: that one gets a log-in of its own.
         swapped = !SameAttachmentAsConnected();
-        if (swapped || result == -1) {
+        if (swapped || result == TPasswdFrm::kCancelled) {
             return std::nullopt;
         }
         return result;

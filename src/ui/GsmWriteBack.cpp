@@ -73,13 +73,13 @@ void TFormMain::ToolButton1Click() {
     PlacePasswordDialog();
     const int result = passwdFrm_->ShowModal();
     // Checked after each dialog: the device may have been swapped while it was open.
-    if (result == -1 || !LoggedInDevice()) {
+    if (result == TPasswdFrm::kCancelled || !LoggedInDevice()) {
         return;
     }
     // A mistyped new password would lock the installer out: it is entered twice.
     passwdFrm_->lbx1->setText("Repeat new password:");
     const int repeated = passwdFrm_->ShowModal();
-    if (repeated == -1 || !LoggedInDevice()) {
+    if (repeated == TPasswdFrm::kCancelled || !LoggedInDevice()) {
         return;
     }
     if (repeated != result) {

@@ -60,8 +60,12 @@ TPasswdFrm::TPasswdFrm(QWidget* parent)
 }
 
 int TPasswdFrm::ShowModal() {
-    setResult(kCancelled);
-    return exec();
+    // Only a confirmed entry answers: a dialog loop ended from outside (the application
+    // quitting on a stop signal) returns at once with a result of its own, which must not
+    // pass for a password.
+    entry_ = kCancelled;
+    exec();
+    return entry_;
 }
 
 void TPasswdFrm::reject() {
@@ -77,7 +81,8 @@ void TPasswdFrm::Confirm() {
     const int value = edpw->text().toInt(&number, 10);
     // Only digits enter the field, so this holds whenever OK can be pressed.
     if (number && edpw->text().size() == kDigits) {
-        done(value + kOffset);
+        entry_ = value + kOffset;
+        done(entry_);
     }
 }
 

@@ -38,6 +38,8 @@ class TPasswdFrm : public QDialog {
 
   private:
     void UpdateOk();
+
+    int entry_ = kCancelled;
     void Confirm();
 };
 

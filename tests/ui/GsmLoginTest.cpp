@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <functional>
 
 #include "GsmHarness.h"
 
@@ -31,6 +33,28 @@ std::vector<std::string> ReadOrderIn(int mode) {
     }
     return order;
 }
+
+// Calls `seen` with the running count each time `watched` receives an event of `type`.
+class EventCounter : public QObject {
+  public:
+    EventCounter(QObject* watched, QEvent::Type type, std::function<void(int)> seen)
+        : type_(type), seen_(std::move(seen)) {
+        watched->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == type_) {
+            seen_(++count_);
+        }
+        return false;
+    }
+
+  private:
+    QEvent::Type type_;
+    std::function<void(int)> seen_;
+    int count_ = 0;
+};
 
 }  // namespace
 
@@ -274,6 +298,48 @@ class GsmLoginTest : public QObject {
         QVERIFY(!gbMset(*h.form)->isVisible());
         h.Connect();
         QCOMPARE(h.form->model.AlarmGrid().Cell(1, 1), std::string("130"));
+    }
+
+    // A stop signal (Ctrl+C, a logout) quits the application while a password dialog is
+    // open: the dialog's loop ends from outside. That is a cancel: the dialog is not asked
+    // again in a loop that never returns, and no password reaches the device.
+    void quittingWhileAPasswordIsAskedEndsTheSequenceAndSendsNothing_data() {
+        QTest::addColumn<bool>("atLogIn");
+        QTest::newRow("log-in") << true;
+        QTest::newRow("new password") << false;
+    }
+
+    void quittingWhileAPasswordIsAskedEndsTheSequenceAndSendsNothing() {
+        QFETCH(bool, atLogIn);
+        GsmHarness h(false);
+        if (atLogIn) {
+            h.sim->SetParameter("PW", "1252");
+        } else {
+            h.Connect();
+        }
+        const std::string password = h.sim->Parameter("PW");
+        h.sim->ClearCommands();
+        // A log-in that asks on and on reads "PW" each time: the cable is pulled then, so that
+        // the test fails rather than hangs.
+        h.sim->DisconnectAfter(30);
+        EventCounter shows(h.passwdFrm.get(), QEvent::Show, [](int count) {
+            if (count == 1) {
+                QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+            }
+        });
+        QTimer::singleShot(0, [&] {
+            if (atLogIn) {
+                h.Connect();
+            } else {
+                QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
+            }
+        });
+        QCoreApplication::exec();
+        QCOMPARE(h.sim->Parameter("PW"), password);
+        QCOMPARE(h.CommandTexts(), atLogIn ? Expected({"PW"}) : Expected({}));
+        if (atLogIn) {
+            QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kLogInCancelled));
+        }
     }
 };
 
