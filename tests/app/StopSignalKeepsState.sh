@@ -1,6 +1,7 @@
 #!/bin/sh
 # The window program ended by SIGTERM, SIGHUP or SIGINT ends as closing it does: exit code 0 and
-# the simulated communicator's state file written. Killed outright it would exit 128 + signal.
+# the simulated communicator's state file written, also while a dialog is open. Killed outright
+# it would exit 128 + signal.
 app=$1
 dir=$(mktemp -d) || exit 1
 trap 'rm -rf "$dir"' EXIT
@@ -20,4 +21,24 @@ for signal in TERM HUP INT; do
         exit 1
     fi
 done
+# While the password dialog of the log-in is open: the program ends as promptly, and the
+# device's password is what it was.
+sed 's/^param PW=.*/param PW=4339/' "$dir/TERM.state" >"$dir/locked.state"
+"$app" --sim-state "$dir/locked.state" &
+pid=$!
+sleep 2
+kill -TERM $pid
+( sleep 10; kill -KILL $pid 2>/dev/null ) &
+watchdog=$!
+wait $pid
+code=$?
+kill $watchdog 2>/dev/null
+if [ $code -ne 0 ]; then
+    echo "SIGTERM during the password dialog: exit code $code"
+    exit 1
+fi
+if ! grep -q '^param PW=4339$' "$dir/locked.state"; then
+    echo "SIGTERM during the password dialog: the password changed"
+    exit 1
+fi
 echo "state kept"
