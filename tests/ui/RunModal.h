@@ -14,13 +14,17 @@ inline constexpr int kStillOpen = 99;
 
 template <class Dialog>
 int RunModal(Dialog& dialog, const std::function<void()>& interact) {
-    QTimer::singleShot(0, &dialog, [&dialog, &interact] {
+    bool stillOpen = false;
+    QTimer::singleShot(0, &dialog, [&dialog, &interact, &stillOpen] {
         interact();
         if (dialog.isVisible()) {
+            stillOpen = true;
             dialog.done(kStillOpen);
         }
     });
-    return dialog.ShowModal();
+    const int result = dialog.ShowModal();
+    // Told apart from the dialog's own results, which need not pass a foreign code on.
+    return stillOpen ? kStillOpen : result;
 }
 
 // Types each character with its text, also those QTest::keyClicks cannot (outside Latin-1).
