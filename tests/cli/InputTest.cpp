@@ -63,8 +63,10 @@ TEST(CliInput, WaitTakesDecimalSecondsOnly) {
         EXPECT_EQ(run.code, 64) << wait;
         EXPECT_NE(run.err.find("--wait takes a number of seconds"), std::string::npos) << wait;
     }
-    EXPECT_EQ(RunCli(dir, "status --simulate --wait 2.5").code, 0);
-    EXPECT_EQ(RunCli(dir, "status --simulate --wait 0").code, 0);
+    for (const char* wait : {"2.5", "0"}) {
+        const CliRun run = RunCli(dir, std::string("status --simulate --wait ") + wait);
+        EXPECT_EQ(run.code, 0) << wait << ": " << run.err;
+    }
 }
 
 TEST(CliInput, DiffLinesEscapeQuotesAndBackslashes) {
