@@ -54,6 +54,31 @@ void OpenWithButton(GsmHarness& h, const QString& name) {
     h.form->SetFileNameAsk({});
 }
 
+// A ModalScript action for the real save dialog: notes the name it offers, types `name` (no
+// suffix) and presses Enter; a question about replacing a file is noted and answered No, and
+// the dialog is then refused.
+std::function<void(QWidget*, int)> TypeInSaveDialog(const QString& name, QString* offered,
+                                                    QString* replaceQuestion) {
+    return [=](QWidget* modal, int step) {
+        if (step == 0) {
+            auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
+            QVERIFY(qobject_cast<QFileDialog*>(modal) != nullptr && field != nullptr);
+            *offered = field->text();
+            // Typed, the completer's popup would take the keys that follow.
+            field->setText(name);
+            QTest::keyClick(field, Qt::Key_Return);
+            if (modal->isVisible()) {
+                QTest::keyClick(modal, Qt::Key_Escape);
+            }
+        } else if (step == 1) {
+            *replaceQuestion = GsmHarness::MessageText(modal);
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box != nullptr);
+            QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        }
+    };
+}
+
 // Runs `save` with the "Save as" button of the window that writes files of that suffix: the
 // settings report's PDF or the device log's CSV, each opened from the More menu.
 void WithSaveButton(GsmHarness& h, const QString& suffix,
@@ -192,21 +217,7 @@ class GsmLostWorkTest : public QObject {
         QString offered;
         QString replaceQuestion;
         {
-            ModalScript script([&](QWidget* modal, int step) {
-                auto* field = modal->findChild<QLineEdit*>("fileNameEdit");
-                if (step == 0) {
-                    QVERIFY(field != nullptr);
-                    offered = field->text();
-                    // Typed, the completer's popup would take the keys that follow.
-                    field->setText("site");  // no suffix: the file that exists
-                    QTest::keyClick(field, Qt::Key_Return);
-                    QTest::keyClick(modal, Qt::Key_Escape);  // refused: no save at all
-                } else if (step == 1) {
-                    replaceQuestion = GsmHarness::MessageText(modal);
-                    QTest::mouseClick(static_cast<QMessageBox*>(modal)->button(QMessageBox::No),
-                                      Qt::LeftButton);
-                }
-            });
+            ModalScript script(TypeInSaveDialog("site", &offered, &replaceQuestion));
             QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
         }
         QCOMPARE(offered, QString("site.am2"));
@@ -253,38 +264,18 @@ class GsmLostWorkTest : public QObject {
         GsmHarness h(false);
         OpenWithButton(h, site);
 
-        // Types the name (no suffix) into the real dialog and presses Enter; a question about
-        // replacing a file is answered No, and the dialog is then cancelled.
+        QString offered;
         QString replaceQuestion;
-        bool typed = false;
         auto saveAs = [&](const QString& typedName) {
             return [&, typedName](QPushButton* button) {
-                ModalScript script([&](QWidget* modal, int step) {
-                    if (step == 0) {
-                        auto* dialog = qobject_cast<QFileDialog*>(modal);
-                        QVERIFY(dialog != nullptr);
-                        auto* field = dialog->findChild<QLineEdit*>("fileNameEdit");
-                        QVERIFY(field != nullptr);
-                        // Typed, the completer's popup would take the keys that follow.
-                        field->setText(typedName);
-                        typed = true;
-                        QTest::keyClick(field, Qt::Key_Return);
-                        if (dialog->isVisible()) {
-                            QTest::keyClick(dialog, Qt::Key_Escape);
-                        }
-                    } else if (step == 1) {
-                        replaceQuestion = GsmHarness::MessageText(modal);
-                        auto* box = qobject_cast<QMessageBox*>(modal);
-                        QVERIFY(box != nullptr);
-                        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
-                    }
-                });
+                offered = "(no dialog)";
+                ModalScript script(TypeInSaveDialog(typedName, &offered, &replaceQuestion));
                 QTest::mouseClick(button, Qt::LeftButton);
             };
         };
 
         WithSaveButton(h, suffix, saveAs(saves.filePath("old")));
-        QVERIFY(typed);
+        QVERIFY(offered != "(no dialog)");
         {
             QFile file(old);
             QVERIFY(file.open(QIODevice::ReadOnly));
@@ -295,9 +286,8 @@ class GsmLostWorkTest : public QObject {
         QVERIFY(!QFile::exists(saves.filePath("old")));
 
         replaceQuestion.clear();
-        typed = false;
         WithSaveButton(h, suffix, saveAs(saves.filePath("new")));
-        QVERIFY(typed);
+        QVERIFY(offered != "(no dialog)");
         QCOMPARE(replaceQuestion, QString());  // nothing there to replace
         QVERIFY(!QFile::exists(saves.filePath("new")));
         QFile written(saves.filePath("new." + suffix));
