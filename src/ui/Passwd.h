@@ -38,9 +38,9 @@ class TPasswdFrm : public QDialog {
 
   private:
     void UpdateOk();
-
-    int entry_ = kCancelled;
     void Confirm();
+
+    int entry_ = kCancelled;  // set only by a confirmed entry
 };
 
 }  // namespace quelvar::ui
