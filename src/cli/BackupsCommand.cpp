@@ -64,21 +64,23 @@ int RunRestore(const CommandContext& context, const std::string& path,
         return code;
     }
     const std::string shownId = settings::Cp1250ToPrintableUtf8(accountId);
-    const std::vector<settings::BackupEntry> entries =
-        settings::BackupStore(backup.folder).List(accountId);
-    if (entries.empty()) {
+    // The backup's own account ID decides: names cannot tell apart IDs that differ only in
+    // what a file name cannot hold.
+    const std::optional<settings::BackupEntry> entry =
+        settings::BackupStore(backup.folder).NewestHolding(accountId);
+    if (!entry) {
         context.err << "No backup of account ID " << shownId << " in " << backup.folder.string()
                     << "; nothing was written\n";
         return kExitBadFile;
     }
-    const std::string newest = entries.front().path.string();
+    const std::string newest = entry->path.string();
     settings::SettingsReadResult read = settings::ReadSettingsFile(newest);
     if (!read.content) {
         context.err << read.error << "\n";
         return kExitBadFile;
     }
-    context.out << "Restoring " << newest << " (" << entries.front().time << ", account ID "
-                << shownId << ", firmware " << entries.front().firmware << ")\n";
+    context.out << "Restoring " << newest << " (" << entry->time << ", account ID " << shownId
+                << ", firmware " << entry->firmware << ")\n";
     CommandContext loggedIn = context;
     loggedIn.password = password;
     return RunWrite(loggedIn, newest, *read.content, force, backup);

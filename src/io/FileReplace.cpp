@@ -1,6 +1,8 @@
 #include "io/FileReplace.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <random>
 
@@ -8,6 +10,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,11 +23,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string TempSuffix() {
-    static std::mt19937_64 generator{std::random_device{}()};
+// A short name of its own in the target's folder, not the target's name with more after it: a
+// name that the system just allows would otherwise leave no room for the temporary one. One
+// generator per thread, so sessions on several threads never share its state.
+std::string TempName() {
+    thread_local std::mt19937_64 generator{std::random_device{}()};
     char text[32];
-    std::snprintf(text, sizeof text, ".%016llx.tmp", static_cast<unsigned long long>(generator()));
+    std::snprintf(text, sizeof text, ".qg-%012llx.tmp",
+                  static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
     return text;
+}
+
+std::string SystemReason(int error) {
+    return std::strerror(error);
 }
 
 // What the new file takes over from the old one.
@@ -122,23 +133,74 @@ void SyncFolder(const fs::path& target) {
 }
 #endif
 
+enum class PlaceOutcome { kPlaced, kNameTaken, kFailed };
+struct PlaceResult {
+    PlaceOutcome outcome = PlaceOutcome::kFailed;
+    std::string error;
+};
+
+#ifdef _WIN32
+// A move that does not replace fails when the name is taken.
+PlaceResult PlaceExclusively(const fs::path& temp, const fs::path& target) {
+    if (MoveFileExW(temp.wstring().c_str(), target.wstring().c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return {PlaceOutcome::kPlaced, {}};
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+        return {PlaceOutcome::kNameTaken, {}};
+    }
+    return {PlaceOutcome::kFailed, std::system_category().message(static_cast<int>(error))};
+}
+#else
+// A hard link fails when the name is taken; where the file system has none, the name is taken
+// first by an empty file made exclusively, which the complete one then replaces.
+PlaceResult PlaceExclusively(const fs::path& temp, const fs::path& target) {
+    if (::link(temp.c_str(), target.c_str()) == 0) {
+        return {PlaceOutcome::kPlaced, {}};
+    }
+    if (errno == EEXIST) {
+        return {PlaceOutcome::kNameTaken, {}};
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK) {
+        return {PlaceOutcome::kFailed, SystemReason(errno)};
+    }
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return {errno == EEXIST ? PlaceOutcome::kNameTaken : PlaceOutcome::kFailed,
+                SystemReason(errno)};
+    }
+    ::close(fd);
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const std::string reason = SystemReason(errno);
+        ::unlink(target.c_str());
+        return {PlaceOutcome::kFailed, reason};
+    }
+    return {PlaceOutcome::kPlaced, {}};
+}
+#endif
+
 // A file beside the target that is removed again unless it has replaced the target.
 class TempFile {
   public:
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
-    // Created exclusively, so a name that happens to be taken is never overwritten.
-    static std::optional<TempFile> CreateBeside(const fs::path& target,
-                                                const Ownership& ownership) {
+    // Created exclusively, so a name that happens to be taken is never overwritten. On failure
+    // `error` says why the folder took no new file.
+    static std::optional<TempFile> CreateBeside(const fs::path& target, const Ownership& ownership,
+                                                std::string& error) {
+        error = "no new file can be created in its folder";
         for (int attempt = 0; attempt < 16; ++attempt) {
-            fs::path path = target;
-            path += TempSuffix();
+            const fs::path path = target.parent_path() / TempName();
+            errno = 0;
             if (std::FILE* file = CreateExclusive(path, ownership)) {
-                return std::optional<TempFile>(std::in_place, std::move(path), file);
+                return std::optional<TempFile>(std::in_place, path, file);
             }
-            std::error_code ec;
-            if (!fs::exists(path, ec)) {
+            const int cause = errno;
+            if (cause != EEXIST) {
+                if (cause != 0) {
+                    error += " (" + SystemReason(cause) + ")";
+                }
                 break;  // not a clash of names: the folder refuses
             }
         }
@@ -176,6 +238,11 @@ class TempFile {
         return ec;
     }
 
+    // The complete file appears under the target's name only if no file has that name: one
+    // step that fails when the name is taken, so two programs never share a name.
+    // The temporary name goes with the object, as after a failure.
+    PlaceResult PlaceNew(const fs::path& target) { return PlaceExclusively(path_, target); }
+
   private:
     fs::path path_;
     std::FILE* file_;
@@ -209,9 +276,10 @@ std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
                                   NewFileAccess access) {
     const fs::path target = ResolveLinks(path);
     const Ownership ownership = OwnershipOf(target, access);
-    std::optional<TempFile> temp = TempFile::CreateBeside(target, ownership);
+    std::string error;
+    std::optional<TempFile> temp = TempFile::CreateBeside(target, ownership, error);
     if (!temp) {
-        return "no new file can be created in its folder";
+        return error;
     }
     if (!temp->WriteAll(bytes, ownership)) {
         return "the new file could not be written completely";
@@ -221,6 +289,40 @@ std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
     }
     SyncFolder(target);
     return {};
+}
+
+NewFileResult CreateNewFile(const std::vector<std::filesystem::path>& names, std::string_view bytes,
+                            NewFileAccess access) {
+    NewFileResult result;
+    if (names.empty()) {
+        result.error = "no name to create";
+        return result;
+    }
+    Ownership ownership;
+    ownership.access = access;
+    std::optional<TempFile> temp = TempFile::CreateBeside(names.front(), ownership, result.error);
+    if (!temp) {
+        return result;
+    }
+    if (!temp->WriteAll(bytes, ownership)) {
+        result.error = "the new file could not be written completely";
+        return result;
+    }
+    for (const fs::path& name : names) {
+        const PlaceResult placed = temp->PlaceNew(name);
+        if (placed.outcome == PlaceOutcome::kPlaced) {
+            SyncFolder(name);
+            result.path = name;
+            result.error.clear();
+            return result;
+        }
+        if (placed.outcome == PlaceOutcome::kFailed) {
+            result.error = "it could not be created: " + placed.error;
+            return result;
+        }
+    }
+    result.error = "every name offered for it is taken";
+    return result;
 }
 
 }  // namespace quelvar::io

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quelvar::io {
 
@@ -27,5 +28,17 @@ bool SameFile(const std::filesystem::path& first, const std::filesystem::path& s
 // after the rename.
 std::string ReplaceFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                                   NewFileAccess access = NewFileAccess::kShared);
+
+struct NewFileResult {
+    std::filesystem::path path;  // the name it got; empty when none
+    std::string error;           // why not, one line; empty on success
+};
+
+// Writes the bytes as a new file under the first of `names` that no file holds, never over
+// an existing file, not even one created by another program in the same instant: the
+// complete file takes its name in one step that fails when the name is taken. All names are
+// in one folder.
+NewFileResult CreateNewFile(const std::vector<std::filesystem::path>& names, std::string_view bytes,
+                            NewFileAccess access);
 
 }  // namespace quelvar::io

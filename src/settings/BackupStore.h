@@ -1,8 +1,9 @@
 #pragma once
 // The backups of devices' settings: one settings file per overwrite, kept in the user's data
 // folder under a name that sorts by time and says whose settings it holds
-// ("2026-12-09T15-30-12_A1B2_2.14.am2"), readable by the owner alone. The folder keeps the
-// newest kBackupLimit backups and, beyond those, the newest backup of every account ID.
+// ("2026-12-09T15-30-12Z_A1B2_2.14.am2", the time in UTC), readable by the owner alone. The
+// folder keeps the newest kBackupLimit backups and, beyond those, the newest backup of every
+// account ID and every backup this program wrote.
 
 #include <chrono>
 #include <cstddef>
@@ -30,10 +31,11 @@ std::filesystem::path DefaultBackupFolder(const EnvironmentLookup& environment);
 
 struct BackupEntry {
     std::filesystem::path path;
-    std::string time;       // local time, "2026-12-09 15:30:12"
-    std::string accountId;  // as the name holds it
-    std::string firmware;   // as the name holds it
-    int sequence = 1;       // the n-th backup taken within that second
+    std::chrono::system_clock::time_point when;  // names without a Z are local time
+    std::string time;                            // local time, "2026-12-09 15:30:12"
+    std::string accountId;                       // as the name holds it
+    std::string firmware;                        // as the name holds it
+    int sequence = 1;                            // the n-th backup taken within that second
 };
 
 struct BackupSaveResult {
@@ -49,8 +51,9 @@ class BackupStore {
 
     const std::filesystem::path& Folder() const { return folder_; }
 
-    // Writes the bytes as a new backup (creating the folder, owner-only), then drops the
-    // backups beyond the bound. The error when the folder or the file cannot be written; no
+    // Writes the bytes as a new backup (creating the folder, owner-only) under a name no other
+    // file has, not even one another program takes in the same second, then drops the backups
+    // beyond the bound. The error when the folder or the file cannot be written; no
     // half-written file is left either way.
     BackupSaveResult Save(
         std::string_view bytes, std::string_view accountId, std::string_view firmware,
@@ -63,6 +66,9 @@ class BackupStore {
     // The backups, newest first; with an account ID only that account's (ignoring ASCII case).
     // Files whose names are not backup names are not listed (and never removed).
     std::vector<BackupEntry> List(std::optional<std::string_view> accountId = std::nullopt) const;
+    // The newest backup whose file holds exactly this account ID (its "ACCID", byte for byte);
+    // nothing when none does or none can be read.
+    std::optional<BackupEntry> NewestHolding(std::string_view accountId) const;
 
   private:
     void KeepBound() const;

@@ -1,14 +1,16 @@
 #include "settings/SettingsFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 
-#include "settings/AlarmTableImage.h"
 #include "io/FileReplace.h"
+#include "settings/AlarmTableImage.h"
 #include "settings/InputTableImage.h"
 #include "settings/SettingsCheck.h"
 #include "settings/TextDecoding.h"
@@ -391,17 +393,20 @@ std::string SaveProblem(const std::string& path) {
     }
     // Only a real file tells whether the folder takes new files; a name of its own, so that no
     // file left behind can stand in the way.
-    const fs::path probe =
-        target.string() + "." + std::to_string(std::random_device{}()) + ".probe.tmp";
+    // A short name, since the target's own name may leave no room for more.
+    const fs::path probe = folder / (".qg-" + std::to_string(std::random_device{}()) + ".probe");
     if (fs::exists(probe, ec)) {
         return {};
     }
+    errno = 0;
     if (std::FILE* file = std::fopen(probe.string().c_str(), "wb")) {
         std::fclose(file);
         fs::remove(probe, ec);
         return {};
     }
-    return "no new file can be created in its folder";
+    const int cause = errno;
+    return "no new file can be created in its folder" +
+           (cause != 0 ? " (" + std::string(std::strerror(cause)) + ")" : std::string());
 }
 
 SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
@@ -424,6 +429,13 @@ SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
     const std::optional<std::string> bytes = Build(existing, model, modeIndex, &failedKey);
     if (!bytes) {
         return fail("the value of " + failedKey + " cannot be held in one line");
+    }
+    // What the reader refuses is never written: the old file's other lines and the settings
+    // together may pass the bound that neither passes alone.
+    if (bytes->size() > kMaxSettingsFileSize) {
+        return fail("with the settings added the file would be " + std::to_string(bytes->size()) +
+                    " bytes, larger than the 1 MiB a settings file may be; the file was kept as "
+                    "it was");
     }
     if (std::string error = io::ReplaceFileAtomically(target, *bytes); !error.empty()) {
         return fail(std::move(error));

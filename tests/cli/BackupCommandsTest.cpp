@@ -10,25 +10,10 @@
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 #include "sim/SimStateFile.h"
+#include "support/DataHome.h"
 
 namespace quelvar::test {
 namespace {
-
-#ifdef _WIN32
-constexpr const char* kDataVariable = "LOCALAPPDATA";
-constexpr const char* kBackupSubfolder = "Quelvar GSM\\backups";
-#else
-constexpr const char* kDataVariable = "XDG_DATA_HOME";
-constexpr const char* kBackupSubfolder = "quelvar-gsm/backups";
-#endif
-
-void SetDataHome(const std::string& folder) {
-#ifdef _WIN32
-    _putenv_s(kDataVariable, folder.c_str());
-#else
-    setenv(kDataVariable, folder.c_str(), 1);
-#endif
-}
 
 settings::SettingValues FileValues(const std::string& path) {
     const settings::SettingsReadResult read = settings::ReadSettingsFile(path);
@@ -45,7 +30,6 @@ std::string SimParameter(const std::string& statePath, const std::string& key) {
 class CliBackups : public ::testing::Test {
   protected:
     void SetUp() override {
-        SetDataHome(dir.File("data"));
         // What the device holds to begin with, and a file that changes some of it.
         ASSERT_EQ(RunCli(dir, "read before.am2 --sim-state device.state -q").code, 0);
         std::string site = ReadBytes(dir.File("before.am2"));
@@ -54,10 +38,8 @@ class CliBackups : public ::testing::Test {
         site.insert(at + 6, "+3612");
         WriteBytes(dir.File("site.am2"), site);
     }
-    void TearDown() override { SetDataHome(kTestDataHome); }
-
     TempDir dir;
-    const std::string kTestDataHome = std::getenv(kDataVariable) ? std::getenv(kDataVariable) : "";
+    const ScopedDataHome dataHome{dir.File("data")};
     const std::string backups = (dir.path / "data" / kBackupSubfolder).string();
 };
 
@@ -102,6 +84,30 @@ TEST_F(CliBackups, WriteBacksUpWhatTheDeviceHeldAndRestoreBringsItBackVerified) 
     ASSERT_EQ(RunCli(dir, "read again.am2 --sim-state device.state -q").code, 0);
     EXPECT_EQ(FileValues(dir.File("again.am2")), FileValues(dir.File("before.am2")));
     EXPECT_EQ(Lines(RunCli(dir, "backups").out).size(), 3u);
+}
+
+// After several writes to one device, restore without a file writes the newest backup of the
+// account: the one its line names.
+TEST_F(CliBackups, RestoreWithoutAFileWritesTheNewestBackupOfTheAccount) {
+    std::string third = ReadBytes(dir.File("site.am2"));
+    third.replace(third.find("UPHN1=+3612") + 6, 5, "+3613");
+    WriteBytes(dir.File("third.am2"), third);
+    // Each write backs up what the device held: before, then site.
+    for (const char* file : {"site.am2", "third.am2"}) {
+        const CliRun write =
+            RunCli(dir, std::string("write ") + file + " --sim-state device.state -q");
+        ASSERT_EQ(write.code, 0) << file << ": " << write.err;
+    }
+    const std::vector<std::string> lines = Lines(RunCli(dir, "backups").out);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string newest = lines[0].substr(0, lines[0].find('\t'));
+    ASSERT_EQ(FileValues(newest), FileValues(dir.File("site.am2")));
+
+    const CliRun restore = RunCli(dir, "restore --sim-state device.state -q");
+    ASSERT_EQ(restore.code, 0) << restore.err;
+    EXPECT_TRUE(restore.out.starts_with("Restoring " + newest + " (")) << restore.out;
+    ASSERT_EQ(RunCli(dir, "read after.am2 --sim-state device.state -q").code, 0);
+    EXPECT_EQ(FileValues(dir.File("after.am2")), FileValues(dir.File("site.am2")));
 }
 
 TEST_F(CliBackups, ABackupThatCannotBeWrittenStopsTheWriteUnlessNoBackup) {

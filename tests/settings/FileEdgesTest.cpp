@@ -136,6 +136,26 @@ int InChild(const std::function<void()>& prepare, const std::function<bool()>& c
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Any name the system allows is saved (the temporary file beside it has a short name of its
+// own), and one it refuses is said with the system's reason.
+TEST(FileEdgesTest, NamesUpToTheSystemsLimitAreSavedAndALongerOneSaysWhy) {
+    test::TempDir dir;
+    for (const std::size_t length : {235u, 250u, 255u}) {
+        const std::string path = dir.File(std::string(length - 4, 'n') + ".am2");
+        EXPECT_EQ(SaveProblem(path), "") << length;
+        const SettingsSaveResult saved = SaveSettingsFile(SettingsModel(), 0, path);
+        EXPECT_TRUE(saved.ok) << length << ": " << saved.reason;
+        EXPECT_TRUE(ReadSettingsFile(path).content) << length;
+    }
+    const std::string tooLong = dir.File(std::string(252, 'n') + ".am2");
+    const SettingsSaveResult refused = SaveSettingsFile(SettingsModel(), 0, tooLong);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_NE(refused.reason.find("File name too long"), std::string::npos) << refused.reason;
+    const std::string error = ReplaceFileAtomically(dir.path / "missing" / "a.am2", "x");
+    EXPECT_NE(error.find("(No such file or directory)"), std::string::npos) << error;
+    EXPECT_FALSE(HasTemporaryFiles(dir));
+}
+
 // A disk that takes only part of the new bytes: the failure is reported and the old file stays.
 TEST(FileEdgesTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
     test::TempDir dir;
