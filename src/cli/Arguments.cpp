@@ -346,6 +346,7 @@ void PrintHelp(std::ostream& out) {
            "  3   bad file: not a settings file, unreadable, or cannot be written\n"
            "      (write, restore: the backup cannot be written)\n"
            "  4   the settings read back differ from the file (diff: the two differ)\n"
+           "  5   write error: standard output did not take everything printed\n"
            "  64  bad usage\n"
            "  129, 130, 143  interrupted (SIGHUP, Ctrl+C, SIGTERM)\n";
 }

@@ -103,6 +103,10 @@ int CommandDevice::LogIn() {
             err << "The communicator's password setting is not a number, so no password can "
                    "log in; reset the device\n";
             return kExitNoDevice;
+        case exchange::LogInOutcome::kPasswordOutOfReach:
+            err << "The communicator's password cannot be entered here: no four digits give "
+                   "its password setting, so no password can log in; reset the device\n";
+            return kExitNoDevice;
         case exchange::LogInOutcome::kCancelled:
             break;
         case exchange::LogInOutcome::kWrongPassword:

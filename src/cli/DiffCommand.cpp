@@ -7,6 +7,16 @@ namespace quelvar::cli {
 
 namespace {
 
+// Missing keys are left to the differences, which name them.
+void PrintFindings(std::ostream& err, const settings::SettingsFileContent& content,
+                   const std::string& prefix) {
+    for (const settings::Finding& finding : settings::CheckSettingsFile(content)) {
+        if (finding.kind != settings::FindingKind::kMissing) {
+            err << prefix << settings::FormatFinding(finding) << "\n";
+        }
+    }
+}
+
 int Report(std::ostream& out, const settings::SettingValues& first, const std::string& firstName,
            const settings::SettingValues& second, const std::string& secondName) {
     const std::vector<settings::SettingDifference> differences =
@@ -34,13 +44,16 @@ int RunDiffWithDevice(const CommandContext& context, const std::string&,
         code != kExitOk) {
         return code;
     }
+    PrintFindings(context.err, content, "");
     return Report(context.out, settings::ValuesOf(content), "file",
                   settings::ValuesOf(model, read.modeIndex), "device");
 }
 
-int RunDiffOfFiles(std::ostream& out, const std::string& firstPath,
+int RunDiffOfFiles(std::ostream& out, std::ostream& err, const std::string& firstPath,
                    const settings::SettingsFileContent& first, const std::string& secondPath,
                    const settings::SettingsFileContent& second) {
+    PrintFindings(err, first, firstPath + ": ");
+    PrintFindings(err, second, secondPath + ": ");
     return Report(out, settings::ValuesOf(first), firstPath, settings::ValuesOf(second),
                   secondPath);
 }

@@ -8,6 +8,7 @@ inline constexpr int kExitNoDevice = 1;  // not found, went away, or stopped ans
 inline constexpr int kExitBadPassword = 2;
 inline constexpr int kExitBadFile = 3;  // not a settings file, unreadable, or cannot be written
 inline constexpr int kExitMismatch = 4;
+inline constexpr int kExitOutput = 5;  // standard output did not take everything printed
 inline constexpr int kExitUsage = 64;
 
 }  // namespace quelvar::cli

@@ -21,6 +21,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/OutputCheck.h"
 #include "cli/PasswdCommand.h"
 #include "cli/PasswordSource.h"
 #include "cli/ProgressBar.h"
@@ -108,9 +109,7 @@ std::jthread UnplugLater(sim::SimulatedCommunicator& simulator) {
     });
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int RunProgram(int argc, char** argv) {
     ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (parsed.help) {
         PrintHelp(std::cout);
@@ -161,7 +160,7 @@ int main(int argc, char** argv) {
         return RunReport(arguments.file, *content, arguments.secondFile, std::cout, std::cerr);
     }
     if (secondContent) {
-        return RunDiffOfFiles(std::cout, arguments.file, *content, arguments.secondFile,
+        return RunDiffOfFiles(std::cout, std::cerr, arguments.file, *content, arguments.secondFile,
                               *secondContent);
     }
     // From here on a signal stops the command between two exchanges, so that it can say what
@@ -224,4 +223,11 @@ int main(int argc, char** argv) {
         }
     }
     return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TakeStandardOutput();
+    return CheckStandardOutput(RunProgram(argc, argv));
 }

@@ -29,7 +29,7 @@ DevicePassword ParseDevicePassword(const std::optional<std::string>& text) {
     }
     password.text = *text;
     if (text->empty()) {
-        password.kind = DevicePassword::Kind::kNumber;
+        password.kind = DevicePassword::Kind::kOutOfReach;
         return password;
     }
     const char* end = text->data() + text->size();
@@ -38,8 +38,14 @@ DevicePassword ParseDevicePassword(const std::optional<std::string>& text) {
         password.kind = DevicePassword::Kind::kNotANumber;
         return password;
     }
-    password.kind = password.value == kNoPassword ? DevicePassword::Kind::kNoneNeeded
-                                                  : DevicePassword::Kind::kNumber;
+    const bool reachable =
+        password.value >= *EncodePassword("0000") && password.value <= *EncodePassword("9999");
+    if (password.value == kNoPassword) {
+        password.kind = DevicePassword::Kind::kNoneNeeded;
+    } else {
+        password.kind =
+            reachable ? DevicePassword::Kind::kNumber : DevicePassword::Kind::kOutOfReach;
+    }
     return password;
 }
 

@@ -19,8 +19,9 @@ std::optional<long long> EncodePassword(std::string_view digits);
 struct DevicePassword {
     enum class Kind {
         kNoneNeeded,  // it holds kNoPassword
-        kNumber,      // `value` must be entered; an empty text counts as 0, which no entry gives
+        kNumber,      // `value`, which four digits give, must be entered
         kNotANumber,  // `text` is no decimal number, so no entry logs in
+        kOutOfReach,  // a number no four digits give (an empty text counts as 0)
         kUnanswered,  // the request went unanswered or could not be sent
     };
     Kind kind = Kind::kUnanswered;

@@ -297,6 +297,8 @@ LogInOutcome DeviceSession::LogIn(const PasswordAsker& ask) {
                 return LogInOutcome::kLoggedIn;
             case DevicePassword::Kind::kNotANumber:
                 return LogInOutcome::kPasswordUnreadable;
+            case DevicePassword::Kind::kOutOfReach:
+                return LogInOutcome::kPasswordOutOfReach;
             case DevicePassword::Kind::kUnanswered:
                 // One lost answer is asked again; a device that stays silent fails the session.
                 if (silenceLimit_.count() == 0) {

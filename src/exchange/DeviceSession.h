@@ -55,6 +55,7 @@ enum class LogInOutcome {
     kCancelled,           // the asker gave no entry
     kWrongPassword,       // the asker gave up after a wrong entry
     kPasswordUnreadable,  // "PW" is no number, so no entry logs in: the device needs a reset
+    kPasswordOutOfReach,  // "PW" is a number no four digits give: the device needs a reset
     kUnanswered,          // "PW" went unanswered in a session without a silence limit (with
                           // one, it is asked again until the session fails)
     kFault,               // see Fault(): nothing more is sent

@@ -233,6 +233,35 @@ std::vector<IniFile::Entry> IniFile::Entries(std::string_view section) const {
     return entries;
 }
 
+std::vector<IniFile::Repeat> IniFile::Repeats(std::string_view section) const {
+    std::vector<Repeat> repeats;
+    const SectionIndex* index = IndexOf(section);
+    if (index == nullptr) {
+        return repeats;
+    }
+    const std::size_t end = SectionEnd(index->header);
+    const std::string name = Folded(section);
+    for (std::size_t i = index->header + 1; i < lines_.size(); ++i) {
+        const Line& line = lines_[i];
+        if (i >= end) {
+            if (line.kind == LineKind::kSection && Folded(line.name) == name) {
+                repeats.push_back({{}, {}, i, index->header});
+            }
+            continue;
+        }
+        if (line.kind != LineKind::kEntry) {
+            continue;
+        }
+        const auto first = index->entries.find(Folded(line.name));
+        if (first != index->entries.end() && first->second != i) {
+            const std::string_view text = line.text;
+            repeats.push_back({line.name, std::string(Decode(text.substr(text.find('=') + 1))), i,
+                               first->second});
+        }
+    }
+    return repeats;
+}
+
 bool IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
     return SetAll(section, {{std::string(key), std::string(value)}});
 }

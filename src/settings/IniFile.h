@@ -37,6 +37,17 @@ class IniFile {
     // Get reads). Empty when there is no such section.
     std::vector<Entry> Entries(std::string_view section) const;
 
+    // What Get and Entries pass over in the first such section: each later line of a key given
+    // before in it (names compared as Get compares them), and each later header of the same
+    // section, none of whose lines are read. In file order.
+    struct Repeat {
+        std::string key;        // as this line spells it; empty for a repeated section header
+        std::string value;      // as Get would read this line
+        std::size_t line;       // 0-based
+        std::size_t firstLine;  // the line read instead: the key's first, the first header
+    };
+    std::vector<Repeat> Repeats(std::string_view section) const;
+
     // A section or key name as names compare: blanks around it dropped, ASCII folded to lower
     // case.
     static std::string FoldedName(std::string_view name);

@@ -179,6 +179,30 @@ std::string ValueProblem(const SettingPlace& place, std::string_view value) {
     return {};
 }
 
+// Notes of what the reader passed over, each saying which value was taken instead.
+void AddRepeats(const SettingsFileContent& content, std::vector<Finding>& findings) {
+    for (const IniFile::Repeat& repeat : content.File().Repeats(kSettingsSection)) {
+        const std::string line = std::to_string(repeat.line + 1);
+        const std::string first = std::to_string(repeat.firstLine + 1);
+        if (repeat.key.empty()) {
+            findings.push_back({FindingKind::kRepeated,
+                                "[" + std::string(kSettingsSection) + "]",
+                                {},
+                                "is given again on line " + line +
+                                    "; the keys under it are ignored (line " + first +
+                                    "'s section is read)",
+                                {}});
+            continue;
+        }
+        const std::string taken = content.Find(repeat.key).value_or("");
+        findings.push_back({FindingKind::kRepeated, repeat.key, repeat.value,
+                            "is given again on line " + line + " as " + Quoted(repeat.value) +
+                                ", which is ignored; line " + first + "'s " + Quoted(taken) +
+                                " is taken",
+                            SettingIndex(repeat.key)});
+    }
+}
+
 }  // namespace
 
 const std::vector<SettingPlace>& AllSettings() {
@@ -220,7 +244,9 @@ SettingValues ValuesOf(const SettingsFileContent& content) {
         if (!value && !place.fallbackKey.empty()) {
             value = content.Find(place.fallbackKey);
         }
-        if (value && place.group == SettingGroup::kMode) {
+        // A mode other than 0 or 1 stays as the file spells it, so that no comparison takes
+        // it for the mode a load would send in its place.
+        if (value && place.group == SettingGroup::kMode && ValueProblem(place, *value).empty()) {
             value = ModeName(content.ModeIndex());
         }
         values.push_back(std::move(value));
@@ -252,6 +278,7 @@ std::vector<Finding> CheckSettingsFile(const SettingsFileContent& content) {
                 {FindingKind::kInvalid, entry.key, entry.value, std::move(problem), setting});
         }
     }
+    AddRepeats(content, findings);
     for (std::size_t i = 0; i < places.size(); ++i) {
         const std::optional<std::size_t> fallback =
             places[i].fallbackKey.empty() ? std::nullopt : SettingIndex(places[i].fallbackKey);
@@ -274,6 +301,7 @@ std::string FormatFinding(const Finding& finding) {
         case FindingKind::kMissing:
             return line + finding.problem;
         case FindingKind::kUnknownKey:
+        case FindingKind::kRepeated:
             return "Note: " + line + finding.problem;
         case FindingKind::kInvalid:
         case FindingKind::kUnencodable:

@@ -36,7 +36,8 @@ std::optional<std::size_t> SettingIndex(std::string_view key);
 // as "Standalone" or "Transparent".
 using SettingValues = std::vector<std::optional<std::string>>;
 SettingValues ValuesOf(const SettingsModel& model, int modeIndex);
-// Call marks without a key of their own take the plain key's value, as a load does.
+// Call marks without a key of their own take the plain key's value, as a load does. A mode other
+// than 0 or 1 is given as the file spells it, never as a mode's name.
 SettingValues ValuesOf(const SettingsFileContent& content);
 
 enum class FindingKind {
@@ -44,6 +45,7 @@ enum class FindingKind {
     kInvalid,      // no editor of the window could have produced the value
     kUnencodable,  // the line held a character that Windows-1250 cannot hold
     kUnknownKey,   // a note only: the key is ignored
+    kRepeated,     // a note only: a key or the section given again; the first one is read
 };
 
 struct Finding {
@@ -52,11 +54,14 @@ struct Finding {
     std::string value;                   // Windows-1250
     std::string problem;                 // "is not 3 characters of * and digits"
     std::optional<std::size_t> setting;  // index in AllSettings, for known keys
-    bool IsNote() const { return kind == FindingKind::kUnknownKey; }
+    bool IsNote() const {
+        return kind == FindingKind::kUnknownKey || kind == FindingKind::kRepeated;
+    }
 };
 
-// The findings of the file's entries in their order, then the missing settings in the order of
-// AllSettings. A file written by the earlier tool, without call-mark keys, lacks nothing.
+// The findings of the file's entries in their order, then the keys and sections given again,
+// then the missing settings in the order of AllSettings. A file written by the earlier tool,
+// without call-mark keys, lacks nothing.
 std::vector<Finding> CheckSettingsFile(const SettingsFileContent& content);
 // Whether any finding would block a load (notes do not).
 bool HasBlockingFindings(const std::vector<Finding>& findings);

@@ -96,6 +96,20 @@ QString FindingsText(const QString& fileName, const std::vector<settings::Findin
             lines << QString("and %1 more").arg(invalid.size() - shown);
         }
     }
+    QStringList repeated;
+    for (const settings::Finding& finding : findings) {
+        if (finding.kind == settings::FindingKind::kRepeated) {
+            repeated << "  " + FromCp1250(finding.key) + ": " +
+                            QString::fromStdString(finding.problem);
+        }
+    }
+    if (!repeated.isEmpty()) {
+        lines << "Given more than once (the first is read):";
+        lines << repeated.mid(0, kMaxFindingLines);
+        if (repeated.size() > kMaxFindingLines) {
+            lines << QString("and %1 more").arg(repeated.size() - kMaxFindingLines);
+        }
+    }
     return lines.join("\n");
 }
 

@@ -59,6 +59,8 @@ inline constexpr const char* kLogInCancelled =
     "Password not given: nothing was read. Replug the device to log in, or open a settings file";
 inline constexpr const char* kPasswordUnreadable =
     "The device's password is unreadable: reset the device";
+inline constexpr const char* kPasswordOutOfReach =
+    "The device's password cannot be entered here: reset the device";
 inline constexpr const char* kWrongPassword = "Wrong password. Enter password:";
 inline constexpr const char* kPasswordsDiffer = "Password not changed: the two entries differ";
 inline constexpr const char* kWriting = "Writing...";

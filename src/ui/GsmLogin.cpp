@@ -41,6 +41,9 @@ void TFormMain::LogIn() {
         case LogInOutcome::kPasswordUnreadable:
             SetStatusText(2, kPasswordUnreadable);
             return;
+        case LogInOutcome::kPasswordOutOfReach:
+            SetStatusText(2, kPasswordOutOfReach);
+            return;
         case LogInOutcome::kFault:
             SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
             return;

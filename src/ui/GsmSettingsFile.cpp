@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
+#include <algorithm>
 
 #include "exchange/SettingsLoad.h"
 #include "settings/SettingsCheck.h"
@@ -105,8 +106,13 @@ void TFormMain::OpenNamedFile(const QString& name) {
     const auto caption = [this](const settings::SettingPlace& place) {
         return GroupCaptionOf(place);
     };
-    if (withFindings && !ConfirmLoadWithFindings(this, QFileInfo(name).fileName(), findings,
-                                                 caption, DeviceLoggedIn())) {
+    // A key given twice holds two values: the user sees which one is read.
+    const bool repeats = std::any_of(findings.begin(), findings.end(), [](const auto& finding) {
+        return finding.kind == settings::FindingKind::kRepeated;
+    });
+    if ((withFindings || repeats) &&
+        !ConfirmLoadWithFindings(this, QFileInfo(name).fileName(), findings, caption,
+                                 DeviceLoggedIn())) {
         Timer1.start();
         return;
     }

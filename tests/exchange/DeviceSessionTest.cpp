@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "exchange/ExchangeFixture.h"
 #include "settings/AlarmTableImage.h"
 #include "settings/InputTableImage.h"
@@ -111,6 +113,36 @@ TEST_F(DeviceSessionTest, OneLostAnswerIsNoFaultButIsReported) {
     EXPECT_FALSE(read.Complete());
 }
 
+// Silence is counted from the sending of the first command left unanswered, and any answer ends
+// it: a pause before a command (a password being typed) and answers between two lost ones are
+// no silence.
+TEST_F(DeviceSessionTest, SilenceStartsAtTheLostCommandAndEndsWithAnAnswer) {
+    Attach();
+    DeviceSession session(exchange, {}, 200ms);
+    sim.SetParameter("PW", "1252");
+    const long long right = *EncodePassword("1234");
+    int asked = 0;
+    sim.DropAnswersTo({2});  // the read of "PW" after the first, wrong, entry
+    const LogInOutcome outcome = session.LogIn([&](bool) -> std::optional<long long> {
+        std::this_thread::sleep_for(300ms);
+        return ++asked == 1 ? right + 1 : right;
+    });
+    EXPECT_EQ(outcome, LogInOutcome::kLoggedIn);
+    EXPECT_EQ(session.Fault(), SessionFault::kNone);
+
+    sim.DropNextAnswers(1);
+    EXPECT_EQ(session.Get("VSTR"), std::nullopt);
+    const auto answering = std::chrono::steady_clock::now();
+    while (std::chrono::steady_clock::now() - answering < 300ms) {
+        ASSERT_TRUE(session.Get("VSTR").has_value());
+        std::this_thread::sleep_for(20ms);
+    }
+    sim.DropNextAnswers(1);
+    EXPECT_EQ(session.Get("VSTR"), std::nullopt);
+    EXPECT_EQ(session.Fault(), SessionFault::kNone);
+    EXPECT_TRUE(session.Get("VSTR").has_value());
+}
+
 TEST_F(DeviceSessionTest, ProgressBracketsEveryStage) {
     Attach();
     settings::SettingsModel model;
@@ -150,6 +182,12 @@ TEST_F(DeviceSessionTest, LogInEndsAsThePasswordAndTheAskerSay) {
         {"1252", {right + 1, std::nullopt}, LogInOutcome::kWrongPassword, 2},
         {"1252", {std::nullopt}, LogInOutcome::kCancelled, 1},
         {"12a4", {right}, LogInOutcome::kPasswordUnreadable, 0},
+        {"", {right}, LogInOutcome::kPasswordOutOfReach, 0},
+        {"17", {right}, LogInOutcome::kPasswordOutOfReach, 0},
+        {"10018", {right}, LogInOutcome::kPasswordOutOfReach, 0},
+        {"-5", {right}, LogInOutcome::kPasswordOutOfReach, 0},
+        {"10017", {*EncodePassword("9999")}, LogInOutcome::kLoggedIn, 1},
+        {"18", {*EncodePassword("0000")}, LogInOutcome::kLoggedIn, 1},
     };
     for (const Case& c : cases) {
         sim.SetParameter("PW", c.device);
@@ -187,6 +225,7 @@ TEST(DevicePassword, EncodesFourDigitsAndChecksTheDevicesValue) {
     EXPECT_FALSE(set.Accepts(*EncodePassword("4320")));
     // An empty value is 0, which no entry gives.
     EXPECT_FALSE(ParseDevicePassword("").Accepts(*EncodePassword("0000")));
+    EXPECT_EQ(ParseDevicePassword("").kind, DevicePassword::Kind::kOutOfReach);
     EXPECT_EQ(ParseDevicePassword("12ab").kind, DevicePassword::Kind::kNotANumber);
     EXPECT_FALSE(ParseDevicePassword("12ab").Accepts(18));
 }

@@ -33,6 +33,24 @@ TEST(IniFileTest, ReadsByTheProfileRules) {
     }
 }
 
+TEST(IniFileTest, RepeatsNameWhatTheReaderPassesOverAndTheLineItReads) {
+    const IniFile file = IniFile::Parse("[GSM]\nKey=first\n[Other]\nkey=other\n[gsm]\nkey=late\n");
+    const IniFile twice = IniFile::Parse("[GSM]\nKey=first\n; key=comment\n KEY = again \n");
+    const std::vector<IniFile::Repeat> sections = file.Repeats("GSM");
+    ASSERT_EQ(sections.size(), 1u);
+    EXPECT_EQ(sections[0].key, "");
+    EXPECT_EQ(sections[0].line, 4u);
+    EXPECT_EQ(sections[0].firstLine, 0u);
+    const std::vector<IniFile::Repeat> keys = twice.Repeats("gsm");
+    ASSERT_EQ(keys.size(), 1u);
+    EXPECT_EQ(keys[0].key, "KEY");
+    EXPECT_EQ(keys[0].value, "again");
+    EXPECT_EQ(keys[0].line, 3u);
+    EXPECT_EQ(keys[0].firstLine, 1u);
+    EXPECT_TRUE(file.Repeats("Other").empty());
+    EXPECT_TRUE(file.Repeats("none").empty());
+}
+
 TEST(IniFileTest, ValuesComeBackAsSetAndOnlyThoseThatNeedItAreQuoted) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"plain text", "plain text"}, {" lead", "\" lead\""},   {"trail\t", "\"trail\t\""},

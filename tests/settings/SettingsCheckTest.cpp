@@ -109,6 +109,46 @@ TEST(SettingsCheckTest, MissingAndUnknownKeysAndOlderFilesWithoutCallMarkKeys) {
     EXPECT_FALSE(HasBlockingFindings({findings.front()}));
 }
 
+// The reader takes the first of a key given twice and only the first section; each thing it
+// passes over is a note that says which value was taken, and blocks nothing.
+TEST(SettingsCheckTest, KeysAndSectionsGivenAgainAreNotesNamingTheValueTaken) {
+    const std::string file = CleanFile({{"UPHN1", "+3620"}}) + "uphn1=+3670\r\nUPHN1=+3680\r\n" +
+                             "[GSM]\r\nUPHN2=+3699\r\n";
+    // Line 1 is the header, then one line per setting, then the lines added here.
+    const std::string taken = std::to_string(2 + *SettingIndex("UPHN1"));
+    const std::size_t added = AllSettings().size() + 2;
+    auto line = [&](std::size_t offset) { return std::to_string(added + offset); };
+    const std::vector<Finding> findings = Check(file);
+    EXPECT_EQ(Lines(findings),
+              (std::vector<std::string>{
+                  "Note: uphn1: is given again on line " + line(0) +
+                      " as \"+3670\", which is ignored; line " + taken + "'s \"+3620\" is taken",
+                  "Note: UPHN1: is given again on line " + line(1) +
+                      " as \"+3680\", which is ignored; line " + taken + "'s \"+3620\" is taken",
+                  "Note: [GSM]: is given again on line " + line(2) +
+                      "; the keys under it are ignored (line 1's section is read)",
+              }));
+    EXPECT_FALSE(HasBlockingFindings(findings));
+}
+
+// A mode other than 0 or 1 is compared as the file spells it: a load sends Standalone for it,
+// and no comparison may say that the device holds what the file holds.
+TEST(SettingsCheckTest, AnInvalidModeNeverComparesEqualToTheModeSentInItsPlace) {
+    const std::size_t mode = *SettingIndex("SMODE");
+    for (const char* bad : {"2", "9", "-1", "", "0x1", "Transparent"}) {
+        const SettingsReadResult read = ParseSettingsFile(CleanFile({{"SMODE", bad}}), "m.am2");
+        ASSERT_TRUE(read.content);
+        EXPECT_EQ(ValuesOf(*read.content)[mode], std::string(bad)) << bad;
+        EXPECT_NE(ValuesOf(*read.content)[mode], std::string(ModeName(read.content->ModeIndex())))
+            << bad;
+        EXPECT_TRUE(HasBlockingFindings(CheckSettingsFile(*read.content))) << bad;
+    }
+    for (const auto& [good, name] : {std::pair{"0", "Standalone"}, {"1", "Transparent"}}) {
+        const SettingsReadResult read = ParseSettingsFile(CleanFile({{"SMODE", good}}), "m.am2");
+        EXPECT_EQ(ValuesOf(*read.content)[mode], std::string(name));
+    }
+}
+
 TEST(SettingsCheckTest, CallMarksOfOlderFilesCompareEqualAndBothMissingKeysAreListed) {
     // The earlier tool's file: one key per mark, which stands for the call and the SMS mark.
     std::string older = "[GSM]\r\n";
@@ -157,9 +197,14 @@ TEST(SettingsCheckTest, TextsOfOtherEncodingsAndControlCharacters) {
     const std::string utf8 = Cp1250ToUtf8(CleanFile({{"UPHN4", "\x1b[2J"}})) +
                              "extev3SMS \xC3\xBCzenet=a \xE2\x86\x92 b\r\n";
     const std::vector<Finding> findings = Check(utf8);
-    EXPECT_EQ(Lines(findings), (std::vector<std::string>{
-                                   "UPHN4: \"\\x1b[2J\" holds characters other than +01234567890",
-                               }))
+    const std::string firstSms = std::to_string(2 + *SettingIndex("extev3SMS \xFCzenet"));
+    EXPECT_EQ(Lines(findings),
+              (std::vector<std::string>{
+                  "UPHN4: \"\\x1b[2J\" holds characters other than +01234567890",
+                  "Note: extev3SMS \xC3\xBCzenet: is given again on line 469 as \"a ? b\", which "
+                  "is ignored; line " +
+                      firstSms + "'s \"\" is taken",
+              }))
         << "the SMS key is a repeat: the first one counts";
     const std::string fresh = Cp1250ToUtf8(CleanFile({{"extev3SMS \xFCzenet", "<drop>"}})) +
                               "extev3SMS \xC3\xBCzenet=a \xE2\x86\x92 b\r\n";

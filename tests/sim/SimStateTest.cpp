@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/SettingsFiles.h"
 
 namespace quelvar::sim {
@@ -84,6 +86,29 @@ TEST(SimStateFile, OneRunAtATimeAndTheNextMeetsWhatItLeft) {
     ASSERT_EQ(nextRun.Load(std::chrono::milliseconds(0), inUse), "");
     EXPECT_EQ(next.Parameter("PW"), "4729");
 }
+
+#ifndef _WIN32
+// A run that reaches the file through a link and one that names it directly share one device:
+// the second is kept out as if both had named it alike.
+TEST(SimStateFile, ALinkAndTheFileItNamesAreLockedAsOne) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path / "elsewhere");
+    const std::string path = dir.File("elsewhere/device.state");
+    std::filesystem::create_symlink(path, dir.File("link.state"));
+    bool inUse = false;
+    SimulatedCommunicator first;
+    SimStateFile throughLink(dir.File("link.state"), first);
+    ASSERT_EQ(throughLink.Load(std::chrono::milliseconds(0), inUse), "");
+    SimulatedCommunicator second;
+    SimStateFile direct(path, second);
+    EXPECT_NE(direct.Load(std::chrono::milliseconds(0), inUse), "");
+    EXPECT_TRUE(inUse);
+    SimulatedCommunicator third;
+    SimStateFile dotted(dir.File("elsewhere/../elsewhere/./device.state"), third);
+    EXPECT_NE(dotted.Load(std::chrono::milliseconds(0), inUse), "");
+    EXPECT_TRUE(inUse);
+}
+#endif
 
 }  // namespace
 }  // namespace quelvar::sim

@@ -188,6 +188,33 @@ class GsmSettingsFileTest : public QObject {
         QCOMPARE(h->form->model.AlarmGrid().Cell(9, 2), std::string(163, 'a'));
     }
 
+    // A clean file but for a key given twice: the dialog says which value is read, Cancel sends
+    // nothing, and "Load anyway" sends the first value.
+    void keyGivenTwiceIsShownBeforeTheLoad() {
+        fileName = dir.filePath("twice.am2");
+        quelvar::settings::SettingsModel model;
+        model.Rule(TableId::kSimCard).SetValue(model.Grid(TableId::kSimCard).Cell(0, 0), "4321");
+        QVERIFY(quelvar::settings::SaveSettingsFile(model, 0, fileName.toStdString()).ok);
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::Append));
+        file.write("simpin=9999\r\n");
+        file.close();
+        h->sim->ClearCommands();
+
+        QString message;
+        ClickInMessage("Cancel", &message);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
+        QCOMPARE(h->sim->CommandCount(), std::size_t{0});
+        QVERIFY2(message.contains("Given more than once (the first is read):\n  simpin: is given "
+                                  "again on line 469 as \"9999\", which is ignored; line 2's "
+                                  "\"4321\" is taken"),
+                 qPrintable(message));
+
+        ClickInMessage("Load anyway", &message);
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
+        QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("4321"));
+    }
+
     void loadWithoutADeviceSendsNothingAndSaysSo() {
         fileName = dir.filePath("offline.am2");
         quelvar::settings::SettingsModel model;

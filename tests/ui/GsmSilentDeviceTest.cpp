@@ -104,6 +104,18 @@ class GsmSilentDeviceTest : public QObject {
         QVERIFY(!h.form->DeviceLoggedIn());
     }
 
+    // A number no four digits give (0000 to 9999 are 18 to 10017) is said as plainly: asking
+    // for a password that can never be right would only look like a wrong entry.
+    void passwordNoEntryReachesSaysToResetTheDevice() {
+        for (const char* held : {"", "17", "10018", "-5"}) {
+            GsmHarness h;
+            h.sim->SetParameter("PW", held);
+            h.Connect();
+            QVERIFY2(h.form->StatusText(2) == QString(quelvar::ui::kPasswordOutOfReach), held);
+            QVERIFY(!h.form->DeviceLoggedIn());
+        }
+    }
+
     // The verify compares the mode and the acknowledgement marks too, not only the settings.
     void verifyCatchesAModeOrMarksAcknowledgedButNotKept() {
         for (const char* key : {"SMODE", "GACK"}) {
