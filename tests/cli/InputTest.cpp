@@ -45,6 +45,10 @@ TEST(CliInput, PasswordFilesAreReadBoundedAndChecked) {
     const CliRun longer = login("4321" + std::string(61, ' ') + "\n");
     EXPECT_EQ(longer.code, 3);
     EXPECT_EQ(longer.err, "The first line of the password file pw.txt is longer than 64 bytes\n");
+    // The byte-order mark is no part of the line, nor does it hide the line's 65th byte.
+    const std::string bom = "\xEF\xBB\xBF";
+    EXPECT_EQ(login(bom + "4321" + std::string(60, ' ') + "\n").code, 0);
+    EXPECT_EQ(login(bom + "4321" + std::string(61, ' ') + "\n").code, 3);
     // An endless file is not read to its end.
     const CliRun zero = RunCli(dir, "read out.am2 --password-file /dev/zero --simulate -q");
     EXPECT_EQ(zero.code, 3);

@@ -200,6 +200,25 @@ TEST_F(ConnectionTest, SendSaysWhyACommandFailed) {
     EXPECT_EQ(sim.CommandCount(), 2u) << "nothing written while not reachable";
 }
 
+// A sequence pinned to its attachment sends nothing to the device plugged in after it, though
+// that one is attached under a later number.
+TEST_F(ConnectionTest, PinnedCommandsAreRefusedOnARepluggedDevice) {
+    OpenAndAttach();
+    const std::uint64_t pinned = connection.Attachment();
+    connection.PinAttachment(pinned);
+    Report reply{};
+    EXPECT_EQ(connection.Send(GetCommand("VSTR"), &reply), SendResult::kAcknowledged);
+    sim.Unplug();
+    ASSERT_TRUE(WaitFor([&] { return !connection.IsAttached(); }));
+    sim.Plug();
+    ASSERT_TRUE(WaitFor([&] { return connection.IsAttached(); }));
+    ASSERT_GT(connection.Attachment(), pinned);
+    EXPECT_EQ(connection.Send(GetCommand("VSTR"), &reply), SendResult::kNotPinned);
+    EXPECT_EQ(sim.CommandCount(), 1u);
+    connection.PinAttachment(0);
+    EXPECT_EQ(connection.Send(GetCommand("VSTR"), &reply), SendResult::kAcknowledged);
+}
+
 TEST_F(ConnectionTest, WriteSendsTextInChunksOfSixty) {
     OpenAndAttach();
     std::vector<std::uint8_t> bytes(130);

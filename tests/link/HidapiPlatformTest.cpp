@@ -96,6 +96,23 @@ TEST_F(HidapiPlatformTest, EnumeratesAgainOnlyWhenTheDeviceSetChanged) {
     EXPECT_EQ(fake.enumerations, 4);
 }
 
+// A sign the system did not give (a missed change) is caught by a full look once a second, the
+// second counted from the last look, whatever caused it.
+TEST_F(HidapiPlatformTest, LooksOnceASecondThoughTheDeviceSetSeemsUnchanged) {
+    using namespace std::chrono_literals;
+    platform.Enumerate();
+    std::this_thread::sleep_for(600ms);
+    fake.stamp = 2;
+    platform.Enumerate();
+    EXPECT_EQ(fake.enumerations, 2);
+    std::this_thread::sleep_for(500ms);  // over a second since the first look
+    platform.Enumerate();
+    EXPECT_EQ(fake.enumerations, 2);
+    std::this_thread::sleep_for(600ms);  // over a second since the last
+    platform.Enumerate();
+    EXPECT_EQ(fake.enumerations, 3);
+}
+
 TEST_F(HidapiPlatformTest, FailedOpenTellsWhetherPermissionWasDenied) {
     fake.openFails = true;
     fake.denied = true;

@@ -350,6 +350,25 @@ class GsmLostWorkTest : public QObject {
         QVERIFY(h.form->DeviceLoggedIn());
     }
 
+    // A file of the other mode opened offline shows that mode as its own: nothing waits to be
+    // saved, so a device that comes asks nothing.
+    void fileOfTheOtherModeOpenedOfflineIsNoEdit() {
+        GsmHarness h(false);
+        const QString transparent = dir.filePath("transparent.am2");
+        WriteFile(transparent, 1);
+        QCOMPARE(h.form->OpModeIndex(), 0);
+        OpenWithButton(h, transparent);
+        QCOMPARE(h.form->OpModeIndex(), 1);
+        QStringList questions;
+        {
+            ModalScript script(
+                [&](QWidget* box, int) { questions << GsmHarness::MessageText(box); });
+            h.Connect();
+        }
+        QCOMPARE(questions, QStringList());
+        QVERIFY(h.form->DeviceLoggedIn());
+    }
+
     // Compare lists the differences in the window's order (the file's puts the phone numbers
     // before the SMS forwarding): the left column top to bottom, then the monitoring.
     void compareListsTheGroupsInTheWindowsOrder() {

@@ -90,6 +90,36 @@ class GsmMonitorTest : public QObject {
         QCOMPARE(ColourOf(stLINE(*h.form)), kGreen);
     }
 
+    // A device plugged in again has sent no round of statuses yet: its ticks are counted anew.
+    void statusesWaitForTheirTicksAgainAfterAReplug() {
+        GsmHarness h;
+        auto signalIs = [&](const std::string& signal) {
+            return QTest::qWaitFor([&] {
+                std::lock_guard lock(quelvar::link::LinkLock());
+                return h.form->connection->gsmSignal == signal;
+            });
+        };
+        h.Connect();
+        h.sim->SendStatus(200, "16");
+        QVERIFY(signalIs("16"));
+        for (int i = 0; i < 4; ++i) {
+            h.Tick();
+        }
+        QCOMPARE(stGSM(*h.form)->text(), QString("16"));
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        h.Connect();  // tick 1 of the new attachment
+        h.sim->SendStatus(200, "22");
+        QVERIFY(signalIs("22"));
+        for (int tick = 2; tick <= 4; ++tick) {
+            h.Tick();
+            QCOMPARE(stGSM(*h.form)->text(), QString("16"));
+        }
+        h.Tick();
+        QCOMPARE(stGSM(*h.form)->text(), QString("22"));
+    }
+
     void signalThatIsNoNumberStopsNothingElse() {
         GsmHarness h;
         h.Connect();

@@ -181,6 +181,32 @@ class GsmOfflineTest : public QObject {
         QVERIFY(h.form->OfflineFile().isEmpty());
     }
 
+    // "Discard" answers for the edits: after a log-in cancelled then, the next connection does
+    // not ask about them again.
+    void discardedEditsAreNotAskedAboutAgainAfterACancelledLogIn() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");
+        h.form->OpenSettingsFile(site);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
+        QStringList questions;
+        ModalScript script([&](QWidget* dialog, int) {
+            if (auto* field = dialog->findChild<QLineEdit*>()) {
+                QTest::keyClick(field, Qt::Key_Return);  // unfinished: cancels the log-in
+                return;
+            }
+            questions << GsmHarness::MessageText(dialog);
+            GsmHarness::ClickButton(dialog, "Discard");
+        });
+        h.Connect();
+        QCOMPARE(questions, QStringList({"Save your changes to site.am2?"}));
+        QVERIFY(!h.form->DeviceLoggedIn());
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        h.Connect();
+        QCOMPARE(questions.count("Save your changes to site.am2?"), 1);
+    }
+
     void deviceGoneWithEditsWaitingOffersASaveAndCtrlOStillOpens() {
         GsmHarness h;
         h.Connect();

@@ -137,6 +137,25 @@ class GsmUndoTest : public QObject {
         QVERIFY(!actRedo(*h.form)->isEnabled());
     }
 
+    // An undo, a new edit and another undo: the second takes back the new edit alone.
+    void anEditAfterAnUndoIsUndoneAlone() {
+        GsmHarness h;
+        h.Connect();
+        const auto& alarms = h.form->model.AlarmGrid();
+        const std::string first = alarms.Cell(5, 3);
+        const std::string second = alarms.Cell(6, 3);
+        Click(sgeAlarmList(*h.form), 5, 3);
+        QVERIFY(alarms.Cell(5, 3) != first);
+        Undo(h.form.get());
+        QCOMPARE(alarms.Cell(5, 3), first);
+        Click(sgeAlarmList(*h.form), 6, 3);
+        QVERIFY(alarms.Cell(6, 3) != second);
+        Undo(h.form.get());
+        QCOMPARE(alarms.Cell(6, 3), second);
+        QCOMPARE(alarms.Cell(5, 3), first);
+        QVERIFY(!actUndo(*h.form)->isEnabled());
+    }
+
     void anOfflineLoadIsOneStep() {
         QTemporaryDir dir;
         quelvar::settings::SettingsModel first;
