@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QStringList>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>
@@ -101,6 +102,30 @@ int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedComm
     return QApplication::exec();
 }
 
+// Qt ends the program with an abort when it finds no display: say so instead. Only what can be
+// seen before Qt starts: a platform chosen by the environment or "-platform", or a display's
+// variable. Windows and macOS always have their own.
+bool DisplayFound(int argc, char** argv) {
+#if defined(_WIN32) || defined(__APPLE__)
+    (void)argc;
+    (void)argv;
+    return true;
+#else
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "-platform", 9) == 0) {
+            return true;
+        }
+    }
+    return false;
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,6 +155,13 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Unknown option \"%s\"; see --help\n", arg.c_str());
             return 64;
         }
+    }
+    if (!DisplayFound(argc, argv)) {
+        std::fputs(
+            "quelvar-gsm: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+            "quelvar-gsm-cli works without one\n",
+            stderr);
+        return 1;
     }
     Application app(argc, argv);
     app.setWindowIcon(quelvar::ui::AppIcon());

@@ -94,9 +94,10 @@ class CheckedOutput : public std::streambuf {
     int cause_ = 0;
 };
 
+// Never destroyed: std::cout flushes through it while the program's statics are destroyed.
 CheckedOutput& Output() {
-    static CheckedOutput output;
-    return output;
+    static CheckedOutput* const output = new CheckedOutput;
+    return *output;
 }
 
 }  // namespace

@@ -287,6 +287,9 @@ class TFormMain : public QWidget {
     void RememberHeld(int modeIndex);
     int DifferingFromHeld() const;
     void MarkIfModeDiffersFromHeld();
+    void MarkEdited();
+    void ClearMarkIfNothingDiffers();
+    std::string HeldAccountId() const;
     // Backups and undo (GsmBackup.cpp, GsmUndo.cpp).
     void InstallEditHistory();
     // The acknowledgement marks as the phone numbers' ACK column shows them: "1000".
@@ -331,6 +334,8 @@ class TFormMain : public QWidget {
     std::string heldAccountId_;
     std::string heldFirmware_;
     bool heldStale_ = true;
+    // A sequence overwrote the device and left what it holds unknown (cut, unverified).
+    bool heldUncertain_ = false;
 };
 
 // Marks a device sequence as running for its scope; a second one does not start meanwhile.

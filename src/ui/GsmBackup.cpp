@@ -87,6 +87,7 @@ bool TFormMain::BackUpBeforeOverwrite() {
     }
     // What follows overwrites the device: the next backup reads it again.
     heldStale_ = true;
+    heldUncertain_ = true;
     return true;
 }
 
@@ -132,7 +133,7 @@ void TFormMain::ShowBackups() {
         QString(
             "Write %1 to the device logged in (%2)?\n\nWhat the device holds now is backed "
             "up first.")
-            .arg(named, Owner(heldAccountId_, heldFirmware_));
+            .arg(named, Owner(HeldAccountId(), heldFirmware_));
     if (AskYesNo(this, question) && DeviceLoggedIn()) {
         RestoreBackup(path, named);
     }

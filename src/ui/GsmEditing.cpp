@@ -98,12 +98,12 @@ void TFormMain::sgClick(StringGridView* grid) {
             setFrm_->ShowModal();
         }
     }
-    SetSaveToDevImage(kPendingImage);
+    MarkEdited();
 }
 
 void TFormMain::sgGPRSConnectionKeyUp(StringGridView*, int) {
     if (!sequenceRunning_) {
-        SetSaveToDevImage(kPendingImage);
+        MarkEdited();
     }
 }
 
@@ -125,7 +125,7 @@ void TFormMain::EditAlarmCell(StringGridView* grid) {
     const int r = cells.Row();
     // A release over a header or label cell changes nothing: the selected cell is elsewhere.
     if (!grid->LastReleaseOnSelectedCell()) {
-        SetSaveToDevImage(kPendingImage);
+        MarkEdited();
         return;
     }
     if (IsMarkColumn(c, settings::kAlarmFirstCallColumn, settings::kAlarmFirstSmsColumn)) {
@@ -147,7 +147,7 @@ void TFormMain::EditAlarmCell(StringGridView* grid) {
     } else if (c == settings::kAlarmSmsColumn) {
         OpenEventCellEditor(grid, "", false, 0, settings::kSmsMaxLength);
     }
-    SetSaveToDevImage(kPendingImage);
+    MarkEdited();
 }
 
 void TFormMain::EditInputEventCell(StringGridView* grid) {
@@ -160,7 +160,7 @@ void TFormMain::EditInputEventCell(StringGridView* grid) {
             OpenEventCellEditor(grid, "", false, 0, settings::kSmsMaxLength);
         }
     }
-    SetSaveToDevImage(kPendingImage);
+    MarkEdited();
 }
 
 int TFormMain::OpenEventCellEditor(StringGridView* grid, const std::string& rule, bool upperCase,

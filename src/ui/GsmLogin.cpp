@@ -124,7 +124,7 @@ void TFormMain::rgOpModeClick() {
         return;
     }
     ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
-    MarkIfModeDiffersFromHeld();
+    MarkEdited();
 }
 
 void TFormMain::ApplyModeLayout(Mode mode) {

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QShortcut>
 
+#include "settings/BackupStore.h"
 #include "settings/SettingsCheck.h"
 #include "ui/EditHistory.h"
 #include "ui/Gsm.h"
@@ -150,6 +151,7 @@ bool TFormMain::ConfirmClose() {
 
 void TFormMain::RememberHeld(int modeIndex) {
     heldValues_ = settings::ValuesOf(model, modeIndex);
+    heldUncertain_ = false;
     heldMode_ = modeIndex;
     heldAckMask_ = ackMask;
 }
@@ -168,6 +170,35 @@ void TFormMain::MarkIfModeDiffersFromHeld() {
     if (OpModeIndex() != heldMode_) {
         SetSaveToDevImage(kPendingImage);
     }
+}
+
+void TFormMain::MarkEdited() {
+    // By the comparison the close question makes: with what the device holds (unless a sequence
+    // left that unknown), offline with the file as opened or last saved.
+    const bool differs =
+        heldValues_.empty() || (!document_.Offline() && heldUncertain_) || DifferingFromHeld() > 0;
+    if (differs) {
+        SetSaveToDevImage(kPendingImage);
+        return;
+    }
+    ClearMarkIfNothingDiffers();
+}
+
+void TFormMain::ClearMarkIfNothingDiffers() {
+    if (heldValues_.empty() || DifferingFromHeld() > 0) {
+        return;
+    }
+    history->Capture();
+    document_.MatchesHeld();
+    SetSaveToDevImage(kSavedImage);
+}
+
+std::string TFormMain::HeldAccountId() const {
+    const std::optional<std::size_t> account = settings::SettingIndex(settings::kAccountKey);
+    if (account && *account < heldValues_.size() && !heldUncertain_) {
+        return heldValues_[*account].value_or("");
+    }
+    return heldAccountId_;
 }
 
 }  // namespace quelvar::ui

@@ -191,6 +191,8 @@ void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResu
     } else {
         // The device holds the file's settings now; its mode changes with the next write-back.
         heldValues_ = settings::ValuesOf(model, heldMode_);
+        heldUncertain_ = false;
+        ClearMarkIfNothingDiffers();  // earlier edits the file replaced wait no longer
         SetStatusText(2, QString("Loaded %1 into the device").arg(file));
     }
     if (!loaded.tooLongKeys.empty()) {

@@ -31,7 +31,7 @@ void TFormMain::InstallEditHistory() {
     hooks.applied = [this] {
         // The acknowledgement marks are sent from the mask, so it follows the column.
         ackMask = AckMaskShown();
-        SetSaveToDevImage(kPendingImage);
+        MarkEdited();
     };
     history = new EditHistory(model, std::move(hooks), this);
     // After the mode's own handler, so that the step holds the layout's changes too.

@@ -31,6 +31,7 @@ void TFormMain::btnSaveToDevClick() {
     }
     if (check && check->Complete()) {
         heldValues_ = check->deviceValues;
+        heldUncertain_ = false;
         heldMode_ = check->read.modeIndex;
         heldAckMask_ = check->deviceAckMask.value_or(ackMask);
     }

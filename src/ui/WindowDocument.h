@@ -32,6 +32,8 @@ class WindowDocument {
     }
     // An edit of the grids or the mode: in the offline view the file is behind.
     void Edited() { unsaved_ = unsaved_ || Offline(); }
+    // The grids hold again what the file holds (an edit undone, say).
+    void MatchesHeld() { unsaved_ = false; }
     // The user was asked about the unsaved edits and answered.
     void Answered() { unsaved_ = false; }
 

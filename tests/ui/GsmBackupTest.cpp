@@ -169,6 +169,40 @@ class GsmBackupTest : public QObject {
         QCOMPARE(Store().List().size(), std::size_t{2});  // the restore kept what it overwrote
     }
 
+    // After a file with another account ID went into the device, the question names the
+    // account the device holds now, not the one read at log-in; and nothing differing from the
+    // device, the write-back button carries no mark.
+    void restoreQuestionNamesTheAccountTheDeviceHoldsNow() {
+        settings::SettingsModel other;
+        other.Rule(TableId::kPhoneNumbers).SetValue("T2", "+3622");
+        for (const settings::CatalogueTable& table : settings::AllTables()) {
+            other.Rule(table.id).ForEachRow(
+                [&](const std::string& caption, const std::string& key) {
+                    if (key == settings::kAccountKey) {
+                        other.Rule(table.id).SetValue(caption, "34CD");
+                    }
+                });
+        }
+        const QString file = data->filePath("site2.am2");
+        QVERIFY(settings::SaveSettingsFile(other, 0, file.toStdString()).ok);
+        h->form->SetFileNameAsk([file](bool) { return file; });
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
+        QCOMPARE(h->sim->Parameter("ACCID"), std::string("34CD"));
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
+
+        QString question;
+        GsmHarness::OnModal([&](QWidget* widget) {
+            auto* dialog = qobject_cast<quelvar::ui::BackupsDialog*>(widget);
+            QVERIFY(dialog);
+            ClickInMessage("No", &question);
+            QTest::mouseClick(dialog->restoreButton, Qt::LeftButton);
+        });
+        GsmHarness::ChooseFromMenu(btnMore(*h->form), actBackups(*h->form));
+        QVERIFY2(question.contains("to the device logged in (account ID 34CD, firmware 2.14)"),
+                 qPrintable(question));
+        QCOMPARE(h->sim->Parameter("ACCID"), std::string("34CD"));
+    }
+
     void openWithADeviceLoggedInComparesTheBackupWithTheWindow() {
         TypePin(*h, "7777");
         h->ClickWriteBack();

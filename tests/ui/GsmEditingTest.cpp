@@ -81,7 +81,29 @@ class GsmEditingTest : public QObject {
         PressInModal(Qt::Key_Escape);
         Click(sgIN1(*h->form), 1, 0);
         QCOMPARE(z1.Cell(1, 0), std::string("3 sec"));
-        QCOMPARE(h->form->SaveToDevImage(), 4);  // a cancelled edit is marked all the same
+        QCOMPARE(h->form->SaveToDevImage(), 4);  // the cell still differs from the device's
+    }
+
+    // Cancel and Escape change nothing: the mark says nothing waits, as the close question
+    // does; an edit typed back to the device's value clears it again.
+    void cancelledOrUndoneEditLeavesNoMark() {
+        PressInModal(Qt::Key_Escape);
+        Click(sgGPRSConnection(*h->form), 1, 0);
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
+        QVERIFY(!actUndo(*h->form)->isEnabled());
+
+        const std::string held = h->form->model.Grid(TableId::kSimCard).Cell(1, 0);
+        TypeInModal("9876", Qt::Key_Return);
+        Click(sgGPRSConnection(*h->form), 1, 0);
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        GsmHarness::OnModal([held](QWidget* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>("edSetProp");
+            field->selectAll();
+            QTest::keyClicks(field, QString::fromStdString(held));
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        Click(sgGPRSConnection(*h->form), 1, 0);
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
     }
 
     void digitRuleTakesDigitsOnly() {

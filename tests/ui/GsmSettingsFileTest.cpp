@@ -91,7 +91,8 @@ class GsmSettingsFileTest : public QObject {
         QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QCOMPARE(AllCells(h->form->model), before);
         QCOMPARE(h->form->OpModeIndex(), 0);
-        QCOMPARE(h->form->SaveToDevImage(), 4);
+        // The device holds exactly what the window shows, its mode too: nothing waits.
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("1234"));
         QCOMPARE(h->sim->CommandCount(), std::size_t{14 + 2 + 256 + 1 + 128});
     }

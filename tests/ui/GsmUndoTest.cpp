@@ -102,7 +102,9 @@ class GsmUndoTest : public QObject {
             h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
             Undo(h.form.get());
             QVERIFY2(edits[i].value() == before[i], edits[i].name);
-            QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+            // Until the last undo the window still differs from the device; then it does not.
+            QCOMPARE(h.form->SaveToDevImage(),
+                     i > 0 ? quelvar::ui::kPendingImage : quelvar::ui::kSavedImage);
             for (std::size_t j = 0; j < i; ++j) {
                 QVERIFY2(edits[j].value() == after[j], edits[j].name);  // one step at a time
             }
