@@ -330,6 +330,7 @@ void PrintHelp(std::ostream& out) {
            "  --no-backup         write, restore: write even when no backup can be taken\n"
            "                      (and take none)\n"
            "  --account ID        backups: only those of this account ID\n"
+           "  --log FILE.csv      status --watch: record every status report and event line\n"
            "  --wait SECONDS      how long to wait for the device, in decimal seconds\n"
            "                      (default 10)\n"
            "  --simulate          talk to the built-in simulated communicator instead of USB\n"

@@ -66,6 +66,8 @@ inline constexpr const char* kPasswordsDiffer = "Password not changed: the two e
 inline constexpr const char* kWriting = "Writing...";
 inline constexpr const char* kNoDeviceTip = "No device connected";
 inline constexpr const char* kWriteAllTip = "Write all settings to the device";
+inline constexpr const char* kOpenTip = "Open settings file";
+inline constexpr const char* kOpenIntoDeviceTip = "Open a settings file and write it to the device";
 inline constexpr const char* kChangePasswordTip = "Change the device password";
 inline constexpr const char* kNoPermission =
     "No permission to open the communicator: install the udev rule (see README), then replug it";
@@ -333,6 +335,8 @@ class TFormMain : public QWidget {
     std::string heldSettings_;
     std::string heldAccountId_;
     std::string heldFirmware_;
+    // The local time ("10:06") of the backup the running sequence took; empty without one.
+    QString lastBackupTime_;
     bool heldStale_ = true;
     // A sequence overwrote the device and left what it holds unknown (cut, unverified).
     bool heldUncertain_ = false;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QMessageBox>
+#include <QTime>
 #include <cstdlib>
 
 #include "exchange/DeviceSession.h"
@@ -69,11 +70,13 @@ void TFormMain::NoteDeviceSettings(const settings::SettingsModel& held, int mode
 
 bool TFormMain::BackUpBeforeOverwrite() {
     std::string error;
+    lastBackupTime_.clear();
     if (heldStale_ && !ReadHeldSettings()) {
         error = "the device did not answer every read";
     }
     if (error.empty()) {
         error = Store().Save(heldSettings_, heldAccountId_, heldFirmware_).error;
+        lastBackupTime_ = error.empty() ? QTime::currentTime().toString("HH:mm") : QString();
     }
     if (!error.empty()) {
         const QString text = "The backup of the device's settings could not be written (" +

@@ -104,7 +104,7 @@ void TFormMain::BuildControls() {
     ToolBar1->setGeometry(9, 0, 218, 52);
     ToolBar1->setIconSize(QSize(32, 32));
     ToolBar1->setMovable(false);
-    tbtnOpen = ToolButton(ToolBar1, ToolImages[0], "tbtnOpen", "Open settings file");
+    tbtnOpen = ToolButton(ToolBar1, ToolImages[0], "tbtnOpen", kOpenTip);
     tbtnSave = ToolButton(ToolBar1, ToolImages[1], "tbtnSave", "Save settings file");
     btnSaveToDev = ToolButton(ToolBar1, ToolImages[kSavedImage], "btnSaveToDev", kWriteAllTip);
     ToolButton1 = ToolButton(ToolBar1, ToolImages[3], "ToolButton1", kChangePasswordTip);

@@ -87,6 +87,8 @@ void TFormMain::SetDeviceToolsEnabled(bool enabled) {
     ToolButton1->setEnabled(enabled);
     btnSaveToDev->setToolTip(enabled ? kWriteAllTip : kNoDeviceTip);
     ToolButton1->setToolTip(enabled ? kChangePasswordTip : kNoDeviceTip);
+    // With a device logged in, Open writes the file into it at once.
+    tbtnOpen->setToolTip(enabled ? kOpenIntoDeviceTip : kOpenTip);
 }
 
 void TFormMain::AskToSaveOfflineEdits() {

@@ -193,7 +193,14 @@ void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResu
         heldValues_ = settings::ValuesOf(model, heldMode_);
         heldUncertain_ = false;
         ClearMarkIfNothingDiffers();  // earlier edits the file replaced wait no longer
-        SetStatusText(2, QString("Loaded %1 into the device").arg(file));
+        // Open overwrites the device at once: where its old settings went is said with it.
+        const QString kept = lastBackupTime_.isEmpty()
+                                 ? QString()
+                                 : QString(
+                                       "; what it held is in the backup of %1 (More > "
+                                       "Backups...)")
+                                       .arg(lastBackupTime_);
+        SetStatusText(2, QString("Loaded %1 into the device").arg(file) + kept);
     }
     if (!loaded.tooLongKeys.empty()) {
         QStringList keys;

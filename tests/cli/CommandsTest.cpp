@@ -221,6 +221,13 @@ TEST(CliCommands, HelpListsCommandsAndOptions) {
           "--simulate", "--sim-state", "--quiet", "--help", "64"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
+    // Every option the parser takes has its own line in the list of options.
+    const std::string options = help.out.substr(help.out.find("Options:"));
+    for (const char* option :
+         {"--password ", "--password-file", "--new-password", "--force", "--no-backup", "--account",
+          "--log", "--wait", "--simulate", "--sim-state", "--quiet", "--help", "--version"}) {
+        EXPECT_NE(options.find(std::string("\n  ") + option), std::string::npos) << option;
+    }
 }
 
 TEST(CliCommands, BadUsageExits64WithOneLine) {

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -155,7 +156,15 @@ class GsmLostWorkTest : public QObject {
         OpenWithButton(h, transparent);
         QCOMPARE(h.form->OpModeIndex(), 1);
         QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
-        QCOMPARE(h.form->StatusText(2), QString("Loaded transparent.am2 into the device"));
+        // Open overwrote the device at once: it says so, and where the old settings went.
+        QCOMPARE(tbtnOpen(*h.form)->toolTip(),
+                 QString("Open a settings file and write it to the device"));
+        const QString status = h.form->StatusText(2);
+        QVERIFY2(QRegularExpression("^Loaded transparent\\.am2 into the device; what it held is in "
+                                    "the backup of \\d\\d:\\d\\d \\(More > Backups\\.\\.\\.\\)$")
+                     .match(status)
+                     .hasMatch(),
+                 qPrintable(status));
         QCOMPARE(h.sim->Parameter("UPHN1"), kFileNumber);
     }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
@@ -101,6 +102,7 @@ class GsmOfflineTest : public QObject {
             QCOMPARE(deviceTool->toolTip(), QString("No device connected"));
         }
         QVERIFY(tbtnSave(*h.form)->isEnabled());
+        QCOMPARE(tbtnOpen(*h.form)->toolTip(), QString("Open settings file"));  // only shows
 
         Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
         QCOMPARE(h.form->model.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3),
@@ -295,7 +297,9 @@ class GsmOfflineTest : public QObject {
         QCOMPARE(form.OpModeIndex(), 1);
         QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
         QCOMPARE(form.SaveToDevImage(), ui::kPendingImage);  // the mode waits to be written
-        QCOMPARE(form.StatusText(2), QString("Loaded prepared.am2 into the device"));
+        QVERIFY2(form.StatusText(2).startsWith("Loaded prepared.am2 into the device; what it held "
+                                               "is in the backup of "),
+                 qPrintable(form.StatusText(2)));
 
         GsmHarness::OnModal([&](QWidget* modal) {
             auto* dialog = qobject_cast<ui::CompareDialog*>(modal);
@@ -336,7 +340,7 @@ class GsmOfflineTest : public QObject {
         GsmHarness h;
         h.Connect();
         const std::pair<QToolButton*, QString> tips[] = {
-            {tbtnOpen(*h.form), "Open settings file"},
+            {tbtnOpen(*h.form), "Open a settings file and write it to the device"},
             {tbtnSave(*h.form), "Save settings file"},
             {btnSaveToDev(*h.form), "Write all settings to the device"},
             {ToolButton1(*h.form), "Change the device password"},
