@@ -39,7 +39,7 @@ DevicePassword ParseDevicePassword(const std::optional<std::string>& text) {
         return password;
     }
     const bool reachable =
-        password.value >= *EncodePassword("0000") && password.value <= *EncodePassword("9999");
+        password.value >= kPasswordOffset && password.value <= kPasswordOffset + kLargestPassword;
     if (password.value == kNoPassword) {
         password.kind = DevicePassword::Kind::kNoneNeeded;
     } else {

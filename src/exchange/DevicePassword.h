@@ -11,6 +11,8 @@ namespace quelvar::exchange {
 inline constexpr long long kNoPassword = 583920;
 // Added to the four digits read as a number; the device holds the sum as decimal text.
 inline constexpr long long kPasswordOffset = 18;
+// The largest number four digits give, before the offset.
+inline constexpr long long kLargestPassword = 9999;
 
 // The encoded form of exactly four decimal digits; nothing for any other text.
 std::optional<long long> EncodePassword(std::string_view digits);

@@ -102,7 +102,8 @@ std::optional<std::chrono::system_clock::time_point> TimeOfStamp(std::string_vie
 #else
     const std::time_t time = utc ? timegm(&fields) : std::mktime(&fields);
 #endif
-    // A field out of its range (a 31st of April) is carried over by the conversion.
+    // A field out of its range (a 31st of April) is carried over by the conversion; the hour
+    // alone may move, in a local time that the start of summer time skips.
     if (time == static_cast<std::time_t>(-1) || fields.tm_mday != asGiven.tm_mday ||
         fields.tm_mon != asGiven.tm_mon || fields.tm_min != asGiven.tm_min) {
         return std::nullopt;
