@@ -1,5 +1,6 @@
 #include "app/StopSignals.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -58,6 +59,14 @@ void QuitOnStopSignals() {
         QuitIfStopped();
     });
 #endif
+}
+
+int ExecUnlessStopped() {
+    // A signal from now on wakes the loop below: its pipe or event holds it until then.
+    if (io::StopSignal() != 0) {
+        return 0;  // as the loop returns when a signal quits it
+    }
+    return QApplication::exec();
 }
 
 }  // namespace quelvar::app

@@ -97,9 +97,10 @@ int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedComm
         simulatorWindow->PlaceBeside(formMain);
     }
     if (!files.isEmpty()) {
+        // Its dialogs (findings, an error) are answered before the window's loop runs.
         formMain.OpenSettingsFile(files.first());
     }
-    return QApplication::exec();
+    return quelvar::app::ExecUnlessStopped();
 }
 
 // Qt ends the program with an abort when it finds no display: say so instead. Only what can be
