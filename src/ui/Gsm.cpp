@@ -25,6 +25,7 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
     BuildControls();
     BindHandlers();
     InstallEditHistory();
+    AddLogInAgain();
     NameControls();
     QCoreApplication::instance()->installEventFilter(this);
     Timer1.setInterval(kFirstTick);

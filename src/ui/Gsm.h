@@ -42,6 +42,7 @@ class TPasswdFrm;
 class DeviceLog;
 class DeviceLogWindow;
 class EditHistory;
+class ReconnectPanel;
 
 inline constexpr const char* kCaption = "Quelvar GSM";
 inline constexpr const char* kUsbConnected = "USB: Connected";
@@ -182,6 +183,9 @@ class TFormMain : public QWidget {
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
     QAction* actBackups = nullptr;
+    QAction* actLogInAgain = nullptr;
+    // Stands in the settings' place while none are shown: Open, and Log in when it can.
+    ReconnectPanel* pnlNoSettings = nullptr;
     // The grids' edits, for undo and redo; a log-in starts a new history.
     EditHistory* history = nullptr;
     // What the monitor heard since the start; the log window, once opened, shows it.
@@ -244,7 +248,11 @@ class TFormMain : public QWidget {
     void CatchUpSoon();
     void SequenceEnded();
     void ConnectTransition();
+    void AddLogInAgain();
+    void LogInAgain();
+    bool LogInPossible() const;
     void DisconnectTransition();
+    void ShowNoStatus();
     bool SameAttachmentAsConnected() const;
     void LogIn();
     void InitialRead(exchange::DeviceSession& session);

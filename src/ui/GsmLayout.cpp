@@ -10,6 +10,7 @@
 #include "ui/DeviceLog.h"
 #include "ui/EditHistory.h"
 #include "ui/Gsm.h"
+#include "ui/ReconnectPanel.h"
 #include "ui/ToolImages.h"
 
 namespace quelvar::ui {
@@ -147,6 +148,7 @@ void TFormMain::NameControls() {
                                                          NAMED(actUndo),
                                                          NAMED(actRedo),
                                                          NAMED(actBackups),
+                                                         NAMED(actLogInAgain),
                                                          NAMED(history),
                                                          NAMED(deviceLog),
                                                          NAMED(GroupBox6),
@@ -223,6 +225,8 @@ void TFormMain::BuildSettingsGroups() {
     QWidget* content = ScrollBox1->widget();
     gbMset = Group(content, "Settings", {231, 5, 744, 488}, true);
     gbMset->hide();
+    pnlNoSettings = new ReconnectPanel(gbMset, content);
+    pnlNoSettings->setGeometry(231, 5, 744, 100);
     const QFont plain = font();
 
     rgOpMode = Group(gbMset, "Operating mode", {7, 18, 166, 71});

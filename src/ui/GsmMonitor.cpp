@@ -8,6 +8,7 @@
 #include "ui/DeviceLog.h"
 #include "ui/Gsm.h"
 #include "ui/QtText.h"
+#include "ui/ReconnectPanel.h"
 
 namespace quelvar::ui {
 
@@ -58,6 +59,9 @@ void TFormMain::Timer1Timer() {
                 permissionDenied =
                     !seen.attached && seen.openError == link::OpenError::kPermissionDenied;
             }
+            if (!seen.hasDevice || !seen.attached) {
+                ShowNoStatus();  // a device's last report says nothing once it is gone
+            }
             deviceLog->Add(records);
             deviceLog->SetAttached(deviceState_.SeenAttached());
             if (update) {
@@ -66,6 +70,8 @@ void TFormMain::Timer1Timer() {
             ShowPermissionProblem(permissionDenied);
         }
         RunDueTransitions();
+        pnlNoSettings->OfferLogIn(LogInPossible() && !DeviceLoggedIn());
+        actLogInAgain->setEnabled(LogInPossible());
     } catch (...) {
         // A failed tick ends quietly; the next one starts afresh.
     }
@@ -166,6 +172,27 @@ void TFormMain::UpdateStatus(const std::array<std::string, 5>& texts, const std:
     }
 }
 
+bool TFormMain::LogInPossible() const {
+    return connection && connection->IsAttached() && deviceState_.ConnectedShown() &&
+           SameAttachmentAsConnected() && !sequenceRunning_;
+}
+
+void TFormMain::AddLogInAgain() {
+    mnuMore->addSeparator();
+    actLogInAgain = mnuMore->addAction("Log in again", this, &TFormMain::LogInAgain);
+    actLogInAgain->setEnabled(false);
+    connect(pnlNoSettings, &ReconnectPanel::logInClicked, this, &TFormMain::LogInAgain);
+    connect(pnlNoSettings, &ReconnectPanel::openFileClicked, this, &TFormMain::tbtnOpenClick);
+}
+
+void TFormMain::ShowNoStatus() {
+    for (QLabel* label : {stINPUT1, stINPUT2, stPIN, stGSM, stLINE}) {
+        if (label->text() != "-") {
+            Show(label, "-", true);
+        }
+    }
+}
+
 void TFormMain::ConnectTransition() {
     SequenceGuard sequence(*this);
     AskToSaveOfflineEdits();
@@ -179,6 +206,14 @@ void TFormMain::ConnectTransition() {
 }
 
 void TFormMain::DisconnectTransition() {
+    // The firmware and the last sequence's result were the device's; a file shown offline and
+    // what a cut sequence left on the device stay said.
+    if (!document_.Offline()) {
+        SetStatusText(1, QString());
+        if (!StatusText(2).startsWith("The device ")) {
+            SetStatusText(2, QString());
+        }
+    }
     OfferSaveBeforeDisconnect();
     deviceState_.Disconnected();
     SetStatusText(0, kUsbDisconnected);

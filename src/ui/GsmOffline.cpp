@@ -24,6 +24,12 @@ QString SettingsCount(int count) {
     return count == 1 ? QString("1 setting") : QString("%1 settings").arg(count);
 }
 
+// "3 settings differ from what the device holds and will be lost. Close anyway?"
+QString LossQuestion(int differing, const QString& then) {
+    return QString("%1 %2 from what the device holds and will be lost. %3")
+        .arg(SettingsCount(differing), differing == 1 ? "differs" : "differ", then);
+}
+
 }  // namespace
 
 bool TFormMain::DeviceLoggedIn() const {
@@ -146,9 +152,24 @@ bool TFormMain::ConfirmClose() {
                                     {"Save", "Discard", "Cancel"}, 0, 2);
         return chosen == 1 || (chosen == 0 && SaveUntilSavedOrCancelled(document_.OfflineFile()));
     }
-    const QString text = QString("%1 %2 from what the device holds and will be lost. Close anyway?")
-                             .arg(SettingsCount(differing), differing == 1 ? "differs" : "differ");
-    return AskPlain(this, kCaption, text, {"Close", "Cancel"}, 1, 1) == 0;
+    return AskPlain(this, kCaption, LossQuestion(differing, "Close anyway?"), {"Close", "Cancel"},
+                    1, 1) == 0;
+}
+
+// As a plug-in would: edits that differ from the device are not replaced without a question.
+void TFormMain::LogInAgain() {
+    if (!LogInPossible()) {
+        return;
+    }
+    const int differing =
+        gbMset->isVisibleTo(this) && !document_.Offline() ? DifferingFromHeld() : 0;
+    if (differing > 0) {
+        const QString text = LossQuestion(differing, "Log in again anyway?");
+        if (AskPlain(this, kCaption, text, {"Log in again", "Cancel"}, 1, 1) != 0) {
+            return;
+        }
+    }
+    ConnectTransition();
 }
 
 void TFormMain::RememberHeld(int modeIndex) {

@@ -3,12 +3,14 @@
 
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
 
 #include "GsmHarness.h"
+#include "settings/SettingsFile.h"
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
@@ -105,6 +107,64 @@ class GsmLoginTest : public QObject {
         GsmHarness::AnswerPassword("1234");
         h.Connect();
         QVERIFY(gbMset(*h.form)->isVisible());
+    }
+
+    // After a cancelled password the empty area offers a way back in: Log in asks again as a
+    // plug-in does; with settings shown More offers Log in again, which asks before losing
+    // edits; unplugged, only Open is offered, and it opens a file.
+    void emptyAreaAndMoreOfferAWayBackIn() {
+        GsmHarness h(false);
+        h.sim->SetParameter("PW", "1252");
+        GsmHarness::OnModal([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+        h.Connect();
+        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kLogInCancelled));
+        h.Tick();
+        QVERIFY(pnlNoSettings(*h.form)->isVisible());
+        QVERIFY(btnOpenFile(*h.form)->isVisible());
+        QVERIFY(btnLogIn(*h.form)->isVisible());
+
+        GsmHarness::AnswerPassword("1234");
+        QTest::mouseClick(btnLogIn(*h.form), Qt::LeftButton);
+        QVERIFY(gbMset(*h.form)->isVisible());
+        QVERIFY(!pnlNoSettings(*h.form)->isVisible());
+
+        h.Tick();
+        QVERIFY(actLogInAgain(*h.form)->isEnabled());
+        h.form->model.Grid(TableId::kSimCard).SetCell(1, 0, "9999");
+        h.sim->ClearCommands();
+        QString question;
+        GsmHarness::OnModal([&question](QWidget* box) {
+            question = GsmHarness::MessageText(box);
+            GsmHarness::ClickButton(box, "Cancel");
+        });
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actLogInAgain(*h.form));
+        QVERIFY2(question.startsWith("1 setting differs from what the device holds and will be "
+                                     "lost. Log in again anyway?"),
+                 qPrintable(question));
+        QCOMPARE(h.sim->CommandCount(), std::size_t{0});
+        QCOMPARE(h.form->model.Grid(TableId::kSimCard).Cell(1, 0), std::string("9999"));
+        GsmHarness::OnModal([](QWidget* box) {
+            GsmHarness::AnswerPassword("1234");  // the log-in's, once the question is closed
+            GsmHarness::ClickButton(box, "Log in again");
+        });
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), actLogInAgain(*h.form));
+        QTRY_VERIFY(h.form->model.Grid(TableId::kSimCard).Cell(1, 0) != "9999");
+
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        QVERIFY(pnlNoSettings(*h.form)->isVisible());
+        QVERIFY(!btnLogIn(*h.form)->isVisible());
+        QVERIFY(!actLogInAgain(*h.form)->isEnabled());
+        QTemporaryDir dir;
+        const QString file = dir.filePath("site.am2");
+        QVERIFY(quelvar::settings::SaveSettingsFile(quelvar::settings::SettingsModel(), 0,
+                                                    file.toStdString())
+                    .ok);
+        h.form->SetFileNameAsk([file](bool) { return file; });
+        QTest::mouseClick(btnOpenFile(*h.form), Qt::LeftButton);
+        QVERIFY(gbMset(*h.form)->isVisible());
+        QCOMPARE(h.form->StatusText(1), QString("site.am2"));
     }
 
     void initialReadAsksInItsOrder() {

@@ -114,7 +114,7 @@ class GsmMonitorTest : public QObject {
         QVERIFY(signalIs("22"));
         for (int tick = 2; tick <= 4; ++tick) {
             h.Tick();
-            QCOMPARE(stGSM(*h.form)->text(), QString("16"));
+            QCOMPARE(stGSM(*h.form)->text(), QString("-"));  // cleared at the detach
         }
         h.Tick();
         QCOMPARE(stGSM(*h.form)->text(), QString("22"));
@@ -175,15 +175,23 @@ class GsmMonitorTest : public QObject {
         QTest::qWait(20);
         h.Tick();
         QCOMPARE(lbEvents(*h.form)->count(), 1);
+        h.ClickWriteBack();
+        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
         QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QCOMPARE(h.form->StatusText(2), QString());
         QVERIFY(!gbMset(*h.form)->isVisible());
         QVERIFY(!ToolBar1(*h.form)->isVisible());
         QVERIFY(!pb1(*h.form)->isVisible());
         QCOMPARE(lbEvents(*h.form)->count(), 1);
-        QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
+        // The gone device's firmware and live state are no longer shown as if current.
+        QCOMPARE(h.form->StatusText(1), QString());
+        for (QLabel* label : {stPIN(*h.form), stGSM(*h.form), stLINE(*h.form), stINPUT1(*h.form),
+                              stINPUT2(*h.form)}) {
+            QCOMPARE(label->text(), QString("-"));
+        }
     }
 
     void everyAttachmentRunsTheConnectTransitionOnce() {

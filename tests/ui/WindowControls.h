@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QToolBar>
@@ -46,6 +47,10 @@ QUELVAR_CONTROL(QAction, actPrintSettings)
 QUELVAR_CONTROL(QAction, actUndo)
 QUELVAR_CONTROL(QAction, actRedo)
 QUELVAR_CONTROL(QAction, actBackups)
+QUELVAR_CONTROL(QAction, actLogInAgain)
+QUELVAR_CONTROL(QWidget, pnlNoSettings)
+QUELVAR_CONTROL(QPushButton, btnOpenFile)
+QUELVAR_CONTROL(QPushButton, btnLogIn)
 QUELVAR_CONTROL(QLabel, stPIN)
 QUELVAR_CONTROL(QLabel, stGSM)
 QUELVAR_CONTROL(QLabel, stLINE)
