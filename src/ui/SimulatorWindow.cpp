@@ -5,7 +5,9 @@
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
 #include <algorithm>
 
 #include "exchange/DevicePassword.h"
@@ -18,12 +20,18 @@ namespace {
 
 constexpr int kGap = 8;
 
-QComboBox* StateChoice(const QStringList& states, QWidget* parent) {
+// Showing `current`, which may be none of `states`: other texts the device may report can be
+// typed.
+QComboBox* StateChoice(const QStringList& states, const QString& current, QWidget* parent) {
     auto* choice = new QComboBox(parent);
-    choice->addItems(states);
-    // Other texts the device may report can be typed.
     choice->setEditable(true);
     choice->setInsertPolicy(QComboBox::NoInsert);
+    choice->addItems(states);
+    choice->setCurrentIndex(static_cast<int>(states.indexOf(current)));
+    // Into the editor itself: setCurrentText fills it only while the box is editable, and
+    // otherwise drops a text that no item holds. An empty field would read as a device that
+    // reports nothing.
+    choice->lineEdit()->setText(current);
     return choice;
 }
 
@@ -40,6 +48,62 @@ QString PasswordText(const std::string& value) {
     }
 }
 
+// What must stay in sight of the main window: its title bar down to the tool bar's bottom, and
+// the status bar, where the sequences say how they ended.
+struct KeptStrips {
+    QRect top;
+    QRect bottom;
+};
+
+KeptStrips KeptStripsOf(const QWidget& main) {
+    const QRect frame = main.frameGeometry();
+    int topEnd = main.geometry().top();
+    int bottomStart = main.geometry().bottom() + 1;
+    if (const auto* bar = main.findChild<QToolBar*>(); bar && bar->isVisibleTo(&main)) {
+        topEnd = bar->mapToGlobal(QPoint(0, bar->height())).y();
+    }
+    if (const auto* bar = main.findChild<QStatusBar*>(); bar && bar->isVisibleTo(&main)) {
+        bottomStart = bar->mapToGlobal(QPoint(0, 0)).y();
+    }
+    return {QRect(frame.topLeft(), QPoint(frame.right(), topEnd - 1)),
+            QRect(QPoint(frame.left(), bottomStart), frame.bottomRight())};
+}
+
+QPoint WithinRoom(QPoint place, const QSize& size, const QRect& room) {
+    const auto within = [](int at, int low, int high) { return std::max(low, std::min(at, high)); };
+    place.setX(within(place.x(), room.left(), room.right() + 1 - size.width()));
+    place.setY(within(place.y(), room.top(), room.bottom() + 1 - size.height()));
+    return place;
+}
+
+// The frame's top left corner for a window of `size`: beside the main window, else below or
+// above it, else over the middle of its grids; the first that keeps both strips in sight and
+// the whole window on the screen. Where none does, the status bar still shows.
+QPoint PlaceFor(const QWidget& main, const QSize& size, const QRect& room) {
+    const QRect frame = main.frameGeometry();
+    const KeptStrips kept = KeptStripsOf(main);
+    // The right side of the main window holds the settings grids; the events list, which the
+    // simulated device fills, is on the left.
+    const int overRight = frame.right() + 1 - kGap - size.width();
+    const int middleTop = kept.top.bottom() + 1;
+    const int middleHeight = kept.bottom.top() - middleTop;
+    const QPoint tries[] = {
+        {frame.right() + 1 + kGap, frame.top()},
+        {frame.left() - kGap - size.width(), frame.top()},
+        {overRight, frame.bottom() + 1 + kGap},
+        {overRight, frame.top() - kGap - size.height()},
+        {overRight, middleTop + (middleHeight - size.height()) / 2},
+    };
+    for (const QPoint& place : tries) {
+        const QRect window(WithinRoom(place, size, room), size);
+        if (room.contains(window) && !window.intersects(kept.top) &&
+            !window.intersects(kept.bottom)) {
+            return window.topLeft();
+        }
+    }
+    return WithinRoom({overRight, kept.bottom.top() - kGap - size.height()}, size, room);
+}
+
 }  // namespace
 
 SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* parent)
@@ -54,9 +118,11 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     spSignal = new QSpinBox(this);
     spSignal->setRange(-1, 31);
     spSignal->setSpecialValueText("wandering");
-    cbLine = StateChoice({"ONHOOK", "OFFHOOK", "NO LINE"}, this);
-    cbInput1 = StateChoice({"IDLE", "ALARM"}, this);
-    cbInput2 = StateChoice({"IDLE", "ALARM"}, this);
+    const sim::SimulatedCommunicator::StatusTexts texts = sim_.GetStatusTexts();
+    spSignal->setValue(texts.signal.value_or(-1));
+    cbLine = StateChoice({"ONHOOK", "OFFHOOK", "NO LINE"}, FromCp1250(texts.line), this);
+    cbInput1 = StateChoice({"IDLE", "ALARM"}, FromCp1250(texts.input1), this);
+    cbInput2 = StateChoice({"IDLE", "ALARM"}, FromCp1250(texts.input2), this);
     edEvent = new QLineEdit("E130 01 001", this);
     edEvent->setMaxLength(static_cast<int>(link::kMaxRequestText));
     btnSendEvent = new QPushButton("Send", this);
@@ -93,11 +159,6 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     form->addRow("Memory", btnForgetWrites);
     form->addRow(lbState);
 
-    const sim::SimulatedCommunicator::StatusTexts texts = sim_.GetStatusTexts();
-    spSignal->setValue(texts.signal.value_or(-1));
-    cbLine->setCurrentText(FromCp1250(texts.line));
-    cbInput1->setCurrentText(FromCp1250(texts.input1));
-    cbInput2->setCurrentText(FromCp1250(texts.input2));
     ShowDevice();  // the password line among it, which the state line does not repeat
     // The main window and the tests change the device too.
     auto* refresh = new QTimer(this);
@@ -153,23 +214,13 @@ void SimulatorWindow::ForgetWritesClick() {
 
 void SimulatorWindow::PlaceBeside(const QWidget& main) {
     QScreen* screen = main.screen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    PlaceBeside(main, screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768));
+}
+
+void SimulatorWindow::PlaceBeside(const QWidget& main, const QRect& room) {
     adjustSize();
     winId();  // the frame is known once the window exists
-    const QRect beside = main.frameGeometry();
-    const QSize size = frameGeometry().size();
-    QPoint place(beside.right() + 1 + kGap, beside.top());
-    if (place.x() + size.width() > room.right() + 1) {
-        place.setX(beside.left() - kGap - size.width());
-    }
-    if (place.x() < room.left()) {
-        // No room on either side: the bottom right corner hides the least of the status.
-        place = QPoint(room.right() + 1 - size.width(), room.bottom() + 1 - size.height());
-    }
-    const auto within = [](int at, int low, int high) { return std::max(low, std::min(at, high)); };
-    place.setX(within(place.x(), room.left(), room.right() + 1 - size.width()));
-    place.setY(within(place.y(), room.top(), room.bottom() + 1 - size.height()));
-    move(place);
+    move(PlaceFor(main, frameGeometry().size(), room));  // a window's position is its frame's
 }
 
 void SimulatorWindow::SetPasswordClick() {

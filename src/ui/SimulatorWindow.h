@@ -38,8 +38,11 @@ class SimulatorWindow : public QWidget {
     QPushButton* btnForgetWrites = nullptr;
     QLabel* lbState = nullptr;
 
-    // Beside `main` where the screen has room, and wholly on the screen in any case.
+    // Beside `main` where the screen has room, else where it leaves the main window's tool bar
+    // and status bar in sight; wholly on the screen in any case.
     void PlaceBeside(const QWidget& main);
+    // The same within `room`, the part of the screen that windows may take.
+    void PlaceBeside(const QWidget& main, const QRect& room);
     // Shows what the device holds now: the password (the main window may change it), the
     // cable, the answering switch.
     void ShowDevice();

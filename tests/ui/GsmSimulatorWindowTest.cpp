@@ -2,6 +2,8 @@
 // cable, its password, its status texts and its event lines, all through real clicks and keys.
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QScreen>
 #include <QTest>
 
@@ -21,6 +23,44 @@ void SetPassword(ui::SimulatorWindow& window, const QString& digits) {
     window.edPassword->clear();
     QTest::keyClicks(window.edPassword, digits);
     QTest::mouseClick(window.btnSetPassword, Qt::LeftButton);
+}
+
+// The parts of the main window that must stay in sight, on the screen: the title bar down to
+// the tool bar's bottom, and the status bar.
+QRect TopStrip(const ui::TFormMain& main) {
+    const QToolBar* bar = ToolBar1(main);
+    const QRect frame = main.frameGeometry();
+    return QRect(frame.topLeft(),
+                 QPoint(frame.right(), bar->mapToGlobal(QPoint(0, bar->height())).y() - 1));
+}
+
+QRect StatusStrip(const ui::TFormMain& main) {
+    const QRect frame = main.frameGeometry();
+    return QRect(QPoint(frame.left(), sb1(main)->mapToGlobal(QPoint(0, 0)).y()),
+                 frame.bottomRight());
+}
+
+// The main window's frame where a window manager would put it on a screen of `room`: centred,
+// or in a top corner.
+void PutMainWindow(ui::TFormMain& main, const QRect& room, Qt::Alignment where) {
+    const QSize frame = main.frameGeometry().size();
+    QPoint corner = room.center() - QPoint(frame.width(), frame.height()) / 2;
+    if (where & Qt::AlignTop) {
+        corner = where & Qt::AlignLeft ? room.topLeft()
+                                       : QPoint(room.right() + 1 - frame.width(), room.top());
+    }
+    main.move(corner);
+}
+
+// The text an editor of the window shows, and whether it has the room to show it.
+void VerifyShows(QWidget* field, const QString& text) {
+    const auto* editor = field->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    QCOMPARE(editor->displayText(), text);
+    QVERIFY2(editor->isVisible(), qPrintable(text));
+    const QFontMetrics metrics = editor->fontMetrics();
+    QVERIFY2(editor->width() >= metrics.horizontalAdvance(text), qPrintable(text));
+    QVERIFY2(editor->height() >= metrics.height(), qPrintable(text));
 }
 
 }  // namespace
@@ -150,6 +190,111 @@ class GsmSimulatorWindowTest : public QObject {
         QVERIFY(screen.contains(window.frameGeometry()));
         QVERIFY(window.frameGeometry().left() > small.frameGeometry().right());
         QVERIFY(!window.frameGeometry().intersects(small.frameGeometry()));
+    }
+
+    // Screens of the sizes in use; the main window centred, as window managers put it, or in a
+    // top corner.
+    void placedWhereTheMainWindowsToolBarAndStatusBarShow_data() {
+        QTest::addColumn<QRect>("room");
+        QTest::addColumn<Qt::Alignment>("where");
+        QTest::addColumn<bool>("beside");
+        const Qt::Alignment centre = Qt::AlignCenter;
+        const Qt::Alignment left = Qt::AlignTop | Qt::AlignLeft;
+        const Qt::Alignment right = Qt::AlignTop | Qt::AlignRight;
+        const QRect large(0, 0, 1920, 1080);
+        const QRect laptop(0, 0, 1280, 800);
+        const QRect small(0, 0, 1024, 768);
+        QTest::newRow("1920x1080, centred") << large << centre << true;
+        QTest::newRow("1920x1080, top left") << large << left << true;
+        QTest::newRow("1920x1080, top right") << large << right << true;
+        QTest::newRow("1280x800, centred") << laptop << centre << false;
+        QTest::newRow("1280x800, top left") << laptop << left << false;
+        QTest::newRow("1024x768, centred") << small << centre << false;
+        QTest::newRow("1024x768, top right") << small << right << false;
+        // A panel above and one on the left take part of the screen.
+        QTest::newRow("1280x800, panels") << QRect(60, 28, 1220, 772) << centre << false;
+    }
+
+    void placedWhereTheMainWindowsToolBarAndStatusBarShow() {
+        QFETCH(QRect, room);
+        QFETCH(Qt::Alignment, where);
+        QFETCH(bool, beside);
+        GsmHarness h(false);
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        PutMainWindow(*h.form, room, where);
+        window.PlaceBeside(*h.form, room);
+        const QRect placed = window.frameGeometry();
+        QVERIFY(room.contains(placed));
+        QVERIFY(!placed.intersects(StatusStrip(*h.form)));
+        QVERIFY(!placed.intersects(TopStrip(*h.form)));
+        QCOMPARE(!placed.intersects(h.form->frameGeometry()), beside);
+        // The events list, which the simulated device fills, is not hidden either.
+        const QListWidget* events = lbEvents(*h.form);
+        QVERIFY(!placed.intersects(QRect(events->mapToGlobal(QPoint(0, 0)), events->size())));
+    }
+
+    // Too tall for the room between the tool bar and the status bar: it covers the grids and
+    // the tool bar rather than the status bar, where the sequences say how they ended.
+    void tooTallToFitBetweenTheBarsLeavesTheStatusBarInSight() {
+        GsmHarness h(false);
+        ui::SimulatorWindow window(*h.sim);
+        const QRect room(0, 0, 1024, 768);
+        PutMainWindow(*h.form, room, Qt::AlignCenter);
+        window.setMinimumHeight(StatusStrip(*h.form).top() - TopStrip(*h.form).bottom() + 40);
+        window.show();
+        window.PlaceBeside(*h.form, room);
+        const QRect placed = window.frameGeometry();
+        QVERIFY(room.contains(placed));
+        QVERIFY(!placed.intersects(StatusStrip(*h.form)));
+    }
+
+    // What the device reports when the window opens, the factory's or a state file's, is what
+    // its fields show, also a text that none of the choices holds.
+    void fieldsShowWhatTheDeviceReports_data() {
+        QTest::addColumn<int>("signal");  // -1: it wanders
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("input1");
+        QTest::addColumn<QString>("input2");
+        QTest::addColumn<QString>("signalShown");
+        QTest::newRow("factory") << -1 << "ONHOOK"
+                                 << "IDLE"
+                                 << "IDLE"
+                                 << "wandering";
+        QTest::newRow("kept") << 7 << "NO LINE"
+                              << "ALARM"
+                              << "TAMPER"
+                              << "7";
+    }
+
+    void fieldsShowWhatTheDeviceReports() {
+        QFETCH(int, signal);
+        QFETCH(QString, line);
+        QFETCH(QString, input1);
+        QFETCH(QString, input2);
+        QFETCH(QString, signalShown);
+        GsmHarness h(false);
+        quelvar::sim::SimulatedCommunicator::StatusTexts texts;
+        if (signal >= 0) {
+            texts.signal = signal;
+        }
+        texts.line = line.toStdString();
+        texts.input1 = input1.toStdString();
+        texts.input2 = input2.toStdString();
+        h.sim->SetStatusTexts(texts);
+        ui::SimulatorWindow window(*h.sim);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        VerifyShows(window.spSignal, signalShown);
+        VerifyShows(window.cbLine, line);
+        VerifyShows(window.cbInput1, input1);
+        VerifyShows(window.cbInput2, input2);
+        // Opening the window changed nothing the device reports.
+        const auto now = h.sim->GetStatusTexts();
+        QCOMPARE(now.signal, texts.signal);
+        QCOMPARE(QString::fromStdString(now.line), line);
+        QCOMPARE(QString::fromStdString(now.input1), input1);
+        QCOMPARE(QString::fromStdString(now.input2), input2);
     }
 
     // The password the main window set is what the simulator window shows.
