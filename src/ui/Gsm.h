@@ -299,6 +299,7 @@ class TFormMain : public QWidget {
     void MarkIfModeDiffersFromHeld();
     void MarkEdited();
     void ClearMarkIfNothingDiffers();
+    void ClearLastResult();
     std::string HeldAccountId() const;
     // Backups and undo (GsmBackup.cpp, GsmUndo.cpp).
     void InstallEditHistory();
@@ -345,6 +346,8 @@ class TFormMain : public QWidget {
     std::string heldFirmware_;
     // The local time ("10:06") of the backup the running sequence took; empty without one.
     QString lastBackupTime_;
+    // The backup a restore writes ("the backup of 2026-12-10 10:06 (12AB)"); empty otherwise.
+    QString restoring_;
     bool heldStale_ = true;
     // A sequence overwrote the device and left what it holds unknown (cut, unverified).
     bool heldUncertain_ = false;

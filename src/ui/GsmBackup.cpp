@@ -138,7 +138,12 @@ void TFormMain::ShowBackups() {
             "up first.")
             .arg(named, Owner(HeldAccountId(), heldFirmware_));
     if (AskYesNo(this, question) && DeviceLoggedIn()) {
+        // Said when verified: "Restored the backup of 2026-12-10 10:06 (12AB) and verified".
+        restoring_ =
+            QString("the backup of %1 (%2)")
+                .arg(QString::fromStdString(entry.time).left(16), FromCp1250(entry.accountId));
         RestoreBackup(path, named);
+        restoring_.clear();
     }
 }
 

@@ -210,9 +210,7 @@ void TFormMain::DisconnectTransition() {
     // what a cut sequence left on the device stay said.
     if (!document_.Offline()) {
         SetStatusText(1, QString());
-        if (!StatusText(2).startsWith("The device ")) {
-            SetStatusText(2, QString());
-        }
+        ClearLastResult();
     }
     OfferSaveBeforeDisconnect();
     deviceState_.Disconnected();

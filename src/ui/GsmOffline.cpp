@@ -195,7 +195,15 @@ void TFormMain::MarkIfModeDiffersFromHeld() {
     }
 }
 
+void TFormMain::ClearLastResult() {
+    // What a cut sequence left on the device stays said until something else is.
+    if (!StatusText(2).startsWith("The device ")) {
+        SetStatusText(2, QString());
+    }
+}
+
 void TFormMain::MarkEdited() {
+    ClearLastResult();  // an edit is the latest action: the last one's result is history
     // By the comparison the close question makes: with what the device holds (unless a sequence
     // left that unknown), offline with the file as opened or last saved.
     const bool differs =

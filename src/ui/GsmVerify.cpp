@@ -38,7 +38,8 @@ void TFormMain::ReportVerify(const std::optional<exchange::VerifyResult>& check,
         SetSaveToDevImage(kPendingImage);
         SetStatusText(2, "Verify failed: " + DifferText(differing));
     } else {
-        SetStatusText(2, "Written and verified");
+        SetStatusText(2, restoring_.isEmpty() ? QString("Written and verified")
+                                              : "Restored " + restoring_ + " and verified");
     }
 }
 

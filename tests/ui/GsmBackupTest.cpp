@@ -165,7 +165,10 @@ class GsmBackupTest : public QObject {
         QVERIFY2(question.contains("account ID 12AB, firmware 2.14") &&
                      question.contains(QString::fromStdString(Store().List().back().time)),
                  qPrintable(question));
-        QCOMPARE(h->form->StatusText(2), QString("Written and verified"));
+        // The restore says what it put back: the backup's time (to the minute) and account.
+        const QString time = QString::fromStdString(Store().List().back().time).left(16);
+        QCOMPARE(h->form->StatusText(2),
+                 QString("Restored the backup of %1 (12AB) and verified").arg(time));
         QCOMPARE(Store().List().size(), std::size_t{2});  // the restore kept what it overwrote
     }
 

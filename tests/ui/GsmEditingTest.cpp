@@ -84,6 +84,16 @@ class GsmEditingTest : public QObject {
         QCOMPARE(h->form->SaveToDevImage(), 4);  // the cell still differs from the device's
     }
 
+    // A later action replaces the earlier one's result: after an edit the status bar no longer
+    // says "Written and verified".
+    void anEditReplacesTheLastResult() {
+        h->ClickWriteBack();
+        QCOMPARE(h->form->StatusText(2), QString("Written and verified"));
+        Click(sgeAlarmList(*h->form), quelvar::settings::kAlarmFirstCallColumn, 3);
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        QCOMPARE(h->form->StatusText(2), QString());
+    }
+
     // Cancel and Escape change nothing: the mark says nothing waits, as the close question
     // does; an edit typed back to the device's value clears it again.
     void cancelledOrUndoneEditLeavesNoMark() {
