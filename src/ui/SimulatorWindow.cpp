@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
@@ -123,6 +125,15 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     cbLine = StateChoice({"ONHOOK", "OFFHOOK", "NO LINE"}, FromCp1250(texts.line), this);
     cbInput1 = StateChoice({"IDLE", "ALARM"}, FromCp1250(texts.input1), this);
     cbInput2 = StateChoice({"IDLE", "ALARM"}, FromCp1250(texts.input2), this);
+    // Under Wine the platform style has left these editable fields empty; the style the window
+    // has on Linux draws them alike everywhere.
+    if (QStyle* fusion = QStyleFactory::create("Fusion")) {
+        fusion->setParent(this);
+        for (QWidget* field :
+             std::initializer_list<QWidget*>{spSignal, cbLine, cbInput1, cbInput2}) {
+            field->setStyle(fusion);
+        }
+    }
     edEvent = new QLineEdit("E130 01 001", this);
     edEvent->setMaxLength(static_cast<int>(link::kMaxRequestText));
     btnSendEvent = new QPushButton("Send", this);
