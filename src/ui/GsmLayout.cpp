@@ -118,6 +118,8 @@ void TFormMain::BuildControls() {
     pb1->setGeometry(241, 473, 163, 17);
     pb1->setTextVisible(false);
     pb1->setValue(0);
+    // Empty between sequences: the tip says what fills it.
+    pb1->setToolTip("Progress of the exchange with the device");
 
     sb1 = new QStatusBar(this);
     sb1->setSizeGripEnabled(false);

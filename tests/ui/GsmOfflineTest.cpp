@@ -346,6 +346,8 @@ class GsmOfflineTest : public QObject {
             {ToolButton1(*h.form), "Change the device password"},
             {btnMore(*h.form), "More"},
         };
+        // The progress bar, empty between sequences, says what it is for.
+        QCOMPARE(pb1(*h.form)->toolTip(), QString("Progress of the exchange with the device"));
         int left = -1;
         for (const auto& [button, tip] : tips) {
             QCOMPARE(button->toolTip(), tip);
