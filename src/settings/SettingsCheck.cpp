@@ -210,6 +210,19 @@ const std::vector<SettingPlace>& AllSettings() {
     return places;
 }
 
+std::string ColumnName(const SettingPlace& place) {
+    const bool alarm = place.group == SettingGroup::kAlarmGrid;
+    if (!alarm && place.group != SettingGroup::kInputGrid) {
+        return place.columnHeader;
+    }
+    const int firstCall = alarm ? kAlarmFirstCallColumn : kInputFirstCallColumn;
+    const int firstSms = alarm ? kAlarmFirstSmsColumn : kInputFirstSmsColumn;
+    if (InMarkBlock(place.col, firstCall)) {
+        return "Call " + place.columnHeader;
+    }
+    return InMarkBlock(place.col, firstSms) ? "SMS " + place.columnHeader : place.columnHeader;
+}
+
 std::optional<std::size_t> SettingIndex(std::string_view key) {
     const auto& index = IndexByKey();
     const auto found = index.find(IniFile::FoldedName(key));

@@ -29,6 +29,10 @@ struct SettingPlace {
 // Every setting (467): the tables in the order of the file, the alarm and the input grid's data
 // cells row by row, then "SMODE".
 const std::vector<SettingPlace>& AllSettings();
+// The column as a list names it: the grids' mark columns, whose headers are T1 to T4 for the
+// calls and again for the SMS, as "Call T1" and "SMS T1"; other columns by their header.
+std::string ColumnName(const SettingPlace& place);
+
 // The index in AllSettings of the key (compared ignoring ASCII case); nothing for an unknown key.
 std::optional<std::size_t> SettingIndex(std::string_view key);
 

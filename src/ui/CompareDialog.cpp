@@ -43,8 +43,15 @@ int WindowRank(const settings::SettingPlace& place) {
 }
 
 QString Shown(const std::optional<std::string>& value) {
-    return value ? QString::fromStdString(settings::Cp1250ToPrintableUtf8(*value))
-                 : QString("(missing)");
+    if (!value) {
+        return "(missing)";
+    }
+    // Erased flash reads as bytes 0xFF, which the code page shows as a row of dots.
+    if (!value->empty() && value->find_first_not_of('\xFF') == std::string::npos) {
+        return "(erased memory)";
+    }
+    return value->empty() ? QString("(empty)")
+                          : QString::fromStdString(settings::Cp1250ToPrintableUtf8(*value));
 }
 
 }  // namespace
@@ -61,7 +68,7 @@ std::vector<DifferenceRow> DifferenceRows(
         const settings::SettingPlace& place = all[difference.setting];
         rows.push_back({groupCaption(place),
                         FromCp1250(place.rowCaption.empty() ? place.key : place.rowCaption),
-                        FromCp1250(place.columnHeader), Shown(difference.first),
+                        FromCp1250(settings::ColumnName(place)), Shown(difference.first),
                         Shown(difference.second)});
     }
     return rows;
@@ -96,6 +103,9 @@ CompareDialog::CompareDialog(QWidget* parent, const Content& content) : QDialog(
                               std::min(table->columnWidth(c), c == 0 ? kGroupWidth : kValueWidth));
     }
     table->horizontalHeader()->setStretchLastSection(true);
+    // Group names longer than their column wrap rather than being cut.
+    table->setWordWrap(true);
+    table->resizeRowsToContents();
     table->setVisible(!content.rows.empty());
     layout->addWidget(table, 1);
     findings = new QLabel(content.findings.join("\n"), this);

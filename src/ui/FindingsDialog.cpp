@@ -37,7 +37,7 @@ QString PlaceLine(const settings::SettingPlace& place, const settings::Finding& 
         where << FromCp1250(place.rowCaption);
     }
     if (!place.columnHeader.empty()) {
-        where << FromCp1250(place.columnHeader);
+        where << FromCp1250(settings::ColumnName(place));
     }
     if (where.isEmpty()) {
         where << FromCp1250(place.key);

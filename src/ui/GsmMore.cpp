@@ -74,8 +74,9 @@ void TFormMain::CompareWithNamedFile(const QString& name) {
     const std::vector<settings::SettingDifference> differences = settings::CompareSettings(
         settings::ValuesOf(model, OpModeIndex()), settings::ValuesOf(*read.content));
     CompareDialog::Content content;
-    content.title = QString("Compare with %1").arg(QFileInfo(name).fileName());
-    content.secondSide = "File";
+    // Titled as the menu item that opened it; the file's name heads its column.
+    content.title = "Compare with file";
+    content.secondSide = QFileInfo(name).fileName();
     content.rows = DifferenceRows(
         differences, [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); });
     content.findings = FindingLines(settings::CheckSettingsFile(*read.content));
@@ -110,8 +111,9 @@ void TFormMain::ShowDifferences() {
                                 QString::fromStdString(ackMask),
                                 QString::fromStdString(*lastVerify_.deviceAckMask)});
     }
+    // Counted as everywhere else: the marks' GACK among the 467, as the command line counts it.
     content.summary = DifferenceSummary(lastVerify_.Differing(),
-                                        static_cast<int>(settings::AllSettings().size()) + 1);
+                                        static_cast<int>(settings::AllSettings().size()));
     CompareDialog dialog(this, content);
     ExecWindowModal(dialog);
 }

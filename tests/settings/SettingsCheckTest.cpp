@@ -109,6 +109,18 @@ TEST(SettingsCheckTest, MissingAndUnknownKeysAndOlderFilesWithoutCallMarkKeys) {
     EXPECT_FALSE(HasBlockingFindings({findings.front()}));
 }
 
+// The grids' mark columns share their headers T1 to T4 between calls and SMS: lists name them
+// apart; other columns and the tables keep their names.
+TEST(SettingsCheckTest, MarkColumnsAreNamedCallOrSms) {
+    const auto name = [](const char* key) { return ColumnName(AllSettings()[*SettingIndex(key)]); };
+    EXPECT_EQ(name("extev1CallT1"), "Call T1");
+    EXPECT_EQ(name("extev1T4"), "SMS T4");
+    EXPECT_EQ(name("intevZ2 Vissza\xE1ll\xE1sCallT3"), "Call T3");
+    EXPECT_EQ(name("intevZ1 Riaszt\xE1sT2"), "SMS T2");
+    EXPECT_EQ(name("extev1Code"), "Code");
+    EXPECT_EQ(name("UPHN1"), "");
+}
+
 // The reader takes the first of a key given twice and only the first section; each thing it
 // passes over is a note that says which value was taken, and blocks nothing.
 TEST(SettingsCheckTest, KeysAndSectionsGivenAgainAreNotesNamingTheValueTaken) {

@@ -259,15 +259,19 @@ class GsmOfflineTest : public QObject {
         const auto& alarms = form.model.AlarmGrid();
         const auto& inputs = form.model.InputGrid();
         using ui::FromCp1250;
+        // An empty value is said, not left blank.
+        const auto value = [](const std::string& text) {
+            return text.empty() ? QString("(empty)") : FromCp1250(text);
+        };
         const QStringList expected = {
             rgOpMode(form)->title() + "|SMODE||Standalone|Transparent",
             gbPhnrs1(form)->title() + "|" + FromCp1250(phones.Cell(0, 2)) + "||" +
-                FromCp1250(phones.Cell(1, 2)) + "|+36701234000",
+                value(phones.Cell(1, 2)) + "|+36701234000",
             Label2(form)->text() + "|5|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 0)) +
-                "|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 5)) + "|" +
+                "|" + value(alarms.Cell(settings::kAlarmSmsColumn, 5)) + "|" +
                 QString::fromUtf8("Tűz"),
             gbIntevents(form)->title() + "|" + FromCp1250(inputs.Cell(0, 1)) + "|" +
-                FromCp1250(inputs.Cell(5, 0)) + "|" + FromCp1250(inputs.Cell(5, 1)) + "|Z1 teszt",
+                FromCp1250(inputs.Cell(5, 0)) + "|" + value(inputs.Cell(5, 1)) + "|Z1 teszt",
         };
         QStringList rows;
         QString summary;
@@ -284,6 +288,8 @@ class GsmOfflineTest : public QObject {
             }
             summary = dialog->summary->text();
             findings = dialog->findings->text();
+            QCOMPARE(dialog->windowTitle(), QString("Compare with file"));
+            QCOMPARE(dialog->table->horizontalHeaderItem(4)->text(), QString("prepared.am2"));
             QTest::mouseClick(dialog->loadButton, Qt::LeftButton);
         });
         h.sim->ClearCommands();
