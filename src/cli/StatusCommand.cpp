@@ -8,7 +8,9 @@
 #include "cli/ExitCodes.h"
 #include "exchange/DeviceExchange.h"
 #include "link/ConnHIDCOM.h"
+#include "settings/BackupStore.h"
 #include "settings/Cp1250.h"
+#include "settings/SettingsFile.h"
 
 namespace quelvar::cli {
 
@@ -32,13 +34,23 @@ int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::
     // The version is a parameter like any other; reading it needs no log-in.
     exchange::DeviceExchange exchange(connection);
     const std::optional<std::string> version = exchange.TryGetParameter("VSTR");
+    // Which site the device serves, and how: said so that a script need not read everything.
+    const std::optional<std::string> account =
+        exchange.TryGetParameter(std::string(settings::kAccountKey));
+    const std::optional<std::string> mode =
+        exchange.TryGetParameter(std::string(settings::kModeKey));
+    const auto shown = [](const std::optional<std::string>& value) {
+        return value ? Cp1250ToPrintableUtf8(*value) : std::string("(no answer)");
+    };
     const link::LinkSnapshot now = connection.Snapshot();
     out << "SIM:      " << Cp1250ToPrintableUtf8(now.simStatus) << "\n"
         << "Signal:   " << Cp1250ToPrintableUtf8(now.gsmSignal) << "\n"
         << "Line:     " << Cp1250ToPrintableUtf8(now.lineState) << "\n"
         << "Z1:       " << Cp1250ToPrintableUtf8(now.input1State) << "\n"
         << "Z2:       " << Cp1250ToPrintableUtf8(now.input2State) << "\n"
-        << "Firmware: " << (version ? Cp1250ToPrintableUtf8(*version) : "(no answer)") << "\n";
+        << "Firmware: " << shown(version) << "\n"
+        << "Account:  " << shown(account) << "\n"
+        << "Mode:     " << shown(mode) << "\n";
     for (std::string line = connection.TakeEventLine(); line != link::kNoEvent;
          line = connection.TakeEventLine()) {
         out << "Event:    " << Cp1250ToPrintableUtf8(line) << "\n";

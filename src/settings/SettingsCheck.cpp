@@ -87,6 +87,29 @@ std::string Quoted(std::string_view cp1250) {
     return "\"" + Cp1250ToPrintableUtf8(escaped) + "\"";
 }
 
+// A rule's characters in words: "+ and digits", "hexadecimal digits (0-9, A-F)", or the
+// characters themselves where they are no such set.
+std::string AllowedInWords(std::string_view rule) {
+    const auto holdsAll = [rule](std::string_view set) {
+        return std::all_of(set.begin(), set.end(),
+                           [rule](char c) { return rule.find(c) != std::string_view::npos; });
+    };
+    constexpr std::string_view kHex = "0123456789ABCDEFabcdef";
+    if (holdsAll(kHex) && AllOf(rule, kHex)) {
+        return "hexadecimal digits (0-9, A-F)";
+    }
+    std::string others;
+    for (const char c : rule) {
+        if ((c < '0' || c > '9') && others.find(c) == std::string::npos) {
+            others += c;
+        }
+    }
+    if (!holdsAll("0123456789")) {
+        return std::string(rule);
+    }
+    return others.empty() ? "digits" : others + " and digits";
+}
+
 // The problem of a table row's value, by its row's rule; empty when there is none. An empty
 // value is what the window shows for a setting the device does not hold, so it passes.
 std::string TableValueProblem(const CatalogueRow& row, std::string_view value) {
@@ -107,7 +130,7 @@ std::string TableValueProblem(const CatalogueRow& row, std::string_view value) {
         return "is not one of " + options;
     }
     if (!AllOf(value, rule)) {
-        return "holds characters other than " + std::string(rule);
+        return "holds characters other than " + AllowedInWords(rule);
     }
     if (row.exactLength > 0 && value.size() != static_cast<std::size_t>(row.exactLength)) {
         return "is not " + std::to_string(row.exactLength) + " characters long";

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QSaveFile>
 #include <QTimer>
@@ -32,9 +33,11 @@ DeviceLogWindow::DeviceLogWindow(const DeviceLog& log, QWidget* parent)
     events = new QListWidget(this);
     events->setObjectName("events");
     btnSaveCsv = new QPushButton("Save as CSV...", this);
+    btnClose = new QPushButton("Close", this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnSaveCsv);
+    buttons->addWidget(btnClose);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Signal level, the last 10 minutes", this));
     layout->addWidget(plot, 3);
@@ -47,12 +50,22 @@ DeviceLogWindow::DeviceLogWindow(const DeviceLog& log, QWidget* parent)
         return AskSaveFileName(this, "Save the device log", QString(), "CSV files (*.csv)", "csv");
     };
     connect(btnSaveCsv, &QPushButton::clicked, this, &DeviceLogWindow::SaveCsvClick);
+    // Closed as a dialog is; the main window keeps the log meanwhile.
+    connect(btnClose, &QPushButton::clicked, this, &QWidget::close);
     connect(&log, &DeviceLog::changed, this, &DeviceLogWindow::Refresh);
     // The time axis moves on while no report comes (an unplugged device, say).
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, plot, qOverload<>(&QWidget::update));
     clock->start(1000);
     Refresh();
+}
+
+void DeviceLogWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DeviceLogWindow::Refresh() {

@@ -30,6 +30,10 @@ class DeviceLogWindow : public QWidget {
     QLabel* signalSummary = nullptr;
     QListWidget* events = nullptr;
     QPushButton* btnSaveCsv = nullptr;
+    QPushButton* btnClose = nullptr;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void Refresh();

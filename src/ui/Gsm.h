@@ -279,6 +279,7 @@ class TFormMain : public QWidget {
     bool NoDeviceAttached() const;
     QString GroupCaptionOf(const settings::SettingPlace& place) const;
     QString AskFileName(bool forSaving);
+    QString OfferedFileName() const;
     void ShowError(const QString& text);
     void OpenNamedFile(const QString& name);
     bool SaveSettingsTo(const QString& name);

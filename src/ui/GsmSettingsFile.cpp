@@ -3,10 +3,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
 #include "exchange/SettingsLoad.h"
+#include "settings/BackupStore.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 #include "ui/EditHistory.h"
@@ -30,8 +32,19 @@ QString TFormMain::AskFileName(bool forSaving) {
         return askFileName_(forSaving);
     }
     const QString filter = "Settings (*.am2)";
-    return forSaving ? AskSaveFileName(this, "Save settings", currentFile_, filter, "am2")
+    return forSaving ? AskSaveFileName(this, "Save settings", OfferedFileName(), filter, "am2")
                      : AskOpenFileName(this, "Open settings", filter, "am2");
+}
+
+QString TFormMain::OfferedFileName() const {
+    if (!currentFile_.isEmpty()) {
+        return currentFile_;
+    }
+    // A device's settings without a file yet: its account ID names the site, where a file
+    // name can hold it.
+    const QString account = FromCp1250(settings::AccountIdOf(model));
+    static const QRegularExpression plain("^[A-Za-z0-9._+-]+$");
+    return plain.match(account).hasMatch() ? account + ".am2" : QString();
 }
 
 void TFormMain::ShowError(const QString& text) {

@@ -267,6 +267,9 @@ TEST(CliCommands, DeviceTextsArePrintedInUtf8) {
     const CliRun status = RunCli(dir, "status --sim-state device.state");
     EXPECT_EQ(status.code, 0);
     EXPECT_NE(status.out.find("Firmware: 2.14 b\xC3\xA9ta"), std::string::npos) << status.out;
+    // Which site and how it reports, without a log-in.
+    EXPECT_NE(status.out.find("Account:  12AB\nMode:     Standalone\n"), std::string::npos)
+        << status.out;
 }
 
 }  // namespace

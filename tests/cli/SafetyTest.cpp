@@ -104,7 +104,7 @@ TEST(CliSafety, NoSettingsFileAndFilesWithFindingsSendNothingUnlessForced) {
          "IN1S: \"3 sec\" is not one of 0.1 sec, 0.5 sec, 1 sec"},
         {Replaced(clean, "extev2E/R=R", "extev2E/R=Q"), "extev2E/R: \"Q\" is not E, R or empty\n"},
         {Replaced(clean, "ACCID=12AB", "ACCID=zzzz"),
-         "ACCID: \"zzzz\" holds characters other than 0123456789ABCDEFabcdef\n"},
+         "ACCID: \"zzzz\" holds characters other than hexadecimal digits (0-9, A-F)\n"},
         {Replaced(clean, "SMODE=0", "SMODE=7"), "SMODE: \"7\" is not 0 or 1\n"},
     };
     for (const Case& c : refused) {

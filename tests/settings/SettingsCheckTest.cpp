@@ -72,8 +72,8 @@ TEST(SettingsCheckTest, EveryRuleOfTheEditorsInTheFilesOrder) {
                   "SIMPIN: \"12\" is not 4 characters long",
                   "IN1S: \"3 sec\" is not one of 0.1 sec, 0.5 sec, 1 sec, 2 sec, 5 sec, 1 min, 2 "
                   "min, 10 min",
-                  "Z1CID: \"1x3\" holds characters other than 01234567890",
-                  "UPHN1: \"+36 30 123\" holds characters other than +01234567890",
+                  "Z1CID: \"1x3\" holds characters other than digits",
+                  "UPHN1: \"+36 30 123\" holds characters other than + and digits",
                   "UPHN2: \"+1111111111111111111\" is longer than 19 characters",
                   "extev1Code: \"1234\" is not 3 characters of * and digits",
                   "extev1E/R: \"Q\" is not E, R or empty",
@@ -212,7 +212,7 @@ TEST(SettingsCheckTest, TextsOfOtherEncodingsAndControlCharacters) {
     const std::string firstSms = std::to_string(2 + *SettingIndex("extev3SMS \xFCzenet"));
     EXPECT_EQ(Lines(findings),
               (std::vector<std::string>{
-                  "UPHN4: \"\\x1b[2J\" holds characters other than +01234567890",
+                  "UPHN4: \"\\x1b[2J\" holds characters other than + and digits",
                   "Note: extev3SMS \xC3\xBCzenet: is given again on line 469 as \"a ? b\", which "
                   "is ignored; line " +
                       firstSms + "'s \"\" is taken",

@@ -176,6 +176,20 @@ class GsmDeviceLogTest : public QObject {
         QVERIFY(after);
     }
 
+    // Closed as a dialog is, with Escape or its Close button, and opened again from More.
+    void closesWithEscapeOrItsCloseButton() {
+        GsmHarness h;
+        h.Connect();
+        ui::DeviceLogWindow* window = OpenDeviceLog(h);
+        QVERIFY(window != nullptr);
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        window = OpenDeviceLog(h);
+        QVERIFY(window != nullptr && window->isVisible());
+        QTest::mouseClick(window->btnClose, Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+    }
+
     void cancelledOrFailedSaveWritesNothingAndSaysWhy() {
         ui::DeviceLog log;
         log.Add({{206, "E130 01 001", std::chrono::system_clock::now()}});

@@ -247,6 +247,24 @@ class GsmLostWorkTest : public QObject {
         QVERIFY(copy.has_value());
     }
 
+    // With a device's settings shown and no file yet, the dialog offers the account ID.
+    void saveDialogOffersTheAccountIdBeforeAnyFile() {
+#ifdef _WIN32
+        QSKIP("Windows shows its own save dialog, which has no Qt widgets to drive");
+#endif
+        GsmHarness h;
+        h.Connect();
+        h.form->SetFileNameAsk({});
+        QString offered;
+        QString replaceQuestion;
+        {
+            ModalScript script(TypeInSaveDialog(dir.filePath("first"), &offered, &replaceQuestion));
+            QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
+        }
+        QCOMPARE(offered, QString("12AB.am2"));
+        QVERIFY(QFile::exists(dir.filePath("first.am2")));
+    }
+
     // The report's PDF and the device log's CSV go through the same save dialog as the
     // settings: a name typed without a suffix gets that dialog's own, and a file of that name
     // is not replaced before a question, whose No leaves it as it was.
