@@ -64,7 +64,7 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
     auto needsValue = [&]() -> std::string { return name + " needs a value; see --help"; };
     auto noValue = [&]() -> std::string { return name + " takes no value"; };
     if (name == "--simulate" || name == "--quiet" || name == "-q" || name == "--force" ||
-        name == "--watch" || name == "--no-backup") {
+        name == "--watch" || name == "--no-backup" || name == "--with-pin") {
         if (value) {
             return noValue();
         }
@@ -72,6 +72,7 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
                      : name == "--force"     ? arguments.force
                      : name == "--watch"     ? arguments.watch
                      : name == "--no-backup" ? arguments.noBackup
+                     : name == "--with-pin"  ? arguments.withPin
                                              : arguments.quiet;
         flag = true;
         return {};
@@ -199,6 +200,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
             error = "--no-backup belongs to the write and restore commands";
         } else if (arguments.command != Command::kBackups && arguments.account) {
             error = "--account belongs to the backups command";
+        } else if (arguments.command != Command::kReport && arguments.withPin) {
+            error = "--with-pin belongs to the report command";
         } else if (arguments.command != Command::kStatus && arguments.watch) {
             error = "--watch belongs to the status command";
         } else if (!arguments.watch && arguments.logPath) {
@@ -331,6 +334,7 @@ void PrintHelp(std::ostream& out) {
            "                      (and take none)\n"
            "  --account ID        backups: only those of this account ID\n"
            "  --log FILE.csv      status --watch: record every status report and event line\n"
+           "  --with-pin          report: print the SIM card's PIN (left out otherwise)\n"
            "  --wait SECONDS      how long to wait for the device, in decimal seconds\n"
            "                      (default 10)\n"
            "  --simulate          talk to the built-in simulated communicator instead of USB\n"

@@ -27,6 +27,7 @@ struct Arguments {
     std::optional<std::string> account;  // backups: only this account ID's
     bool watch = false;                  // status: follow the status rounds until Ctrl+C
     std::optional<std::string> logPath;  // status --watch: CSV log
+    bool withPin = false;                // report: print the SIM card's PIN too
 };
 
 struct ParsedArguments {

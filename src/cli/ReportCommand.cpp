@@ -11,12 +11,13 @@
 namespace quelvar::cli {
 
 int RunReport(const std::string& path, const settings::SettingsFileContent& content,
-              const std::string& htmlPath, std::ostream& out, std::ostream& err) {
+              const std::string& htmlPath, bool withPin, std::ostream& out, std::ostream& err) {
     settings::SettingsModel model;
     settings::FillModelFromFile(content, model);
     settings::ReportFacts facts;
     facts.date = exchange::LocalTimeText(std::chrono::system_clock::now(), "%Y-%m-%d");
     facts.modeIndex = content.ModeIndex();
+    facts.withPin = withPin;
     facts.originalValue = [&content](std::string_view key) { return content.OriginalValue(key); };
     // The report holds what a load would make of the file; what it lacks or cannot send is said
     // in the report and here.

@@ -157,7 +157,8 @@ int RunProgram(int argc, char** argv) {
         return RunBackups(std::cout, std::cerr, BackupOptionsOf(arguments), arguments.account);
     }
     if (arguments.command == Command::kReport) {
-        return RunReport(arguments.file, *content, arguments.secondFile, std::cout, std::cerr);
+        return RunReport(arguments.file, *content, arguments.secondFile, arguments.withPin,
+                         std::cout, std::cerr);
     }
     if (secondContent) {
         return RunDiffOfFiles(std::cout, std::cerr, arguments.file, *content, arguments.secondFile,

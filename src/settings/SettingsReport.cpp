@@ -59,6 +59,8 @@ std::string ValueHtml(const ReportFacts& facts, const std::string& key, std::str
     return HtmlOfUtf8(shown) + " <small>(not sendable: Windows-1250 cannot hold it)</small>";
 }
 
+constexpr std::string_view kPinKey = "SIMPIN";
+
 void Row(std::string& html, const std::string& caption, const std::string& value) {
     html += "<tr><th>" + caption + "</th><td>" + value + "</td></tr>\n";
 }
@@ -73,7 +75,9 @@ void Table(std::string& html, const SettingsModel& model, TableId id, const Repo
     html += "<h2>" + Html(GroupCaption(id)) + "</h2>\n<table class=\"group\">\n";
     for (int row = grid.FixedRows(); row < grid.RowCount(); ++row) {
         const std::string caption = grid.Cell(0, row);
-        std::string value = ValueHtml(facts, keys[caption], table.GetValue(caption));
+        std::string value = keys[caption] == kPinKey && !facts.withPin
+                                ? std::string("<small>(not printed)</small>")
+                                : ValueHtml(facts, keys[caption], table.GetValue(caption));
         if (id == TableId::kPhoneNumbers && ackMask && ackMask->size() == 4) {
             const bool marked = (*ackMask)[static_cast<std::size_t>(row - 1)] == '1';
             value += marked ? " &nbsp;(ACK)" : "";

@@ -24,6 +24,8 @@ struct ReportFacts {
     std::function<std::optional<std::string>(std::string_view key)> originalValue;
     // The file's findings (missing keys, invalid values), one UTF-8 line each.
     std::vector<std::string> findings;
+    // The report is the customer's copy: the SIM card's PIN is printed only when asked for.
+    bool withPin = false;
 };
 
 // Every settings group with its captions and values, the rows of both event tables that hold

@@ -31,9 +31,13 @@ void TFormMain::PrintSettings() {
             }
         }
     }
-    const std::string html = settings::BuildSettingsReport(model, facts);
-    SettingsReportDialog dialog(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())),
-                                this);
+    SettingsReportDialog dialog(
+        [this, facts](bool withPin) mutable {
+            facts.withPin = withPin;
+            const std::string html = settings::BuildSettingsReport(model, facts);
+            return QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size()));
+        },
+        this);
     ExecWindowModal(dialog);
 }
 

@@ -57,14 +57,19 @@ void PrintNumbered(const QTextDocument& report, QPagedPaintDevice& device) {
 
 }  // namespace
 
-SettingsReportDialog::SettingsReportDialog(const QString& html, QWidget* parent) : QDialog(parent) {
+SettingsReportDialog::SettingsReportDialog(Build build, QWidget* parent) : QDialog(parent) {
     setWindowTitle(kReportTitle);
     view = new QTextBrowser(this);
-    view->setHtml(html);
+    view->setHtml(build(false));
+    // The report is the customer's copy: the PIN goes on it only when asked for.
+    cbWithPin = new QCheckBox("Include the SIM PIN", this);
+    connect(cbWithPin, &QCheckBox::toggled, this,
+            [this, build](bool withPin) { view->setHtml(build(withPin)); });
     btnPrint = new QPushButton("Print...", this);
     btnSavePdf = new QPushButton("Save as PDF...", this);
     btnClose = new QPushButton("Close", this);
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cbWithPin);
     buttons->addStretch();
     for (QPushButton* button : {btnPrint, btnSavePdf, btnClose}) {
         button->setAutoDefault(false);

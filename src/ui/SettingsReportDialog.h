@@ -1,6 +1,7 @@
 #pragma once
 // The settings report on screen, to print or to save as PDF.
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -13,8 +14,9 @@ inline constexpr const char* kReportTitle = "Settings report";
 class SettingsReportDialog : public QDialog {
     Q_OBJECT
   public:
-    // `html`: the report as the core builds it.
-    SettingsReportDialog(const QString& html, QWidget* parent = nullptr);
+    // `build` gives the report as the core builds it, with or without the SIM card's PIN.
+    using Build = std::function<QString(bool withPin)>;
+    SettingsReportDialog(Build build, QWidget* parent = nullptr);
 
     // Where "Save as PDF..." gets its file name; a save dialog by default. Empty: cancelled.
     using FileNameAsk = std::function<QString()>;
@@ -23,6 +25,7 @@ class SettingsReportDialog : public QDialog {
     bool SavePdf(const QString& name);
 
     QTextBrowser* view = nullptr;
+    QCheckBox* cbWithPin = nullptr;
     QPushButton* btnPrint = nullptr;
     QPushButton* btnSavePdf = nullptr;
     QPushButton* btnClose = nullptr;

@@ -93,6 +93,18 @@ TEST(CliFieldTools, ReportHoldsEveryNonEmptySettingWithItsCaption) {
     }
     // Rows of the event tables that hold nothing are left out.
     EXPECT_EQ(html.find("<th>8</th>"), std::string::npos);
+    // The customer's copy leaves out the SIM PIN unless asked for.
+    model.Rule(settings::TableId::kSimCard)
+        .SetValue(
+            "PIN k\xF3"
+            "d",
+            "4321");
+    ASSERT_TRUE(settings::SaveSettingsFile(model, 1, dir.File("pin.am2")).ok);
+    ASSERT_EQ(RunCli(dir, "report pin.am2 pin.html").code, 0);
+    EXPECT_EQ(ReadBytes(dir.File("pin.html")).find("4321"), std::string::npos);
+    ASSERT_EQ(RunCli(dir, "report pin.am2 pin.html --with-pin").code, 0);
+    EXPECT_NE(ReadBytes(dir.File("pin.html")).find("<td>4321</td>"), std::string::npos);
+    EXPECT_EQ(RunCli(dir, "read x.am2 --with-pin").code, 64);
     EXPECT_EQ(RunCli(dir, "report site.am2 no/such/folder/x.html").code, 3);
 }
 

@@ -185,6 +185,27 @@ class GsmPrintTest : public QObject {
         QVERIFY(pdf.size() > 1000);
     }
 
+    // The report is the customer's copy: the SIM PIN (1234 on the simulated device) is left out
+    // until "Include the SIM PIN" is ticked.
+    void simPinIsPrintedOnlyWhenAskedFor() {
+        GsmHarness h;
+        h.Connect();
+        QCOMPARE(h.form->model.Grid(quelvar::settings::TableId::kSimCard).Cell(1, 0),
+                 std::string("1234"));
+        QString without;
+        QString with;
+        OnReport(h, [&](ui::SettingsReportDialog* dialog) {
+            without = dialog->view->toPlainText();
+            QTest::mouseClick(dialog->cbWithPin, Qt::LeftButton);
+            with = dialog->view->toPlainText();
+            QTest::mouseClick(dialog->btnClose, Qt::LeftButton);
+        });
+        QVERIFY(QTest::qWaitFor([&] { return !with.isEmpty(); }, 5000));
+        const QString pin = QString::fromUtf8("PIN kód\n");
+        QVERIFY2(without.contains(pin + "(not printed)"), qPrintable(without));
+        QVERIFY2(with.contains(pin + "1234"), qPrintable(with));
+    }
+
     // A file shown without a device: its settings, but no firmware, and the device hears nothing.
     void reportOfAFileWithoutDeviceHasNoFirmwareAndSendsNothing() {
         GsmHarness h;
