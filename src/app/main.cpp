@@ -19,6 +19,7 @@
 #include "ui/Gsm.h"
 #include "ui/GsmSimStateKeeper.h"
 #include "ui/Passwd.h"
+#include "ui/QtText.h"
 #include "ui/SimulatorWindow.h"
 #include "ui/ToolImages.h"
 #include "ui/WindowDialogs.h"
@@ -168,7 +169,15 @@ int main(int argc, char** argv) {
     app.setWindowIcon(quelvar::ui::AppIcon());
     // Qt has taken its own options (and their values) out of the arguments by now.
     QStringList files;
+#ifdef _WIN32
     const QStringList arguments = app.arguments().mid(1);
+#else
+    // Names as the system gives their bytes: one that is no UTF-8 is found all the same.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments << quelvar::ui::FromLocalPath(argv[i]);
+    }
+#endif
     for (auto arg = arguments.begin(); arg != arguments.end(); ++arg) {
         if (*arg == "--sim-state") {
             ++arg;  // its file is no settings file

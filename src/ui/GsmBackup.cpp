@@ -120,7 +120,7 @@ void TFormMain::ShowBackups() {
         return;
     }
     const settings::BackupEntry& entry = entries[static_cast<std::size_t>(dialog.ChosenRow())];
-    const QString path = QFile::decodeName(entry.path.string().c_str());
+    const QString path = FromLocalPath(entry.path.string());
     if (dialog.Chosen() == BackupsDialog::Choice::kOpen) {
         if (DeviceLoggedIn()) {
             CompareWithNamedFile(path);
@@ -148,8 +148,7 @@ void TFormMain::ShowBackups() {
 }
 
 void TFormMain::RestoreBackup(const QString& path, const QString& named) {
-    const settings::SettingsReadResult read =
-        settings::ReadSettingsFile(QFile::encodeName(path).toStdString());
+    const settings::SettingsReadResult read = settings::ReadSettingsFile(ToLocalPath(path));
     if (!read.content) {
         ShowError(QString::fromLocal8Bit(read.error.c_str()));
         return;

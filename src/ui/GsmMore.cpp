@@ -65,8 +65,7 @@ void TFormMain::CompareWithFile() {
 }
 
 void TFormMain::CompareWithNamedFile(const QString& name) {
-    const settings::SettingsReadResult read =
-        settings::ReadSettingsFile(QFile::encodeName(name).toStdString());
+    const settings::SettingsReadResult read = settings::ReadSettingsFile(ToLocalPath(name));
     if (!read.content) {
         ShowError(QString::fromLocal8Bit(read.error.c_str()));
         return;

@@ -22,7 +22,7 @@ namespace quelvar::ui {
 namespace {
 
 std::string LocalPath(const QString& name) {
-    return QFile::encodeName(name).toStdString();
+    return ToLocalPath(name);
 }
 
 }  // namespace

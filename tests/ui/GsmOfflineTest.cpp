@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolTip>
+#include <filesystem>
+#include <fstream>
 
 #include "GsmHarness.h"
 #include "settings/AlarmTableImage.h"
@@ -82,6 +84,45 @@ class GsmOfflineTest : public QObject {
         site = dir.filePath("site.am2");
         QDir(site).removeRecursively();
         WriteSiteFile(site);
+    }
+
+    // A name whose bytes are no UTF-8 (Latin-1 from an old archive), as the command line gives
+    // it: opened, and saved back to the same file, never to a name with a stand-in character.
+    void fileNameThatIsNoUtf8IsOpenedAndSavedBack() {
+#ifdef _WIN32
+        QSKIP("Windows gives file names as UTF-16");
+#endif
+        for (const std::string& bytes : {std::string("caf\xC3\xA9"), std::string("caf\xE9"),
+                                         std::string("\xF0\x9F\x93\x9E\xED\xA0\x80\xC0\xAF")}) {
+            QCOMPARE(QByteArray::fromStdString(ui::ToLocalPath(ui::FromLocalPath(bytes))).toHex(),
+                     QByteArray::fromStdString(bytes).toHex());
+        }
+        QCOMPARE(ui::FromLocalPath("caf\xC3\xA9"), QString::fromUtf8("café"));
+        const std::string latin1 = Std(dir.path()) + "/caf\xE9.am2";
+        const std::string plain = Std(site);
+        {
+            std::ifstream from(plain, std::ios::binary);
+            std::ofstream to(latin1, std::ios::binary);
+            to << from.rdbuf();
+        }
+        GsmHarness h(false);
+        const QString name = ui::FromLocalPath(latin1);
+        h.form->SetFileNameAsk([name](bool) { return name; });  // the name the dialog offers
+        h.form->OpenSettingsFile(name);
+        QVERIFY(gbMset(*h.form)->isVisible());
+        QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
+        Click(sgeAlarmList(*h.form), settings::kAlarmFirstCallColumn, 3);
+        QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
+        settings::SettingsModel saved;
+        const settings::SettingsReadResult read = settings::ReadSettingsFile(latin1);
+        QVERIFY(read.content);
+        settings::FillModelFromFile(*read.content, saved);
+        QCOMPARE(saved.AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3), std::string("X"));
+        int named = 0;  // the one file, no second one under a stand-in name
+        for (const auto& entry : std::filesystem::directory_iterator(Std(dir.path()))) {
+            named += entry.path().filename().string().starts_with("caf") ? 1 : 0;
+        }
+        QCOMPARE(named, 1);
     }
 
     void fileWithoutLoggedInDeviceIsShownEditedAndSavedSendingNothing() {
