@@ -184,6 +184,7 @@ class TFormMain : public QWidget {
     QAction* actRedo = nullptr;
     QAction* actBackups = nullptr;
     QAction* actLogInAgain = nullptr;
+    QMenu* mnuRecent = nullptr;
     // Stands in the settings' place while none are shown: Open, and Log in when it can.
     ReconnectPanel* pnlNoSettings = nullptr;
     // The grids' edits, for undo and redo; a log-in starts a new history.
@@ -249,6 +250,8 @@ class TFormMain : public QWidget {
     void SequenceEnded();
     void ConnectTransition();
     void AddLogInAgain();
+    void FillRecentFiles();
+    void RememberRecentFile(const QString& name);
     void LogInAgain();
     bool LogInPossible() const;
     void DisconnectTransition();

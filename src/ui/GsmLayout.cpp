@@ -151,6 +151,7 @@ void TFormMain::NameControls() {
                                                          NAMED(actRedo),
                                                          NAMED(actBackups),
                                                          NAMED(actLogInAgain),
+                                                         NAMED(mnuRecent),
                                                          NAMED(history),
                                                          NAMED(deviceLog),
                                                          NAMED(GroupBox6),

@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <cstdlib>
 
+#include "settings/BackupStore.h"
+#include "settings/RecentFiles.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 #include "ui/CompareDialog.h"
@@ -41,6 +44,8 @@ void TFormMain::BuildMoreButton() {
     btnMore->setStyleSheet("QToolButton::menu-indicator { image: none; }");
     mnuMore = new QMenu(btnMore);
     actCompare = mnuMore->addAction("Compare with file...", this, &TFormMain::CompareWithFile);
+    mnuRecent = mnuMore->addMenu("Recent files");
+    connect(mnuRecent, &QMenu::aboutToShow, this, &TFormMain::FillRecentFiles);
     actShowDifferences = mnuMore->addAction("Show differences", this, &TFormMain::ShowDifferences);
     actShowDifferences->setEnabled(false);
     mnuMore->addSeparator();
@@ -52,6 +57,36 @@ void TFormMain::BuildMoreButton() {
     connect(btnMore, &QToolButton::clicked, this,
             [this] { mnuMore->popup(btnMore->mapToGlobal(QPoint(0, btnMore->height()))); });
     ToolBar1->addWidget(btnMore);
+}
+
+namespace {
+
+settings::RecentFiles Recent() {
+    return settings::RecentFiles(
+        settings::DefaultRecentFilesStore(settings::DefaultBackupFolder(std::getenv)));
+}
+
+}  // namespace
+
+void TFormMain::FillRecentFiles() {
+    mnuRecent->clear();
+    for (const std::string& path : Recent().List()) {
+        const QString name = FromLocalPath(path);
+        // Opened as Open opens a file: with a device logged in it goes to the device.
+        mnuRecent->addAction(name, this, [this, name] {
+            if (!sequenceRunning_) {
+                OpenSettingsFile(name);
+            }
+        });
+    }
+    if (mnuRecent->isEmpty()) {
+        mnuRecent->addAction("(none yet)")->setEnabled(false);
+    }
+}
+
+void TFormMain::RememberRecentFile(const QString& name) {
+    // A list that cannot be kept costs only the convenience: nothing else depends on it.
+    Recent().Add(ToLocalPath(QFileInfo(name).absoluteFilePath()));
 }
 
 void TFormMain::CompareWithFile() {

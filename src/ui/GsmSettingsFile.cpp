@@ -73,6 +73,7 @@ bool TFormMain::SaveSettingsTo(const QString& name) {
         return false;
     }
     currentFile_ = name;
+    RememberRecentFile(name);
     // The offline view now shows the file just written.
     if (document_.Offline()) {
         document_.ShowFile(name);
@@ -112,6 +113,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
         ShowError(QString::fromLocal8Bit(read.error.c_str()));
         return;
     }
+    RememberRecentFile(name);  // a settings file, whether or not it is loaded now
     // Missing keys would clear settings on the device, and values no editor makes would go to
     // it unchecked: the user decides before anything changes.
     const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);

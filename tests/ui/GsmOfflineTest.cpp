@@ -2,10 +2,13 @@
 // keep edits from being lost, all driven by real clicks and keys.
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -123,6 +126,28 @@ class GsmOfflineTest : public QObject {
             named += entry.path().filename().string().starts_with("caf") ? 1 : 0;
         }
         QCOMPARE(named, 1);
+        std::filesystem::remove(latin1);  // Qt's own clean-up cannot name it
+    }
+
+    // The files last opened or saved come back under More > Recent files, newest first; one
+    // chosen there opens as Open opens it.
+    void recentFilesOffersTheLastOpenedAndOpensTheOneChosen() {
+        // A list of its own: window tests that run beside this one open files too.
+        const quelvar::test::ScopedDataHome ownList(Std(dir.filePath("data")));
+        const QString other = dir.filePath("other.am2");
+        WriteSiteFile(other);
+        GsmHarness h(false);
+        h.form->OpenSettingsFile(site);
+        h.form->OpenSettingsFile(other);
+        auto* recent = quelvar::test::Named<QMenu>(*h.form, "mnuRecent");
+        GsmHarness::ChooseFromMenu(btnMore(*h.form), recent->menuAction());
+        QTRY_VERIFY(QApplication::activePopupWidget() == recent);
+        const QList<QAction*> items = recent->actions();
+        QVERIFY(items.size() >= 2);
+        QCOMPARE(items[0]->text(), QFileInfo(other).absoluteFilePath());
+        QCOMPARE(items[1]->text(), QFileInfo(site).absoluteFilePath());
+        QTest::mouseClick(recent, Qt::LeftButton, {}, recent->actionGeometry(items[1]).center());
+        QTRY_COMPARE(h.form->StatusText(1), QString("site.am2"));
     }
 
     void fileWithoutLoggedInDeviceIsShownEditedAndSavedSendingNothing() {
