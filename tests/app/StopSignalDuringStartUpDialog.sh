@@ -4,6 +4,7 @@
 # so. SIGTERM, SIGHUP or SIGINT then ends the program as promptly as at any other time: exit
 # code 0 and the simulated communicator's state file written.
 app=$1
+. "$(dirname "$0")/StopAfterStart.sh"
 dir=$(mktemp -d) || exit 1
 trap 'rm -rf "$dir"' EXIT
 printf '[GSM]\r\nSIMPIN=1234\r\n' >"$dir/findings.am2"  # every other setting missing
@@ -13,18 +14,7 @@ for run in findings:TERM findings:HUP findings:INT other:TERM other:HUP other:IN
     signal=${run#*:}
     state="$dir/$file-$signal.state"
     "$app" --sim-state "$state" "$dir/$file.am2" &
-    pid=$!
-    sleep 2
-    kill -$signal $pid
-    # Killed by the watchdog, it exits 137; its sleep leaves no output open for the test's run.
-    (
-        sleep 2
-        kill -KILL $pid 2>/dev/null
-    ) >/dev/null 2>&1 &
-    watchdog=$!
-    wait $pid
-    code=$?
-    kill $watchdog 2>/dev/null
+    stop_after_start $! $signal 2
     if [ $code -eq 137 ]; then
         echo "SIG$signal during the dialog of $file.am2: still running 2 s later"
         exit 1

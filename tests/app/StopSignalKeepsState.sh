@@ -3,15 +3,12 @@
 # the simulated communicator's state file written, also while a dialog is open. Killed outright
 # it would exit 128 + signal.
 app=$1
+. "$(dirname "$0")/StopAfterStart.sh"
 dir=$(mktemp -d) || exit 1
 trap 'rm -rf "$dir"' EXIT
 for signal in TERM HUP INT; do
     "$app" --sim-state "$dir/$signal.state" &
-    pid=$!
-    sleep 2
-    kill -$signal $pid
-    wait $pid
-    code=$?
+    stop_after_start $! $signal 10
     if [ $code -ne 0 ]; then
         echo "SIG$signal: exit code $code"
         exit 1
@@ -25,14 +22,7 @@ done
 # device's password is what it was.
 sed 's/^param PW=.*/param PW=4339/' "$dir/TERM.state" >"$dir/locked.state"
 "$app" --sim-state "$dir/locked.state" &
-pid=$!
-sleep 2
-kill -TERM $pid
-( sleep 10; kill -KILL $pid 2>/dev/null ) &
-watchdog=$!
-wait $pid
-code=$?
-kill $watchdog 2>/dev/null
+stop_after_start $! TERM 10
 if [ $code -ne 0 ]; then
     echo "SIGTERM during the password dialog: exit code $code"
     exit 1
