@@ -46,7 +46,9 @@ std::string ValueHtml(const ReportFacts& facts, const std::string& key, std::str
     const std::optional<std::string> original =
         facts.originalValue && !key.empty() ? facts.originalValue(key) : std::nullopt;
     if (!original) {
-        return Html(value);
+        // An empty last cell of a table would take the space above the next heading away in
+        // the window's and the printer's renderer.
+        return value.empty() ? std::string("&nbsp;") : Html(value);
     }
     std::string shown;
     for (const char c : *original) {
@@ -171,9 +173,15 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
         "<!DOCTYPE html>\n<html lang=\"hu\">\n<head>\n<meta charset=\"utf-8\">\n"
         "<title>Settings report</title>\n<style>\n"
         "body { font-family: sans-serif; font-size: 10pt; }\n"
-        "table { border-collapse: collapse; margin-bottom: 8pt; }\n"
-        "th, td { border: 1px solid #888; padding: 2pt 5pt; text-align: left; }\n"
+        // In pixels and single values: the window's and the printer's renderer take no other,
+        // and without them every heading but those after a note sat on the table above it.
+        "table { border-collapse: collapse; }\n"
+        "h2 { margin-top: 16px; margin-bottom: 4px; }\n"
+        "th, td { border: 1px solid #888; padding: 4px; text-align: left; }\n"
         "table.group th { font-weight: normal; width: 14em; }\n"
+        // The narrow mark columns keep their headings on one line.
+        "table.events th, table.events td { padding: 0px; padding-top: 2px; padding-bottom: 2px; "
+        "}\n"
         ".signature td { border: none; padding: 0; }\n"
         ".signature hr { border: none; border-top: 1px solid #000; }\n"
         "</style>\n</head>\n<body>\n<h1>Settings report</h1>\n<table class=\"group\">\n";

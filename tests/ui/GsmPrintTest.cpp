@@ -1,5 +1,6 @@
 // "Print settings...": the report of what the window shows, saved as PDF through real clicks.
 
+#include <QAbstractTextDocumentLayout>
 #include <QDate>
 #include <QFile>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include "settings/AlarmTableImage.h"
 #include "settings/Catalogue.h"
 #include "settings/SettingsFile.h"
+#include "settings/SettingsReport.h"
 #include "ui/SettingsReportDialog.h"
 
 namespace ui = quelvar::ui;
@@ -183,6 +185,39 @@ class GsmPrintTest : public QObject {
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         QCOMPARE(pdf.read(4), QByteArray("%PDF"));
         QVERIFY(pdf.size() > 1000);
+    }
+
+    // Every group heading has the same room above it as the first, also one that follows a
+    // table whose last cell is empty (the phone numbers with T3 and T4 unset, the alarm table),
+    // which the renderer once let sit on that table.
+    void everyHeadingHasTheSameRoomAbove() {
+        quelvar::settings::SettingsModel model;
+        model.Rule(quelvar::settings::TableId::kPhoneNumbers).SetValue("T1", "+3630");
+        model.AlarmGrid().SetCell(1, 1, "130");
+        const std::string html = quelvar::settings::BuildSettingsReport(model, {});
+        QTextDocument document;
+        document.setHtml(QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size())));
+        document.setTextWidth(700);
+        QAbstractTextDocumentLayout* layout = document.documentLayout();
+        QList<qreal> gaps;  // from the bottom of the table above to each heading's top
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            if (block.blockFormat().headingLevel() != 2) {
+                continue;
+            }
+            qreal above = -1;
+            for (QTextFrame* frame : document.rootFrame()->childFrames()) {
+                if (frame->lastPosition() < block.position()) {
+                    above = layout->frameBoundingRect(frame).bottom();
+                }
+            }
+            if (above >= 0 && !block.text().startsWith("Contact ID")) {  // a note between
+                gaps << layout->blockBoundingRect(block).top() - above;
+            }
+        }
+        QVERIFY(gaps.size() >= 6);
+        for (const qreal gap : gaps) {
+            QVERIFY2(qAbs(gap - gaps.first()) < 3 && gap > 8, qPrintable(QString::number(gap)));
+        }
     }
 
     // The report is the customer's copy: the SIM PIN (1234 on the simulated device) is left out
