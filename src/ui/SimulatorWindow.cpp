@@ -6,14 +6,13 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 
 #include "exchange/DevicePassword.h"
 #include "link/Report.h"
+#include "ui/DialogFont.h"
 #include "ui/QtText.h"
 
 namespace quelvar::ui {
@@ -111,6 +110,9 @@ QPoint PlaceFor(const QWidget& main, const QSize& size, const QRect& room) {
 SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* parent)
     : QWidget(parent, Qt::Window), sim_(sim) {
     setWindowTitle(kSimulatorTitle);
+    // The font the dialogs have: under Wine the platform's default one left every field's text
+    // undrawn (line, inputs, event line), though it drew the labels.
+    setFont(DialogFont(9));
     btnPlug = new QPushButton(this);
     edPassword = new QLineEdit(this);
     edPassword->setPlaceholderText("none");
@@ -125,15 +127,6 @@ SimulatorWindow::SimulatorWindow(sim::SimulatedCommunicator& sim, QWidget* paren
     cbLine = StateChoice({"ONHOOK", "OFFHOOK", "NO LINE"}, FromCp1250(texts.line), this);
     cbInput1 = StateChoice({"IDLE", "ALARM"}, FromCp1250(texts.input1), this);
     cbInput2 = StateChoice({"IDLE", "ALARM"}, FromCp1250(texts.input2), this);
-    // Under Wine the platform style has left these editable fields empty; the style the window
-    // has on Linux draws them alike everywhere.
-    if (QStyle* fusion = QStyleFactory::create("Fusion")) {
-        fusion->setParent(this);
-        for (QWidget* field :
-             std::initializer_list<QWidget*>{spSignal, cbLine, cbInput1, cbInput2}) {
-            field->setStyle(fusion);
-        }
-    }
     edEvent = new QLineEdit("E130 01 001", this);
     edEvent->setMaxLength(static_cast<int>(link::kMaxRequestText));
     btnSendEvent = new QPushButton("Send", this);
