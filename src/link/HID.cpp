@@ -135,18 +135,22 @@ bool HID::WaitForAck(std::chrono::milliseconds timeout) {
     const Clock::time_point deadline = Clock::now() + timeout;
     std::unique_lock lock(LinkLock());
     for (;;) {
+        // Pumped before looking: answers that are always there already (a quick device,
+        // a slow scheduler) would otherwise never let the window draw.
+        if (Clock::now() >= lastPump_ + kPumpPeriod) {
+            lastPump_ = Clock::now();
+            if (messagePump) {
+                lock.unlock();
+                messagePump();
+                lock.lock();
+            }
+        }
         const Clock::time_point slice = std::min(lastPump_ + kPumpPeriod, deadline);
         if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived || !attached; })) {
             return ackReceived;
         }
         if (Clock::now() >= deadline) {
             return false;
-        }
-        lastPump_ = Clock::now();
-        if (messagePump) {
-            lock.unlock();
-            messagePump();
-            lock.lock();
         }
     }
 }

@@ -182,6 +182,8 @@ class GsmUndoTest : public QObject {
         Click(sgeAlarmList(*h.form), 6, 2);
         QCOMPARE(alarms.Cell(6, 2), std::string("X"));
         next = b;
+        h.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(h.form.get()));
         QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
         h.form->Timer1.stop();
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
