@@ -17,7 +17,8 @@ class FileLock {
     FileLock& operator=(const FileLock&) = delete;
 
     // Waits up to `wait` for the lock on `path` (created if missing), or until `giveUp` says so.
-    // Empty on success, "in use" when another holder kept it, else the one-line reason.
+    // Empty on success; "in use" when another holder kept it past `wait` or `giveUp` ended the
+    // wait; else the one-line reason (the lock file cannot be made or locked).
     std::string Acquire(const std::string& path, std::chrono::milliseconds wait,
                         const std::function<bool()>& giveUp = {});
 

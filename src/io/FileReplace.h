@@ -13,12 +13,13 @@ namespace quelvar::io {
 // owner alone (for files that hold a password).
 enum class NewFileAccess { kShared, kOwnerOnly };
 
-// The file a symbolic link names (the path itself for anything else, and for a link that names
-// nothing): what a save replaces.
+// The file a symbolic link names (the path itself for anything else, and for a link that cannot
+// be followed: it names nothing, or links loop): what a save replaces. Never fails.
 std::filesystem::path ResolveLinks(const std::filesystem::path& path);
 
 // True when both names reach one file: the same device and file number where both exist (links
-// followed), else the same path once links and "." and ".." are resolved.
+// followed), else the same path once links and "." and ".." are resolved. False when both exist
+// but cannot be compared.
 bool SameFile(const std::filesystem::path& first, const std::filesystem::path& second);
 
 // Empty on success, else what went wrong (the target then stays as it was and no temporary
@@ -37,7 +38,8 @@ struct NewFileResult {
 // Writes the bytes as a new file under the first of `names` that no file holds, never over
 // an existing file, not even one created by another program in the same instant: the
 // complete file takes its name in one step that fails when the name is taken. All names are
-// in one folder.
+// in one folder. No path, and `error` saying why, when `names` is empty, every name is taken, or
+// the file cannot be written or placed; no file of its own is left then.
 NewFileResult CreateNewFile(const std::vector<std::filesystem::path>& names, std::string_view bytes,
                             NewFileAccess access);
 

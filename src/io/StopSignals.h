@@ -6,7 +6,8 @@ namespace quelvar::io {
 
 // From now on these signals (SIGHUP not on Windows) only note themselves. With
 // `restartInterruptedCalls` false, a blocking read of the terminal returns when one comes, so a
-// password prompt is left too; an event loop wants them restarted.
+// password prompt is left too; an event loop wants them restarted. Never fails: where no pipe
+// (on Windows no event) can be made to wake a loop, the flag alone tells.
 void NoteStopSignals(bool restartInterruptedCalls);
 // The signal's number once one came; 0 before.
 int StopSignal();
@@ -14,10 +15,11 @@ int StopSignal();
 // What an event loop waits on to learn of a stop signal without looking at the flag over and
 // over: it becomes ready when one comes. Made by NoteStopSignals; before it, none.
 #ifdef _WIN32
-// An event object (a HANDLE) that a stop signal sets; nullptr before.
+// An event object (a HANDLE) that a stop signal sets; nullptr before, or when none was made.
 void* StopSignalEvent();
 #else
-// The read end of a pipe that a stop signal writes a byte to; -1 before. Non-blocking.
+// The read end of a pipe that a stop signal writes a byte to; -1 before, or when none was made.
+// Non-blocking.
 int StopSignalPipe();
 #endif
 

@@ -38,11 +38,12 @@ inline constexpr int kAlarmSmsColumn = 9;
 inline constexpr int kAlarmFirstSmsColumn = 10;  // SMS to T1..T4: targets bits 0..3
 
 // The image of grid rows 1 to 32, kAlarmTableLength bytes. A cell outside the grid counts as
-// empty; a text too long for its field is cut so that its terminating zero fits.
+// empty; a text too long for its field is cut so that its terminating zero fits. Never fails.
 std::vector<std::uint8_t> BuildAlarmTableImage(const StringGrid& grid);
 
-// Overwrites every data cell of rows 1 to 32 from the image, marks as "X" or empty. False, and
-// the grid untouched, when the image is not kAlarmTableLength bytes long.
+// Overwrites every data cell of rows 1 to 32 from the image, marks as "X" or empty; cells the
+// grid lacks are skipped. False, and the grid untouched, when the image is not kAlarmTableLength
+// bytes long.
 bool FillAlarmGrid(StringGrid& grid, std::span<const std::uint8_t> image);
 
 }  // namespace quelvar::settings

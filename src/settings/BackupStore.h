@@ -53,18 +53,21 @@ class BackupStore {
 
     // Writes the bytes as a new backup (creating the folder, owner-only) under a name no other
     // file has, not even one another program takes in the same second, then drops the backups
-    // beyond the bound. The error when the folder or the file cannot be written; no
-    // half-written file is left either way.
+    // beyond the bound. `error` says why when no folder is known (no home), it cannot be made,
+    // or the file cannot be written; no half-written file is left either way. A backup that
+    // cannot be dropped just stays, unreported: the new one is saved all the same.
     BackupSaveResult Save(
         std::string_view bytes, std::string_view accountId, std::string_view firmware,
         std::chrono::system_clock::time_point when = std::chrono::system_clock::now());
-    // The same for settings held in a model, with their mode; the account ID is the model's.
+    // The same for settings held in a set-up model, with their mode; the account ID is the
+    // model's. Also not saved when a value holds a line break.
     BackupSaveResult Save(
         const SettingsModel& model, int modeIndex, std::string_view firmware,
         std::chrono::system_clock::time_point when = std::chrono::system_clock::now());
 
     // The backups, newest first; with an account ID only that account's (ignoring ASCII case).
-    // Files whose names are not backup names are not listed (and never removed).
+    // Files whose names are not backup names are not listed (and never removed). None when the
+    // folder is missing or cannot be read.
     std::vector<BackupEntry> List(std::optional<std::string_view> accountId = std::nullopt) const;
     // The newest backup whose file holds exactly this account ID (its "ACCID", byte for byte);
     // nothing when none does or none can be read.
@@ -77,7 +80,7 @@ class BackupStore {
     std::size_t limit_;
 };
 
-// The account ID the model holds ("ACCID").
+// The account ID the set-up model holds ("ACCID"); never fails.
 std::string AccountIdOf(const SettingsModel& model);
 
 }  // namespace quelvar::settings

@@ -85,7 +85,7 @@ inline constexpr TableId kWriteBackOrder[] = {TableId::kSimCard,       TableId::
                                               TableId::kZ2Settings,    TableId::kMonitoring};
 
 // Captions of the window's groups, Windows-1250 bytes: what the window titles them, and what
-// the settings report prints.
+// the settings report prints. Empty for a value that names no table.
 std::string_view GroupCaption(TableId id);
 // clang-format off
 inline constexpr std::string_view kModeGroupCaption = "M\xFBk\xF6" "d\xE9si m\xF3" "dok";  // Működési módok
@@ -111,16 +111,18 @@ std::span<const GridColumn> AlarmGridColumns();
 std::span<const GridColumn> InputGridColumns();
 std::span<const std::string_view> InputGridRowLabels();
 
-// The table's grid as designed: sized, column 0 fixed, the value column at its width, cells empty.
+// The table's grid as designed: sized, column 0 fixed, the value column at its width, cells
+// empty. Never fails.
 std::unique_ptr<StringGrid> MakeTableGrid(TableId id);
 // Binds a table to the grid and adds every row; for the phone numbers also writes the header row
 // and sets the acknowledgement column's width. Rows for which the grid has no room are left out.
 std::unique_ptr<TTableRule> SetUpTable(TableId id, StringGrid& grid);
 
-// The event grids with headers, row labels and widths, data cells empty.
+// The event grids with headers, row labels and widths, data cells empty; neither fails.
 std::unique_ptr<StringGrid> MakeAlarmGrid();
 std::unique_ptr<StringGrid> MakeInputGrid();
-// Headers, column widths and row labels of grids of the event grids' size.
+// Headers, column widths and row labels of grids of the event grids' size; a smaller grid gets
+// what fits.
 void SetUpAlarmGrid(StringGrid& grid);
 void SetUpInputGrid(StringGrid& grid);
 
@@ -130,7 +132,7 @@ class SettingsModel;
 
 // The acknowledgement marks as the device's "GACK" gives them: four "0"/"1", one per number
 // T1..T4; any other length counts as "0000". Returns the mask as kept and marks the "ACK"
-// column of the phone numbers with "X" for each "1".
+// column of the phone numbers with "X" for each "1", the others empty. Never fails.
 std::string ShowAckMask(SettingsModel& model, std::string mask);
 
 class SettingsModel {
@@ -139,10 +141,11 @@ class SettingsModel {
     // captions and the event grids' headings, as the window does when first shown.
     enum class Setup { kNow, kLater };
     explicit SettingsModel(Setup setup = Setup::kNow);
-    // Creates the six tables and writes the event grids' headings; once only.
+    // Creates the six tables and writes the event grids' headings; a second call does nothing.
     void SetUp();
     bool IsSetUp() const { return tables_[0] != nullptr; }
 
+    // Rule only once set up: before, there is no table to give.
     StringGrid& Grid(TableId id) { return *grids_[Index(id)]; }
     TTableRule& Rule(TableId id) { return *tables_[Index(id)]; }
     StringGrid& AlarmGrid() { return *alarmGrid_; }

@@ -11,7 +11,7 @@
 
 namespace quelvar::settings {
 
-// Never fails.
+// These three never fail: every byte has a code point.
 char32_t Cp1250ToCodePoint(unsigned char byte);
 std::u32string Cp1250ToCodePoints(std::string_view bytes);
 std::string Cp1250ToUtf8(std::string_view bytes);

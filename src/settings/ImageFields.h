@@ -20,9 +20,10 @@ void PutTextField(std::span<std::uint8_t> field, const std::string& text);
 std::string TextField(std::span<const std::uint8_t> field);
 
 // Bits 0 to 3: the four SMS mark cells from firstSmsCol; bits 4 to 7: the four call mark cells
-// from firstCallCol. Any non-empty cell is a set bit.
+// from firstCallCol. Any non-empty cell is a set bit; a cell outside the grid is an empty one.
 std::uint8_t TargetsFromMarks(const StringGrid& grid, int row, int firstCallCol, int firstSmsCol);
-// The reverse: each mark cell becomes kMarkText or the empty text.
+// The reverse: each mark cell becomes kMarkText or the empty text; cells the grid lacks are
+// skipped.
 void MarksFromTargets(StringGrid& grid, int row, std::uint8_t targets, int firstCallCol,
                       int firstSmsCol);
 

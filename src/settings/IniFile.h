@@ -39,7 +39,7 @@ class IniFile {
 
     // What Get and Entries pass over in the first such section: each later line of a key given
     // before in it (names compared as Get compares them), and each later header of the same
-    // section, none of whose lines are read. In file order.
+    // section, none of whose lines are read. In file order; empty when there is no such section.
     struct Repeat {
         std::string key;        // as this line spells it; empty for a repeated section header
         std::string value;      // as Get would read this line
@@ -55,7 +55,8 @@ class IniFile {
     // Names compare ignoring ASCII case, after the blanks around them are dropped.
     bool HasSection(std::string_view section) const;
     // The value of the first such key in the first such section: blanks around it dropped, then
-    // one enclosing pair of double or of single quotes. Nothing when the key is missing.
+    // one enclosing pair of double or of single quotes. Nothing when the section or the key is
+    // missing.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
 
     // Stores the value so that Get returns it unchanged: quoted in double quotes when it has
@@ -66,7 +67,8 @@ class IniFile {
     // starts with "[" or ";", a section name that is empty, has blanks at an edge or holds "]".
     bool Set(std::string_view section, std::string_view key, std::string_view value);
     // Set for many keys at once, in time linear in the file's size. False, and nothing changed,
-    // when any of them cannot be held; `failed` (if given) then receives its index.
+    // when any of them cannot be held; `failed` (if given) then receives its index, or 0 when it
+    // is the section name that cannot.
     using KeyValue = std::pair<std::string, std::string>;
     bool SetAll(std::string_view section, const std::vector<KeyValue>& entries,
                 std::size_t* failed = nullptr);

@@ -36,12 +36,13 @@ inline constexpr int kInputSmsColumn = 5;
 inline constexpr int kInputFirstSmsColumn = 6;  // SMS to T1..T4: targets bits 0..3
 
 // The image of grid rows 1 to 4, kInputTableLength bytes. A cell outside the grid counts as
-// empty; an SMS text too long for its field is cut so that its terminating zero fits.
+// empty; an SMS text too long for its field is cut so that its terminating zero fits. Never
+// fails.
 std::vector<std::uint8_t> BuildInputTableImage(const StringGrid& grid);
 
 // Overwrites the data cells of each of rows 1 to 4 whose record passes the first-byte test,
-// marks as "X" or empty. False, and the grid untouched, when the image is not kInputTableLength
-// bytes long.
+// marks as "X" or empty; cells the grid lacks are skipped. False, and the grid untouched, when
+// the image is not kInputTableLength bytes long.
 bool FillInputGrid(StringGrid& grid, std::span<const std::uint8_t> image);
 
 }  // namespace quelvar::settings

@@ -16,10 +16,12 @@ class RecentFiles {
   public:
     explicit RecentFiles(std::filesystem::path store) : store_(std::move(store)) {}
 
-    // The paths, newest first; none when the store is missing or unreadable.
+    // The paths, newest first; none when there is no store, or it is missing, unreadable or too
+    // large (64 KiB) to be a list of ours.
     std::vector<std::string> List() const;
-    // Puts the path first (once), keeps the newest kRecentFilesLimit and writes the store. The
-    // error, or empty; a list that cannot be kept loses nothing else.
+    // Puts the path first (once), keeps the newest kRecentFilesLimit and writes the store. Empty
+    // on success, else the error: also for an empty path, one with a line break, or no store. The
+    // old list then stays as it was.
     std::string Add(const std::string& path) const;
 
   private:

@@ -39,6 +39,7 @@ std::optional<std::size_t> SettingIndex(std::string_view key);
 // One value per setting of AllSettings; nothing where a file lacks the key. The mode is shown
 // as "Standalone" or "Transparent".
 using SettingValues = std::vector<std::optional<std::string>>;
+// From a set-up model: a value for every setting. Never fails.
 SettingValues ValuesOf(const SettingsModel& model, int modeIndex);
 // Call marks without a key of their own take the plain key's value, as a load does. A mode other
 // than 0 or 1 is given as the file spells it, never as a mode's name.
@@ -64,8 +65,8 @@ struct Finding {
 };
 
 // The findings of the file's entries in their order, then the keys and sections given again,
-// then the missing settings in the order of AllSettings. A file written by the earlier tool,
-// without call-mark keys, lacks nothing.
+// then the missing settings in the order of AllSettings; empty when there is nothing to say. A file
+// written by the earlier tool, without call-mark keys, lacks nothing.
 std::vector<Finding> CheckSettingsFile(const SettingsFileContent& content);
 // Whether any finding would block a load (notes do not).
 bool HasBlockingFindings(const std::vector<Finding>& findings);
@@ -74,7 +75,8 @@ bool HasBlockingFindings(const std::vector<Finding>& findings);
 std::string FormatFinding(const Finding& finding);
 
 // After a load of a file with findings: each event cell whose value was invalid shows what its
-// table image holds, which is what was sent (a text cut to its field, say), never more.
+// table image holds, which is what was sent (a text cut to its field, say), never more. Never
+// fails for findings of CheckSettingsFile (their setting indices go unchecked).
 void ShowWhatWasSent(SettingsModel& model, const std::vector<Finding>& findings);
 
 struct SettingDifference {
@@ -82,12 +84,14 @@ struct SettingDifference {
     std::optional<std::string> first;
     std::optional<std::string> second;
 };
-// The settings whose values differ, in the order of AllSettings.
+// The settings whose values differ, in the order of AllSettings. Lists of different lengths are
+// compared as far as the shorter goes.
 std::vector<SettingDifference> CompareSettings(const SettingValues& first,
                                                const SettingValues& second);
 // UPHN1: file "+3630…" device "+3620…", or UPHN3: missing from the file, device "+3630…"; UTF-8,
 // " and \ in values escaped with a \, control characters as \xHH. The names "file" and
 // "device" take "the" where a side lacks the key; any other name (a file's) stands alone.
+// Throws std::out_of_range for a setting outside AllSettings.
 std::string FormatDifference(const SettingDifference& difference, const std::string& firstName,
                              const std::string& secondName);
 

@@ -36,7 +36,7 @@ inline constexpr std::array<TableId, kTableCount> kSettingsFileTableOrder = {
 // Keys of the event-grid cells: the prefix, the row label (column 0), then the column header
 // (row 0), joined with nothing between. Both grids head their call marks and their SMS marks
 // alike ("T1" to "T4"), so the call marks put "Call" before the header; the SMS marks keep the
-// plain key. Columns outside the grid give the empty text.
+// plain key. A cell outside the grid gives the empty text.
 inline constexpr std::string_view kAlarmKeyPrefix = "extev";
 inline constexpr std::string_view kInputKeyPrefix = "intev";
 inline constexpr std::string_view kCallMarkInfix = "Call";
@@ -86,12 +86,14 @@ struct SettingsReadResult {
 
 // Reads the file: Windows-1250, or UTF-8 or UTF-16 converted to it; lines end at CR LF, LF or
 // CR. No content when it cannot be read, is over kMaxSettingsFileSize bytes, or has no section
-// "GSM" holding at least one key of a setting; a file lacking some keys reads, the keys missing.
+// "GSM" holding at least one key of a setting; `error` then says which. A file lacking some keys
+// reads, the keys missing.
 SettingsReadResult ReadSettingsFile(const std::string& path);
 // The same for bytes already read; `name` names them in the error.
 SettingsReadResult ParseSettingsFile(std::string_view bytes, const std::string& name);
 
 // Fills the set-up model's tables and event grids from the file as a load does, sending nothing.
+// Never fails.
 void FillModelFromFile(const SettingsFileContent& content, SettingsModel& model);
 
 // Writes every data cell of rows 1 and below of both event grids from the file: missing keys
@@ -100,8 +102,9 @@ void FillModelFromFile(const SettingsFileContent& content, SettingsModel& model)
 void FillEventGridsFromFile(const SettingsFileContent& content, SettingsModel& model);
 
 // The file's bytes after the model's keys and "SMODE" are set into `existing` (the old file,
-// empty for a new one, converted like a read), every line ending in CR LF. Nothing when a value
-// cannot be held in a line (it has a CR, LF or NUL).
+// empty for a new one, converted like a read), every line ending in CR LF. The model must be set
+// up. Nothing when a value cannot be held in a line (it has a CR, LF or NUL), nor a key, should a
+// grid's labels have been changed.
 std::optional<std::string> BuildSettingsFile(std::string_view existing, const SettingsModel& model,
                                              int modeIndex);
 
@@ -112,12 +115,15 @@ struct SettingsSaveResult {
 };
 
 // Saves the set-up model and the mode index into the file, keeping whatever else an existing
-// file holds. The new file is written beside the old one and replaces it in one step; on any
-// failure the old file stays as it was and nothing else is left behind.
+// file holds. The new file is written beside the old one and replaces it in one step. Not ok,
+// `reason` saying why, when the model is not set up, SaveProblem finds the existing file unfit, a
+// value cannot be held in a line, the file would pass kMaxSettingsFileSize, or the write fails;
+// the old file then stays as it was and nothing else is left behind.
 SettingsSaveResult SaveSettingsFile(const SettingsModel& model, int modeIndex,
                                     const std::string& path);
-// Why a save to the path would fail before anything is written (a folder, a read-only file, a
-// folder that takes no new file); empty when it can be tried.
+// Why a save to the path would fail before anything is written (no file but a folder or the
+// like; a file that cannot be read, is too large, holds characters Windows-1250 lacks or is
+// read-only; no such folder, or one that takes no new file); empty when it can be tried.
 std::string SaveProblem(const std::string& path);
 
 }  // namespace quelvar::settings

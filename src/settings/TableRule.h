@@ -18,15 +18,15 @@ class TTableRule {
     TTableRule(StringGrid& grid, int captionColumnWidth);
 
     // Writes the caption into column 0 of the next free row below the fixed rows and records the
-    // rest under it. False, and nothing changed, when the grid has no row left or the caption was
-    // already added.
+    // rest under it. False, and nothing changed, when the grid has no row left (or no value
+    // column) or the caption was already added.
     bool AddRow(const std::string& caption, const std::string& rule, const std::string& key,
                 int exactLength, int maxLength, bool upperCase);
 
     // Writes the value into the caption's value cell. False, and nothing changed, when the
-    // caption has no row.
+    // caption has no row: it was never added, or its cell in column 0 no longer holds it.
     bool SetValue(const std::string& caption, const std::string& value);
-    // The caption's value cell; the empty text when the caption has no row.
+    // The caption's value cell; the empty text when the caption has no row (as for SetValue).
     std::string GetValue(const std::string& caption) const;
 
     // The attributes recorded for the caption; the empty text, 0, 0, false and the empty text

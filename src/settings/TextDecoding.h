@@ -24,7 +24,8 @@ struct DecodedText {
 
 // UTF-8 with a byte-order mark, or valid UTF-8 with at least one multi-byte sequence (which a
 // Windows-1250 settings file never is: its keys hold "ü" as the single byte 0xFC), and UTF-16
-// with a byte-order mark, are converted; anything else is taken as Windows-1250 unchanged.
+// with a byte-order mark, are converted; anything else is taken as Windows-1250 unchanged. Never
+// fails: what cannot be converted becomes "?", its offset in `replaced`.
 DecodedText DecodeSettingsText(std::string_view raw);
 
 }  // namespace quelvar::settings

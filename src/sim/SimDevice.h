@@ -27,6 +27,7 @@ class SimDevice {
     // The answer to one command report, or nothing for a report that is no command.
     std::optional<link::Report> Answer(const link::Report& command);
 
+    // The empty text for a key the device does not hold.
     std::string Parameter(const std::string& key) const;
     void SetParameter(const std::string& key, const std::string& value);
     const std::map<std::string, std::string>& Parameters() const { return parameters_; }
@@ -47,7 +48,8 @@ class SimDevice {
     std::vector<std::uint8_t> memory_;
 };
 
-// A report with the given response code and a zero-terminated text from byte 5 (cut to fit).
+// A report with the given response code and a zero-terminated text from byte 5 (cut to fit);
+// never fails.
 link::Report TextReport(std::uint8_t code, const std::string& text);
 
 }  // namespace quelvar::sim

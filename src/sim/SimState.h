@@ -27,12 +27,15 @@ struct SimState {
 };
 
 SimState CaptureState(const SimulatedCommunicator& sim);
-// Sets every parameter the state holds (others keep their values) and the whole memory.
+// Sets every parameter the state holds (others keep their values) and the whole memory; never
+// fails, bytes beyond kMemorySize are dropped.
 void RestoreState(SimulatedCommunicator& sim, const SimState& state);
 
+// Never fails, but only a memory of kMemorySize bytes gives a text that ParseSimState takes.
 std::string FormatSimState(const SimState& state);
-// Nothing for text that is no complete state, and then `error` (if given) says which line is
-// wrong. Every memory block must be there exactly once.
+// Nothing for text that is no complete state, and then `error` (if given) says why: no header,
+// which line is wrong, or which block is missing. Every memory block must be there exactly once,
+// every parameter at most once.
 std::optional<SimState> ParseSimState(std::string_view text, std::string* error = nullptr);
 
 struct SimStateFileRead {
@@ -40,10 +43,12 @@ struct SimStateFileRead {
     bool missing = false;  // there is no such file; not an error
     std::string error;     // one line, when there is neither a state nor `missing`
 };
+// No state, and `error` saying why, when the path names no regular file, it cannot be read, is
+// over kMaxSimStateFileSize bytes or holds no complete state; only `missing` when there is none.
 SimStateFileRead ReadSimStateFile(const std::string& path);
 
-// Empty on success, else what went wrong. The new file is written beside the old one and
-// renamed over it, so a reader sees either the old state or the new one.
+// Empty on success, else what went wrong, the old file kept. The new file is written beside the
+// old one and renamed over it, so a reader sees either the old state or the new one.
 std::string WriteSimStateFile(const std::string& path, const SimState& state);
 
 }  // namespace quelvar::sim

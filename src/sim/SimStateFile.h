@@ -19,7 +19,8 @@ class SimStateFile {
 
     // Locks the file for this run (waiting up to `wait` for another run to end), then puts its
     // state into the simulator; a missing file leaves it as it comes from the factory. Empty on
-    // success, else the one-line reason; `inUse` tells that another run held it.
+    // success, else the one-line reason (the lock, or the file is unreadable or no state);
+    // `inUse` tells that another run held it past `wait`, or `giveUp` ended the wait.
     std::string Load(std::chrono::milliseconds wait, bool& inUse,
                      const std::function<bool()>& giveUp = {});
     // Writes the simulator's state when it changed since the last save (or load) or there was

@@ -55,19 +55,23 @@ class SimulatedCommunicator : public link::HidPlatform {
     explicit SimulatedCommunicator(const Options& options);
     ~SimulatedCommunicator() override;
 
-    // The platform seam.
+    // The platform seam. No interface while unplugged; no handle while unplugged, for another
+    // path, while DenyPermission holds or for a failure FailNextOpens asks for, LastOpenError
+    // telling kPermissionDenied or kOther.
     std::vector<link::HidInterface> Enumerate() override;
     std::unique_ptr<link::HidReader> OpenReader(const std::string& path) override;
     std::unique_ptr<link::HidWriter> OpenWriter(const std::string& path) override;
 
-    // Plugging: unplugging fails every open handle, as pulling the cable does.
+    // Plugging, which never fails: unplugging fails every open handle, as pulling the cable
+    // does.
     void Plug();
     void Unplug();
     bool IsPlugged() const;
     int OpenHandleCount() const;
     int EnumerateCount() const;
 
-    // The device's state, for tests and the command line.
+    // The device's state, for tests and the command line, as SimDevice's: a parameter it lacks
+    // reads empty, memory outside it reads erased and takes no writes.
     std::string Parameter(const std::string& key) const;
     void SetParameter(const std::string& key, const std::string& value);
     std::vector<std::uint8_t> ReadMemory(std::uint32_t address, std::size_t length) const;
@@ -75,6 +79,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     std::map<std::string, std::string> Parameters() const;
 
     // Unsolicited reports: one status text now, a raw report now, or `count` copies at once.
+    // Lost while unplugged, as the cable would lose them, and heard only by readers open then.
     void SendStatus(std::uint8_t code, const std::string& text);
     void SendReport(const link::Report& report);
     void Flood(std::size_t count, std::uint8_t code, const std::string& text);
@@ -89,7 +94,8 @@ class SimulatedCommunicator : public link::HidPlatform {
     };
     void SetStatusTexts(const StatusTexts& texts);
     StatusTexts GetStatusTexts() const;
-    // One line for the list of events, now; a text longer than a report holds is cut.
+    // One line for the list of events, now, lost like the reports above; a text longer than a
+    // report holds is cut.
     void SendEventLine(const std::string& text);
 
     // Every command received, in order.
@@ -97,7 +103,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     std::size_t CommandCount() const;
     void ClearCommands();
 
-    // Faults.
+    // Faults. Setting one never fails; a count or set replaces the one set before.
     void SetTiming(const TimingModel& timing);
     void SetDropRate(double rate);            // share of answers lost, seeded
     void DropNextAnswers(std::size_t count);  // the next `count` answers are lost
@@ -115,6 +121,7 @@ class SimulatedCommunicator : public link::HidPlatform {
     void StopAnswering(std::size_t answered = 0);
     void AnswerAgain();
     bool AnsweringStopped() const;  // StopAnswering holds (its count may not be used up yet)
+    // The next so many reader and writer opens fail, as kOther.
     void FailNextOpens(int readerFailures, int writerFailures);
     // While on, every open fails as it does without access rights to the device node.
     void DenyPermission(bool deny);
