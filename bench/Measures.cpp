@@ -53,7 +53,7 @@ class Bench {
         form->SetDialogs(&setFrm, &passwdFrm);
         form->show();
         form->Timer1.stop();
-        form->connection->device->pollingSleep = pollingSleep;
+        form->connection->SetPollingSleep(pollingSleep);
         sim->Plug();
         while (!form->connection->IsAttached()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);

@@ -6,12 +6,14 @@
 #include <QWindow>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CliWrite.h"
 #include "CraftedSave.h"
 #include "IdleCost.h"
 #include "Measures.h"
+#include "TwoDevices.h"
 #include "sim/SimulatedCommunicator.h"
 #include "ui/Gsm.h"
 
@@ -75,6 +77,14 @@ int main(int argc, char** argv) {
     const Run cliWrite = MeasureCliWrite(folder.path());
     PrintRun("cli write with backup", cliWrite);
 
+    // Each device against its own bus: one connection's waits must not slow the other's.
+    const TwoDeviceRuns two = MeasureTwoDevices();
+    for (const auto& [name, run] : {std::pair{"two devices, first", two.first},
+                                    std::pair{"two devices, second", two.second}}) {
+        std::printf("%-22s %8.1f ms  %4zu exchanges  bound %7.1f ms  ratio %.3f\n", name, run.ms,
+                    run.exchanges, run.Bound(), run.Ratio());
+    }
+
     const Run polling1 = MeasureLogInRead(1000us);
     const Run polling15 = MeasureLogInRead(15600us);
     PrintRun("read, 1 ms polling", polling1);
@@ -88,6 +98,8 @@ int main(int argc, char** argv) {
         {"verified-write-back", ours.writeBack.Ratio(), "x bound", "1.05"},
         {"settings-load", ours.settingsLoad.Ratio(), "x bound", "-"},
         {"cli-write-with-backup", cliWrite.Ratio(), "x bound", "1.05"},
+        {"two-devices-first", two.first.Ratio(), "x bound", "1.05"},
+        {"two-devices-second", two.second.Ratio(), "x bound", "1.05"},
         {"settings-save", ours.settingsSave.ms, "ms", "-"},
         {"settings-save-1MiB", craftedSave, "ms", "< 1000"},
         {"vs-polling-1ms", polling1.ms / ours.logInRead.ms, "x faster", "-"},

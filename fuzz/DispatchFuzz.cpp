@@ -9,12 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <string>
 
 #include "FuzzCheck.h"
 #include "link/ConnHIDCOM.h"
-#include "link/LinkLock.h"
 #include "sim/SimulatedCommunicator.h"
 
 namespace {
@@ -44,23 +42,27 @@ struct QueueModel {
     }
 };
 
+// The last block as the receiver must keep it: only a block report replaces it.
+struct BlockModel {
+    std::uint32_t address = 0;
+    link::Block data{};
+};
+
 void CheckOne(link::ConnHIDCOM& connection, link::HID& device, const Report& report,
-              bool awaitReply, QueueModel& queue) {
+              bool awaitReply, QueueModel& queue, BlockModel& block) {
     Report reply{};
     reply[0] = 0xA5;  // a buffer the dispatch must leave alone unless it is the reply's place
     const Report untouched = reply;
-    const std::uint32_t addressBefore = device.lastBlockAddress;
-    const link::Block dataBefore = device.lastBlockData;
-    device.ackReceived = false;
-    device.replyBuffer = awaitReply ? &reply : nullptr;
+    device.ClearAck();
+    device.SetReplyBuffer(awaitReply ? &reply : nullptr);
     {
-        std::lock_guard lock(link::LinkLock());
+        const link::ConnHIDCOM::LockGuard lock(connection);
         link::DispatchReport(connection, device, report);
     }
-    device.replyBuffer = nullptr;
+    device.SetReplyBuffer(nullptr);
 
     const std::uint8_t code = report[2];
-    FUZZ_CHECK(device.lastReport == report);
+    FUZZ_CHECK(device.LastReport() == report);
     bool expectAck = false;
     switch (code) {
         case link::kWriteBlock:
@@ -70,9 +72,9 @@ void CheckOne(link::ConnHIDCOM& connection, link::HID& device, const Report& rep
             break;
         case link::kReadBlock:
             expectAck = true;
-            FUZZ_CHECK(device.lastBlockAddress == link::ReadLe32(&report[link::kAddressOffset]));
-            FUZZ_CHECK(std::equal(device.lastBlockData.begin(), device.lastBlockData.end(),
-                                  report.begin() + link::kBlockDataOffset));
+            block.address = link::ReadLe32(&report[link::kAddressOffset]);
+            std::copy_n(report.begin() + link::kBlockDataOffset, link::kBlockSize,
+                        block.data.begin());
             break;
         case link::kGetParameter:
             expectAck = awaitReply;
@@ -81,14 +83,14 @@ void CheckOne(link::ConnHIDCOM& connection, link::HID& device, const Report& rep
         default:
             break;
     }
-    FUZZ_CHECK(device.ackReceived == expectAck);
+    FUZZ_CHECK(device.AckReceived() == expectAck);
     if (code != link::kGetParameter) {
         FUZZ_CHECK(reply == untouched);
     }
-    if (code != link::kReadBlock) {
-        FUZZ_CHECK(device.lastBlockAddress == addressBefore);
-        FUZZ_CHECK(device.lastBlockData == dataBefore);
-    }
+    link::Block kept{};
+    FUZZ_CHECK(device.CopyBlockFrom(block.address, kept.data(), kept.size()));
+    FUZZ_CHECK(kept == block.data);
+    FUZZ_CHECK(!device.CopyBlockFrom(block.address + 1, kept.data(), kept.size()));
     if (IsStatusCode(code)) {
         const std::string* field = connection.StatusField(code);
         FUZZ_CHECK(field != nullptr);
@@ -111,15 +113,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link::ConnHIDCOM connection(platform);
     link::HID device(platform);
     QueueModel queue;
+    BlockModel block;
 
     for (std::size_t at = 0; at < size; at += kRecordSize) {
         const bool awaitReply = (data[at] & kAwaitReply) != 0;
         const std::size_t available = std::min(kRecordSize, size - at) - 1;
         const Report report = link::ReportFromBytes(data + at + 1, available);
-        CheckOne(connection, device, report, awaitReply, queue);
+        CheckOne(connection, device, report, awaitReply, queue, block);
     }
 
-    std::lock_guard lock(link::LinkLock());
+    const link::ConnHIDCOM::LockGuard lock(connection);
+    FUZZ_CHECK(connection.EventsWaiting() == queue.lines.size());
     for (const std::string& line : queue.lines) {
         FUZZ_CHECK(connection.TakeEvent() == line);
     }

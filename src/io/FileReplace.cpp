@@ -24,13 +24,15 @@ namespace fs = std::filesystem;
 namespace {
 
 // A short name of its own in the target's folder, not the target's name with more after it: a
-// name that the system just allows would otherwise leave no room for the temporary one. One
-// generator per thread, so sessions on several threads never share its state.
+// name that the system just allows would otherwise leave no room for the temporary one. The
+// random source is made for each name, so sessions saving at once on several threads share no
+// generator state.
 std::string TempName() {
-    thread_local std::mt19937_64 generator{std::random_device{}()};
+    std::random_device source;
+    const unsigned long long value =
+        (static_cast<unsigned long long>(source()) << 32 | source()) & 0xFFFFFFFFFFFFull;
     char text[32];
-    std::snprintf(text, sizeof text, ".qg-%012llx.tmp",
-                  static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
+    std::snprintf(text, sizeof text, ".qg-%012llx.tmp", value);
     return text;
 }
 

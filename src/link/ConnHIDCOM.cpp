@@ -17,27 +17,30 @@
 namespace quelvar::link {
 
 void HIDChangeStateEvent::OnChangeState(const std::string& state) {
-    for (std::size_t i = 0; i < owner_->stateListeners.Count(); ++i) {
-        owner_->stateListeners.Get(i)->OnChangeState(state);
+    for (std::size_t i = 0; i < owner_->stateListeners_.Count(); ++i) {
+        owner_->stateListeners_.Get(i)->OnChangeState(state);
     }
 }
 
-ConnHIDCOM::ConnHIDCOM(HidPlatform& hidPlatform) : platform(hidPlatform) {}
+ConnHIDCOM::ConnHIDCOM(HidPlatform& platform) : platform_(platform) {}
+
+ConnHIDCOM::ConnHIDCOM(HidPlatform& platform, std::string onlyPath)
+    : platform_(platform), onlyPath_(std::move(onlyPath)) {}
 
 ConnHIDCOM::~ConnHIDCOM() {
     Close();
 }
 
 bool ConnHIDCOM::IsOpen() {
-    return device != nullptr;
+    return device_ != nullptr;
 }
 
 bool ConnHIDCOM::IsAttached() {
-    return IsOpen() && device->attached;
+    return IsOpen() && device_->IsAttached();
 }
 
 std::uint64_t ConnHIDCOM::AttachmentLocked() const {
-    return device && device->attached ? device->attachCount.load() : 0;
+    return device_ && device_->IsAttached() ? device_->AttachCount() : 0;
 }
 
 std::uint64_t ConnHIDCOM::Attachment() const {
@@ -48,24 +51,24 @@ std::uint64_t ConnHIDCOM::Attachment() const {
 LinkSnapshot ConnHIDCOM::Snapshot() const {
     std::lock_guard lock(LinkLock());
     LinkSnapshot snapshot;
-    snapshot.hasDevice = device != nullptr;
-    snapshot.attached = device && device->attached;
+    snapshot.hasDevice = device_ != nullptr;
+    snapshot.attached = device_ && device_->IsAttached();
     snapshot.attachment = AttachmentLocked();
-    snapshot.openError = device ? device->openError.load() : OpenError::kNone;
-    snapshot.input1State = input1State;
-    snapshot.input2State = input2State;
-    snapshot.simStatus = simStatus;
-    snapshot.gsmSignal = gsmSignal;
-    snapshot.lineState = lineState;
+    snapshot.openError = device_ ? device_->LastOpenError() : OpenError::kNone;
+    snapshot.input1State = input1State_;
+    snapshot.input2State = input2State_;
+    snapshot.simStatus = simStatus_;
+    snapshot.gsmSignal = gsmSignal_;
+    snapshot.lineState = lineState_;
     return snapshot;
 }
 
 std::vector<StatusRecord> ConnHIDCOM::TakeStatusRecords(std::uint64_t& dropped) {
     std::lock_guard lock(LinkLock());
-    std::vector<StatusRecord> records(std::make_move_iterator(statusRecords.begin()),
-                                      std::make_move_iterator(statusRecords.end()));
-    statusRecords.clear();
-    dropped = std::exchange(statusRecordsDropped, 0);
+    std::vector<StatusRecord> records(std::make_move_iterator(statusRecords_.begin()),
+                                      std::make_move_iterator(statusRecords_.end()));
+    statusRecords_.clear();
+    dropped = std::exchange(statusRecordsDropped_, 0);
     return records;
 }
 
@@ -75,41 +78,64 @@ std::string ConnHIDCOM::TakeEventLine() {
 }
 
 void ConnHIDCOM::PinAttachment(std::uint64_t attachment) {
-    if (device) {
-        device->pinnedAttachment = attachment;
+    if (device_) {
+        device_->PinAttachment(attachment);
     }
 }
 
 std::uint64_t ConnHIDCOM::PinnedAttachment() const {
-    return device ? device->pinnedAttachment.load() : 0;
+    return device_ ? device_->PinnedAttachment() : 0;
 }
 
 SendResult ConnHIDCOM::Send(const Command& command, Report* reply) {
-    if (device == nullptr) {
+    if (device_ == nullptr) {
         return SendResult::kDetached;
     }
     if (reply != nullptr) {
-        device->SetReplyBuffer(reply);
+        device_->SetReplyBuffer(reply);
     }
-    const SendResult result = device->Send(command, device->ackTimeout);
+    const SendResult result = device_->Send(command, device_->AckTimeout());
     if (reply != nullptr) {
-        device->SetReplyBuffer(nullptr);
+        device_->SetReplyBuffer(nullptr);
     }
     return result;
 }
 
 bool ConnHIDCOM::CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const {
-    return device != nullptr && device->CopyBlockFrom(address, out, count);
+    return device_ != nullptr && device_->CopyBlockFrom(address, out, count);
+}
+
+void ConnHIDCOM::SetMessagePump(MessagePump pump) {
+    messagePump_ = std::move(pump);
+    if (device_) {
+        device_->SetMessagePump(messagePump_);
+    }
+}
+
+void ConnHIDCOM::SetAckTimeout(std::chrono::milliseconds timeout) {
+    ackTimeout_ = timeout;
+    if (device_) {
+        device_->SetAckTimeout(timeout);
+    }
+}
+
+void ConnHIDCOM::SetPollingSleep(std::chrono::microseconds sleep) {
+    pollingSleep_ = sleep;
+    if (device_) {
+        device_->SetPollingSleep(sleep);
+    }
 }
 
 std::string ConnHIDCOM::GetName() {
-    return name;
+    return name_;
 }
 
 namespace {
 
 // The receiver thread takes no SIGINT or SIGTERM: a signal meant to stop the program gently
-// must not end one of its device reads as if the device had gone.
+// must not end one of its device reads as if the device had gone. The program's one stop flag
+// (io::StopSignal) is read by the threads that run sessions, so a stop signal stops every
+// session of the process, whichever device each talks to.
 std::thread StartWithoutInterrupts(std::function<void()> body) {
 #ifdef _WIN32
     return std::thread(std::move(body));
@@ -129,11 +155,12 @@ std::thread StartWithoutInterrupts(std::function<void()> body) {
 }  // namespace
 
 bool ConnHIDCOM::Open() {
-    device = std::make_unique<HID>(platform);
-    device->messagePump = messagePump;
-    device->ackTimeout = ackTimeout;
+    device_ = std::make_unique<HID>(platform_, onlyPath_);
+    device_->SetMessagePump(messagePump_);
+    device_->SetAckTimeout(ackTimeout_);
+    device_->SetPollingSleep(pollingSleep_);
     deviceListener_ = std::make_unique<HIDChangeStateEvent>(this);
-    device->stateListeners.Add(deviceListener_.get());
+    device_->AddStateListener(deviceListener_.get());
     receiver_ = StartWithoutInterrupts([this] { ReceiverThread(this); });
     return true;
 }
@@ -142,22 +169,19 @@ void ConnHIDCOM::Close() {
     if (!receiver_.joinable()) {
         return;
     }
-    // The stop request comes first, so the receiver cannot reconnect after the cancel.
-    stopRequested = true;
-    while (!threadFinished) {
-        {
-            std::lock_guard lock(LinkLock());
-            if (device) {
-                device->CancelRead();
-            }
-        }
+    // The stop request comes first, so the receiver cannot reconnect after the cancel. The
+    // device object stays until the receiver has ended, so no lock is needed around it.
+    stopRequested_ = true;
+    while (!threadFinished_) {
+        device_->CancelRead();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     receiver_.join();
+    device_.reset();
 }
 
 bool ConnHIDCOM::Write(const std::uint8_t* bytes, std::size_t length) {
-    if (!device || !device->attached) {
+    if (!device_ || !device_->IsAttached()) {
         return true;
     }
     for (std::size_t p = 0; p < length; p += kMaxChunk) {
@@ -166,7 +190,7 @@ bool ConnHIDCOM::Write(const std::uint8_t* bytes, std::size_t length) {
         report[1] = 1;
         report[2] = static_cast<std::uint8_t>(n);
         std::copy_n(bytes + p, n, report.begin() + kTextOffset);
-        if (!device->WriteReport(report)) {
+        if (!device_->WriteReport(report)) {
             break;
         }
     }
@@ -181,20 +205,24 @@ void ConnHIDCOM::PushEvent(const std::string& text) {
     if (text.empty()) {
         return;
     }
-    const auto next = static_cast<std::uint8_t>(eventWriteIndex + 1);
-    if (next == eventReadIndex) {
+    const auto next = static_cast<std::uint8_t>(eventWriteIndex_ + 1);
+    if (next == eventReadIndex_) {
         // 255 lines wait: drop the oldest rather than overwrite the queue unnoticed.
-        ++eventReadIndex;
+        ++eventReadIndex_;
     }
-    eventQueue[eventWriteIndex] = text;
-    eventWriteIndex = next;
+    eventQueue_[eventWriteIndex_] = text;
+    eventWriteIndex_ = next;
 }
 
 std::string ConnHIDCOM::TakeEvent() {
-    if (eventReadIndex == eventWriteIndex) {
+    if (eventReadIndex_ == eventWriteIndex_) {
         return kNoEvent;
     }
-    return std::move(eventQueue[eventReadIndex++]);
+    return std::move(eventQueue_[eventReadIndex_++]);
+}
+
+std::size_t ConnHIDCOM::EventsWaiting() const {
+    return static_cast<std::uint8_t>(eventWriteIndex_ - eventReadIndex_);
 }
 
 void ConnHIDCOM::Lock() {
@@ -208,27 +236,27 @@ void ConnHIDCOM::Unlock() {
 std::string* ConnHIDCOM::StatusField(std::uint8_t code) {
     switch (code) {
         case 200:
-            return &gsmSignal;
+            return &gsmSignal_;
         case 201:
-            return &status201;
+            return &status201_;
         case 202:
-            return &input1State;
+            return &input1State_;
         case 203:
-            return &input2State;
+            return &input2State_;
         case 204:
-            return &simStatus;
+            return &simStatus_;
         case 205:
-            return &lineState;
+            return &lineState_;
         case 206:
-            return &lastEvent;
+            return &lastEvent_;
         case 207:
-            return &status207;
+            return &status207_;
         case 208:
-            return &status208;
+            return &status208_;
         case 209:
-            return &status209;
+            return &status209_;
         case 210:
-            return &status210;
+            return &status210_;
         default:
             return nullptr;
     }

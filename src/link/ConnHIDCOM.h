@@ -41,9 +41,14 @@ struct LinkSnapshot {
     std::string input1State, input2State, simStatus, gsmSignal, lineState;
 };
 
+// One connection to one communicator, with its own device object and receiver thread; a
+// process may hold several. All of them share the one link lock (Lock/Unlock).
 class ConnHIDCOM : public Connection {
   public:
+    // Opens the first communicator discovery finds.
     explicit ConnHIDCOM(HidPlatform& platform);
+    // Opens only the communicator of this interface path (see ListCommunicators).
+    ConnHIDCOM(HidPlatform& platform, std::string onlyPath);
     ~ConnHIDCOM() override;
 
     bool IsOpen() override;
@@ -56,7 +61,7 @@ class ConnHIDCOM : public Connection {
     void Close() override;
     std::string GetName() override;
     bool IsAttached();
-    // The number of the attachment under way (see HID::attachCount); 0 while no device is
+    // The number of the attachment under way (see HID::AttachCount); 0 while no device is
     // attached. Call with the link lock held.
     std::uint64_t AttachmentLocked() const;
     // The same; takes the link lock itself.
@@ -74,79 +79,115 @@ class ConnHIDCOM : public Connection {
     void PinAttachment(std::uint64_t attachment);
     std::uint64_t PinnedAttachment() const;
     // Whether the device object exists (the connection was opened).
-    bool HasDevice() const { return device != nullptr; }
+    bool HasDevice() const { return device_ != nullptr; }
+    // The device object; only while HasDevice().
+    HID& Device() { return *device_; }
     // How long a command waits for its acknowledgement.
     std::chrono::milliseconds AckTimeout() const {
-        return device ? device->ackTimeout : ackTimeout;
+        return device_ ? device_->AckTimeout() : ackTimeout_;
     }
     // Sends one command and waits up to the device's time limit for its acknowledgement;
     // `reply`, when given, receives the answer. kDetached without a device object.
     SendResult Send(const Command& command, Report* reply = nullptr);
     // The block the last memory read brought, when it came from that address.
     bool CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const;
-    // Before Open: what the acknowledgement waits run meanwhile (the window's events), and
-    // whether every status report is kept for TakeStatusRecords.
-    void SetMessagePump(MessagePump pump) { messagePump = std::move(pump); }
-    void KeepStatusRecords() { recordStatusReports = true; }
+    // The sending thread's settings, passed on to the device object (now, when it exists,
+    // and at Open): what the acknowledgement waits run meanwhile (the window's events), how
+    // long they wait, and (non-zero) waiting by polling with sleeps of that length instead.
+    void SetMessagePump(MessagePump pump);
+    void SetAckTimeout(std::chrono::milliseconds timeout);
+    void SetPollingSleep(std::chrono::microseconds sleep);
+    // Before Open: every status report is kept for TakeStatusRecords, at most `capacity`.
+    void KeepStatusRecords() { recordStatusReports_ = true; }
+    void SetStatusRecordCapacity(std::size_t capacity) { statusRecordCapacity_ = capacity; }
+    // Before Open: who hears of "Attached" and "Detached", on the receiver thread (not owned).
+    void AddStateListener(ChangeStateEvent* listener) { stateListeners_.Add(listener); }
     // How many looks for the device the receiver has made so far.
-    int DiscoveryPasses() const { return discoveryPasses.load(); }
+    int DiscoveryPasses() const { return discoveryPasses_.load(); }
+    // Whether the receiver thread has ended (after Close).
+    bool ReceiverFinished() const { return threadFinished_.load(); }
 
     // Called with the link lock held.
     void PushEvent(const std::string& text);
     std::string TakeEvent();
+    std::size_t EventsWaiting() const;
 
+    // The one process-wide link lock, whichever connection enters it.
     void Lock();
     void Unlock();
+    // Holds the link lock for its scope.
+    class LockGuard {
+      public:
+        explicit LockGuard(ConnHIDCOM& connection) : connection_(connection) { connection_.Lock(); }
+        ~LockGuard() { connection_.Unlock(); }
+        LockGuard(const LockGuard&) = delete;
+        LockGuard& operator=(const LockGuard&) = delete;
+
+      private:
+        ConnHIDCOM& connection_;
+    };
 
     // The status-text field that a status code (200..210) fills; nullptr for other codes.
+    // Guarded by the link lock.
     std::string* StatusField(std::uint8_t code);
 
-    // When set (before Open), every status report is also kept in statusRecords, guarded by the
-    // link lock, for the caller to take away.
-    bool recordStatusReports = false;
-    std::deque<StatusRecord> statusRecords;
-    // How many records went (the oldest first) because statusRecordCapacity was reached while
+  private:
+    friend class HIDChangeStateEvent;
+    friend int ReceiverThread(ConnHIDCOM* connection);
+    friend void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report);
+
+    HidPlatform& platform_;
+    // Empty: the first communicator found.
+    const std::string onlyPath_;
+
+    // When set (before Open), every status report is also kept in statusRecords_, guarded by
+    // the link lock, for the caller to take away.
+    bool recordStatusReports_ = false;
+    std::deque<StatusRecord> statusRecords_;
+    // How many records went (the oldest first) because statusRecordCapacity_ was reached while
     // no one took them; guarded by the link lock. The taker resets it.
-    std::size_t statusRecordCapacity = kMaxStatusRecords;
-    std::uint64_t statusRecordsDropped = 0;
+    std::size_t statusRecordCapacity_ = kMaxStatusRecords;
+    std::uint64_t statusRecordsDropped_ = 0;
 
-    // Passed to the device object for its acknowledgement waits (set before Open).
-    MessagePump messagePump;
-    std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
+    // Passed to the device object for its acknowledgement waits.
+    MessagePump messagePump_;
+    std::chrono::milliseconds ackTimeout_ = kDefaultAckTimeout;
+    std::chrono::microseconds pollingSleep_{0};
 
-    std::string name = "HID";
-    std::atomic<bool> stopRequested{false};
-    std::atomic<bool> threadFinished{false};
+    std::string name_ = "HID";
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> threadFinished_{false};
     // Looks for the device the receiver has made so far, so a caller can wait for the first.
-    std::atomic<int> discoveryPasses{0};
-    std::array<std::string, kEventQueueSlots> eventQueue;
-    std::uint8_t eventWriteIndex = 0;
-    std::uint8_t eventReadIndex = 0;
-    std::unique_ptr<HID> device;
-    OnChangeStateList stateListeners;
+    std::atomic<int> discoveryPasses_{0};
+    // Guarded by the link lock.
+    std::array<std::string, kEventQueueSlots> eventQueue_;
+    std::uint8_t eventWriteIndex_ = 0;
+    std::uint8_t eventReadIndex_ = 0;
+    // Made by Open and destroyed by Close once the receiver has ended, both on the owner's
+    // thread: the receiver never replaces it.
+    std::unique_ptr<HID> device_;
+    OnChangeStateList stateListeners_;
 
     // Guarded by the link lock; replaced by each status report of their code.
-    std::string gsmSignal;    // 200
-    std::string status210;    // 210
-    std::string status201;    // 201
-    std::string input1State;  // 202
-    std::string input2State;  // 203
-    std::string simStatus;    // 204
-    std::string lineState;    // 205
-    std::string lastEvent;    // 206
-    std::string status207;    // 207
-    std::string status208;    // 208
-    std::string status209;    // 209
+    std::string gsmSignal_;    // 200
+    std::string status210_;    // 210
+    std::string status201_;    // 201
+    std::string input1State_;  // 202
+    std::string input2State_;  // 203
+    std::string simStatus_;    // 204
+    std::string lineState_;    // 205
+    std::string lastEvent_;    // 206
+    std::string status207_;    // 207
+    std::string status208_;    // 208
+    std::string status209_;    // 209
 
-    HidPlatform& platform;
-
-  private:
     std::unique_ptr<HIDChangeStateEvent> deviceListener_;
     std::thread receiver_;
 };
 
 // The receiver thread's body: discovery while detached, one read and dispatch per report
-// while attached, until stopRequested. Returns 0.
+// while attached, until Close asks it to stop. The link lock is held only for each dispatch,
+// never for a read, an open or a notification. Returns 0.
 int ReceiverThread(ConnHIDCOM* connection);
 
 // Acts on one received report as its response code says; call with the link lock held.

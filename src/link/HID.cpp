@@ -27,18 +27,34 @@ bool MatchesCommunicator(const std::string& hardwareId) {
                        [&](const std::string& p) { return id.find(p) != std::string::npos; });
 }
 
-HID::HID(HidPlatform& platform) : platform_(platform) {}
+std::vector<DeviceInfo> ListCommunicators(HidPlatform& platform) {
+    return platform.EnumerateCommunicators();
+}
+
+HID::HID(HidPlatform& platform, std::string onlyPath)
+    : platform_(platform), onlyPath_(std::move(onlyPath)) {}
 
 HID::~HID() {
     CloseHandles();
 }
 
 bool HID::FindDevicePath() {
+    if (!onlyPath_.empty()) {
+        // Only that interface, however many others name the communicator. (hidapi's paths on
+        // Linux are device nodes, which a replug may renumber: the connection then waits.)
+        for (const DeviceInfo& info : ListCommunicators(platform_)) {
+            if (info.path == onlyPath_) {
+                devicePath_ = info.path;
+                return true;
+            }
+        }
+        return false;
+    }
     const std::vector<HidInterface> interfaces = platform_.Enumerate();
     const std::size_t count = std::min(interfaces.size(), kMaxInterfaceIndex);
     for (std::size_t i = 0; i < count; ++i) {
         if (MatchesCommunicator(interfaces[i].hardwareId)) {
-            devicePath = interfaces[i].path;
+            devicePath_ = interfaces[i].path;
             return true;
         }
     }
@@ -48,20 +64,20 @@ bool HID::FindDevicePath() {
 bool HID::OpenDevice() {
     CloseHandles();
     if (!FindDevicePath()) {
-        openError = OpenError::kNone;
+        openError_ = OpenError::kNone;
         return false;
     }
-    std::unique_ptr<HidReader> reader = platform_.OpenReader(devicePath);
+    std::unique_ptr<HidReader> reader = platform_.OpenReader(devicePath_);
     if (!reader) {
-        openError = platform_.LastOpenError();
+        openError_ = platform_.LastOpenError();
         return false;
     }
-    std::unique_ptr<HidWriter> writer = platform_.OpenWriter(devicePath);
+    std::unique_ptr<HidWriter> writer = platform_.OpenWriter(devicePath_);
     if (!writer) {
-        openError = platform_.LastOpenError();
+        openError_ = platform_.LastOpenError();
         return false;  // the reader closes as it goes out of scope
     }
-    openError = OpenError::kNone;
+    openError_ = OpenError::kNone;
     {
         std::lock_guard guard(handleMutex_);
         readHandle_ = std::move(reader);
@@ -69,26 +85,26 @@ bool HID::OpenDevice() {
     }
     {
         std::lock_guard lock(LinkLock());
-        attached = true;
-        ++attachCount;
+        attached_ = true;
+        ++attachCount_;
     }
     NotifyStateChange(kStateAttached);
     return true;
 }
 
 void HID::NotifyStateChange(const std::string& state) {
-    for (std::size_t i = 0; i < stateListeners.Count(); ++i) {
-        stateListeners.Get(i)->OnChangeState(state);
+    for (std::size_t i = 0; i < stateListeners_.Count(); ++i) {
+        stateListeners_.Get(i)->OnChangeState(state);
     }
 }
 
 SendResult HID::Reachability() const {
-    if (!attached) {
+    if (!attached_) {
         return SendResult::kDetached;
     }
-    const std::uint64_t pinned = pinnedAttachment;
-    return pinned == 0 || pinned == attachCount ? SendResult::kAcknowledged
-                                                : SendResult::kNotPinned;
+    const std::uint64_t pinned = pinnedAttachment_;
+    return pinned == 0 || pinned == attachCount_ ? SendResult::kAcknowledged
+                                                 : SendResult::kNotPinned;
 }
 
 bool HID::WriteReport(const Report& report) {
@@ -104,11 +120,11 @@ bool HID::WriteReport(const Report& report) {
 }
 
 bool HID::SendCommand(const Command& command) {
-    return Send(command, ackTimeout) == SendResult::kAcknowledged;
+    return Send(command, ackTimeout_) == SendResult::kAcknowledged;
 }
 
 SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) {
-    ackReceived = false;
+    ackReceived_ = false;
     if (const SendResult reach = Reachability(); reach != SendResult::kAcknowledged) {
         return reach;
     }
@@ -124,7 +140,7 @@ SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) 
 }
 
 bool HID::WaitForAck(std::chrono::milliseconds timeout) {
-    if (pollingSleep.count() > 0) {
+    if (pollingSleep_.count() > 0) {
         return PollForAck();
     }
     // Wakes the moment the receiver stores the answer. The window's messages are processed
@@ -139,15 +155,15 @@ bool HID::WaitForAck(std::chrono::milliseconds timeout) {
         // a slow scheduler) would otherwise never let the window draw.
         if (Clock::now() >= lastPump_ + kPumpPeriod) {
             lastPump_ = Clock::now();
-            if (messagePump) {
+            if (messagePump_) {
                 lock.unlock();
-                messagePump();
+                messagePump_();
                 lock.lock();
             }
         }
         const Clock::time_point slice = std::min(lastPump_ + kPumpPeriod, deadline);
-        if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived || !attached; })) {
-            return ackReceived;
+        if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived_ || !attached_; })) {
+            return ackReceived_;
         }
         if (Clock::now() >= deadline) {
             return false;
@@ -159,22 +175,22 @@ bool HID::PollForAck() {
     // The flag-polling wait: 1002 checks with a sleep between them. Kept for comparison;
     // on systems whose sleeps are coarse it costs many times the bus time.
     for (int check = 0; check < 1002; ++check) {
-        std::this_thread::sleep_for(pollingSleep);
-        if (ackReceived) {
+        std::this_thread::sleep_for(pollingSleep_);
+        if (ackReceived_) {
             return true;
         }
-        if (!attached) {
+        if (!attached_) {
             return false;
         }
-        if (messagePump) {
-            messagePump();
+        if (messagePump_) {
+            messagePump_();
         }
     }
     return false;
 }
 
 void HID::SignalAck() {
-    ackReceived = true;
+    ackReceived_ = true;
     ackCondition_.notify_all();
 }
 
@@ -214,22 +230,27 @@ void HID::CloseHandles() {
 void HID::MarkDetached() {
     {
         std::lock_guard lock(LinkLock());
-        attached = false;
+        attached_ = false;
     }
     ackCondition_.notify_all();
 }
 
 void HID::SetReplyBuffer(Report* buffer) {
     std::lock_guard lock(LinkLock());
-    replyBuffer = buffer;
+    replyBuffer_ = buffer;
+}
+
+Report HID::LastReport() const {
+    std::lock_guard lock(LinkLock());
+    return lastReport_;
 }
 
 bool HID::CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const {
     std::lock_guard lock(LinkLock());
-    if (lastBlockAddress != address) {
+    if (lastBlockAddress_ != address) {
         return false;
     }
-    std::copy_n(lastBlockData.begin(), std::min(count, lastBlockData.size()), out);
+    std::copy_n(lastBlockData_.begin(), std::min(count, lastBlockData_.size()), out);
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/HidPlatform.h"
 #include "link/Report.h"
@@ -29,24 +31,35 @@ enum class SendResult {
     kTimedOut,     // written, but no answer within the time limit (or the device went meanwhile)
 };
 
+class ConnHIDCOM;
+class HID;
+void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report);
+
+// One attached communicator as discovery lists it; the path is what opening by path takes.
+using DeviceInfo = HidInterface;
+
 class HID {
   public:
-    explicit HID(HidPlatform& platform);
+    // `onlyPath` empty: the first communicator discovery finds; otherwise only the interface
+    // of that path, waited for while it is absent.
+    explicit HID(HidPlatform& platform, std::string onlyPath = {});
     ~HID();
     HID(const HID&) = delete;
     HID& operator=(const HID&) = delete;
 
-    // Looks for the first interface whose hardware ID names the communicator;
-    // true and `devicePath` set when one is found.
+    // Looks for the first interface whose hardware ID names the communicator (or for the one
+    // path given); true and DevicePath() set when one is found.
     bool FindDevicePath();
-    // Discovery and opening of both handles; sets `attached` and reports "Attached" on success.
-    // On any failure no handle stays open and the device stays detached.
+    // Discovery and opening of both handles; sets IsAttached() and reports "Attached" on
+    // success. On any failure no handle stays open and the device stays detached.
     bool OpenDevice();
     void NotifyStateChange(const std::string& state);
+    // Before the receiver starts: who hears of "Attached" and "Detached" (not owned).
+    void AddStateListener(ChangeStateEvent* listener) { stateListeners_.Add(listener); }
 
     // Sends one command and waits for its acknowledgement (UI thread only). Returns at once,
     // false, when detached, not the pinned attachment, or the write fails; false when no answer
-    // came within `ackTimeout` or the device went away meanwhile; true when acknowledged.
+    // came within AckTimeout() or the device went away meanwhile; true when acknowledged.
     bool SendCommand(const Command& command);
     // The same with its own time limit for the answer, and why it failed.
     SendResult Send(const Command& command, std::chrono::milliseconds timeout);
@@ -60,6 +73,33 @@ class HID {
     // Copies `count` bytes of the last block received when it came from `address`; false
     // otherwise. Takes the link lock.
     bool CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const;
+    // The last report received, whatever its code. Takes the link lock.
+    Report LastReport() const;
+
+    // The sending thread's settings: what runs while a command waits, how long it waits, and
+    // (non-zero) waiting by polling the flag with sleeps of that length instead (for
+    // comparison).
+    void SetMessagePump(MessagePump pump) { messagePump_ = std::move(pump); }
+    void SetAckTimeout(std::chrono::milliseconds timeout) { ackTimeout_ = timeout; }
+    std::chrono::milliseconds AckTimeout() const { return ackTimeout_; }
+    void SetPollingSleep(std::chrono::microseconds sleep) { pollingSleep_ = sleep; }
+
+    // Non-zero: reports go only to this attachment, none to a device plugged in since.
+    void PinAttachment(std::uint64_t attachment) { pinnedAttachment_ = attachment; }
+    std::uint64_t PinnedAttachment() const { return pinnedAttachment_; }
+
+    bool IsAttached() const { return attached_; }
+    // Grows by one with every "Attached" (written under the link lock), so a device that was
+    // replugged meanwhile can be told from the one a log-in was made with.
+    std::uint64_t AttachCount() const { return attachCount_; }
+    // Why the last attempt to open a device that was found failed; kNone when none was found
+    // or the open succeeded.
+    OpenError LastOpenError() const { return openError_; }
+    // The path of the interface found last (the receiver thread's).
+    const std::string& DevicePath() const { return devicePath_; }
+    // Whether an acknowledgement came since the last command (or ClearAck).
+    bool AckReceived() const { return ackReceived_; }
+    void ClearAck() { ackReceived_ = false; }
 
     // Receiver-thread side.
     ReadStatus ReadReport(Report& report);
@@ -74,35 +114,34 @@ class HID {
     // (and leave the real one to be taken for the next command's). Any code when none waits.
     bool Awaits(std::uint8_t responseCode) const;
 
-    std::string devicePath;
-    OnChangeStateList stateListeners;
-    std::atomic<bool> attached{false};
-    std::atomic<bool> ackReceived{false};
-    // Why the last attempt to open a device that was found failed; kNone when none was found
-    // or the open succeeded. Written by the receiver thread.
-    std::atomic<OpenError> openError{OpenError::kNone};
-    // Grows by one with every "Attached" (written under the link lock), so a device that was
-    // replugged meanwhile can be told from the one a log-in was made with.
-    std::atomic<std::uint64_t> attachCount{0};
-    // Non-zero: reports go only to this attachment, none to a device plugged in since.
-    std::atomic<std::uint64_t> pinnedAttachment{0};
-    Report lastReport{};
-    Report* replyBuffer = nullptr;
-    std::uint32_t lastBlockAddress = 0;
-    Block lastBlockData{};
-
-    MessagePump messagePump;
-    std::chrono::milliseconds ackTimeout = kDefaultAckTimeout;
-    // Non-zero: wait by polling the flag with sleeps of this length instead (for comparison).
-    std::chrono::microseconds pollingSleep{0};
-
   private:
+    friend void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report);
+
     SendResult Reachability() const;
     bool Reachable() const { return Reachability() == SendResult::kAcknowledged; }
     bool WaitForAck(std::chrono::milliseconds timeout);
     bool PollForAck();
 
     HidPlatform& platform_;
+    const std::string onlyPath_;
+    std::string devicePath_;
+    OnChangeStateList stateListeners_;
+    std::atomic<bool> attached_{false};
+    std::atomic<bool> ackReceived_{false};
+    // Written by the receiver thread.
+    std::atomic<OpenError> openError_{OpenError::kNone};
+    std::atomic<std::uint64_t> attachCount_{0};
+    std::atomic<std::uint64_t> pinnedAttachment_{0};
+    // Guarded by the link lock.
+    Report lastReport_{};
+    Report* replyBuffer_ = nullptr;
+    std::uint32_t lastBlockAddress_ = 0;
+    Block lastBlockData_{};
+
+    MessagePump messagePump_;
+    std::chrono::milliseconds ackTimeout_ = kDefaultAckTimeout;
+    std::chrono::microseconds pollingSleep_{0};
+
     // The read handle belongs to the receiver thread; the write handle is shared so that a
     // send in progress keeps it alive while the receiver closes it on a detach.
     std::mutex handleMutex_;
@@ -120,5 +159,9 @@ bool MatchesCommunicator(const std::string& hardwareId);
 
 // Discovery looks at no more interface indices than this.
 inline constexpr std::size_t kMaxInterfaceIndex = 1024;
+
+// Every communicator attached, in the system's order: what a connection made for one path
+// (ConnHIDCOM's second constructor) can open.
+std::vector<DeviceInfo> ListCommunicators(HidPlatform& platform);
 
 }  // namespace quelvar::link

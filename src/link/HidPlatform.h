@@ -39,15 +39,21 @@ class HidWriter {
 // Why the last open failed, as far as the system tells.
 enum class OpenError { kNone, kPermissionDenied, kOther };
 
+// One platform object serves every connection of the process, each from its own receiver
+// thread: its calls may come from several threads at once.
 class HidPlatform {
   public:
     virtual ~HidPlatform() = default;
     // The present HID interfaces in the system's order; empty when none or on failure.
     virtual std::vector<HidInterface> Enumerate() = 0;
+    // Every communicator's interface present, in the system's order, among the first
+    // kMaxInterfaceIndex interfaces. By default Enumerate's that name the communicator.
+    virtual std::vector<HidInterface> EnumerateCommunicators();
     // nullptr when the path cannot be opened (gone, no permission).
     virtual std::unique_ptr<HidReader> OpenReader(const std::string& path) = 0;
     virtual std::unique_ptr<HidWriter> OpenWriter(const std::string& path) = 0;
-    // The reason of the last failed OpenReader/OpenWriter; kNone after a successful one.
+    // The reason of the last failed OpenReader/OpenWriter made on the calling thread (each
+    // connection opens on its own receiver thread); kNone after a successful one.
     virtual OpenError LastOpenError() const { return OpenError::kNone; }
 };
 

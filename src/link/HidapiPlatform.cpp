@@ -24,8 +24,16 @@ void InitOnce() {
     std::call_once(once, [] { hid_init(); });
 }
 
+// hidapi keeps one error text for the process, which its enumeration and its opening both
+// write: every connection's receiver takes turns at them.
+std::mutex& HidapiGlobalsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 std::vector<HidapiCalls::DeviceInfo> RealEnumerate() {
     InitOnce();
+    const std::lock_guard lock(HidapiGlobalsLock());
     std::vector<HidapiCalls::DeviceInfo> result;
     hid_device_info* list = hid_enumerate(0, 0);
     for (const hid_device_info* it = list; it != nullptr; it = it->next) {
@@ -37,6 +45,7 @@ std::vector<HidapiCalls::DeviceInfo> RealEnumerate() {
 
 HidapiCalls::Handle RealOpenPath(const char* path) {
     InitOnce();
+    const std::lock_guard lock(HidapiGlobalsLock());
     return hid_open_path(path);
 }
 
@@ -140,7 +149,18 @@ std::string HardwareIdText(unsigned short vendorId, unsigned short productId) {
     return text;
 }
 
+namespace {
+
+// Per thread, so that one connection's failed open is not read as another's.
+thread_local OpenError lastOpenError = OpenError::kNone;
+
+}  // namespace
+
 HidapiPlatform::HidapiPlatform(const HidapiCalls& calls) : calls_(calls) {}
+
+OpenError HidapiPlatform::LastOpenError() const {
+    return lastOpenError;
+}
 
 bool HidapiPlatform::DeviceSetMayHaveChanged() {
     // The link looks for the device every 10 ms while detached; a full enumeration each time
@@ -162,6 +182,7 @@ bool HidapiPlatform::DeviceSetMayHaveChanged() {
 }
 
 std::vector<HidInterface> HidapiPlatform::Enumerate() {
+    std::lock_guard lock(listMutex_);
     if (!DeviceSetMayHaveChanged()) {
         return lastList_;
     }
@@ -176,11 +197,11 @@ std::vector<HidInterface> HidapiPlatform::Enumerate() {
 HidapiCalls::Handle HidapiPlatform::Open(const std::string& path) {
     HidapiCalls::Handle handle = calls_.openPath(path.c_str());
     if (handle != nullptr) {
-        lastOpenError_ = OpenError::kNone;
+        lastOpenError = OpenError::kNone;
     } else if (calls_.permissionDenied != nullptr && calls_.permissionDenied(path.c_str())) {
-        lastOpenError_ = OpenError::kPermissionDenied;
+        lastOpenError = OpenError::kPermissionDenied;
     } else {
-        lastOpenError_ = OpenError::kOther;
+        lastOpenError = OpenError::kOther;
     }
     return handle;
 }

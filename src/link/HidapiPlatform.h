@@ -1,10 +1,10 @@
 #pragma once
 // The HID platform on hidapi (hidraw on Linux, the native backend elsewhere).
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -51,7 +51,8 @@ class HidapiPlatform : public HidPlatform {
     std::vector<HidInterface> Enumerate() override;
     std::unique_ptr<HidReader> OpenReader(const std::string& path) override;
     std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
-    OpenError LastOpenError() const override { return lastOpenError_; }
+    // The calling thread's: each connection opens from its own receiver thread.
+    OpenError LastOpenError() const override;
 
   private:
     // True when the system's set of HID devices may have changed since the last look.
@@ -59,10 +60,11 @@ class HidapiPlatform : public HidPlatform {
     HidapiCalls::Handle Open(const std::string& path);
 
     const HidapiCalls& calls_;
+    // The last enumeration and when it was made, shared by every connection's receiver.
+    std::mutex listMutex_;
     std::vector<HidInterface> lastList_;
     std::chrono::steady_clock::time_point lastFullLook_{};
     long long lastStamp_ = -1;
-    std::atomic<OpenError> lastOpenError_{OpenError::kNone};
 };
 
 }  // namespace quelvar::link

@@ -1,5 +1,6 @@
 #pragma once
-// The one process-wide link lock: everything the receiver thread stores is guarded by it.
+// The one process-wide link lock: everything a receiver thread stores, of every connection, is
+// guarded by it. Outside the link it is taken through ConnHIDCOM::Lock and Unlock.
 
 #include <mutex>
 

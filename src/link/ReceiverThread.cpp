@@ -1,15 +1,13 @@
 #include <algorithm>
 #include <chrono>
-#include <mutex>
 #include <thread>
 
 #include "link/ConnHIDCOM.h"
-#include "link/LinkLock.h"
 
 namespace quelvar::link {
 
 void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
-    device.lastReport = report;
+    device.lastReport_ = report;
     const std::uint8_t code = report[2];
     switch (code) {
         case kWriteBlock:
@@ -20,16 +18,16 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
             }
             return;
         case kReadBlock:
-            device.lastBlockAddress = ReadLe32(&report[kAddressOffset]);
+            device.lastBlockAddress_ = ReadLe32(&report[kAddressOffset]);
             std::copy_n(report.begin() + kBlockDataOffset, kBlockSize,
-                        device.lastBlockData.begin());
+                        device.lastBlockData_.begin());
             if (device.Awaits(code)) {
                 device.SignalAck();
             }
             return;
         case kGetParameter:
-            if (device.replyBuffer != nullptr) {
-                *device.replyBuffer = report;
+            if (device.replyBuffer_ != nullptr) {
+                *device.replyBuffer_ = report;
                 device.SignalAck();
             }
             return;
@@ -40,13 +38,13 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
     // would lose the device's event lines during every parameter read.
     if (std::string* field = connection.StatusField(code)) {
         *field = TextAt(report, kTextOffset);
-        if (connection.recordStatusReports) {
-            while (!connection.statusRecords.empty() &&
-                   connection.statusRecords.size() >= connection.statusRecordCapacity) {
-                connection.statusRecords.pop_front();
-                ++connection.statusRecordsDropped;
+        if (connection.recordStatusReports_) {
+            auto& records = connection.statusRecords_;
+            while (!records.empty() && records.size() >= connection.statusRecordCapacity_) {
+                records.pop_front();
+                ++connection.statusRecordsDropped_;
             }
-            connection.statusRecords.push_back({code, *field, std::chrono::system_clock::now()});
+            records.push_back({code, *field, std::chrono::system_clock::now()});
         }
         if (code == kEventLineCode) {
             connection.PushEvent(*field);
@@ -55,14 +53,15 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
 }
 
 int ReceiverThread(ConnHIDCOM* connection) {
-    connection->threadFinished = false;
-    HID* device = connection->device.get();
-    while (!connection->stopRequested) {
-        if (!device->attached) {
+    connection->threadFinished_ = false;
+    // Open made it and Close destroys it only after this thread has ended.
+    HID* device = connection->device_.get();
+    while (!connection->stopRequested_) {
+        if (!device->IsAttached()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            if (!connection->stopRequested) {
+            if (!connection->stopRequested_) {
                 device->OpenDevice();
-                ++connection->discoveryPasses;
+                ++connection->discoveryPasses_;
             }
             continue;
         }
@@ -73,20 +72,17 @@ int ReceiverThread(ConnHIDCOM* connection) {
             device->CloseHandles();
             continue;
         }
-        std::lock_guard lock(LinkLock());
+        // The one lock of every connection, for this report's dispatch alone.
+        const ConnHIDCOM::LockGuard lock(*connection);
         DispatchReport(*connection, *device, report);
     }
-    const bool wasAttached = device->attached;
+    const bool wasAttached = device->IsAttached();
     device->CloseHandles();
     device->MarkDetached();
     if (wasAttached) {
         device->NotifyStateChange(kStateDetached);
     }
-    {
-        std::lock_guard lock(LinkLock());
-        connection->device.reset();
-    }
-    connection->threadFinished = true;
+    connection->threadFinished_ = true;
     return 0;
 }
 

@@ -74,10 +74,13 @@ bool InterfaceDetail(const WinSetupCalls& calls, WinSetupCalls::DeviceSet set,
 
 }  // namespace
 
-std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls) {
+namespace {
+
+std::vector<HidInterface> Discover(const WinSetupCalls& calls, bool every) {
+    std::vector<HidInterface> found;
     const WinSetupCalls::DeviceSet set = calls.getClassDevs();
     if (set == nullptr) {
-        return {};
+        return found;
     }
     const DeviceSetGuard guard(calls, set);
     for (unsigned long index = 0; index < kMaxInterfaceIndex; ++index) {
@@ -93,10 +96,23 @@ std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls) {
         std::string hardwareId;
         if (InterfaceDetail(calls, set, interfaceData, path, deviceInfo) &&
             HardwareId(calls, set, deviceInfo, hardwareId) && MatchesCommunicator(hardwareId)) {
-            return {{path, hardwareId}};
+            found.push_back({path, hardwareId});
+            if (!every) {
+                break;
+            }
         }
     }
-    return {};
+    return found;
+}
+
+}  // namespace
+
+std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls) {
+    return Discover(calls, false);
+}
+
+std::vector<HidInterface> DiscoverCommunicators(const WinSetupCalls& calls) {
+    return Discover(calls, true);
 }
 
 }  // namespace quelvar::link

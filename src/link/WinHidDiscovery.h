@@ -61,5 +61,7 @@ struct WinSetupCalls {
 // its interface is gone, and every later pair would be off by one. The set is always
 // destroyed. Returns that one interface, or nothing.
 std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls);
+// The same discovery, but every interface that names the communicator, in index order.
+std::vector<HidInterface> DiscoverCommunicators(const WinSetupCalls& calls);
 
 }  // namespace quelvar::link

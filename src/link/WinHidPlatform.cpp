@@ -5,6 +5,7 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <utility>
 
@@ -226,8 +227,19 @@ const WinSetupCalls& WinSetupCalls::Real() {
     return calls;
 }
 
+namespace {
+
+// Per thread, so that one connection's failed open is not read as another's.
+thread_local OpenError lastOpenError = OpenError::kNone;
+
+}  // namespace
+
 WinHidPlatform::WinHidPlatform(const WinSetupCalls& calls, CancelWay cancelWay)
     : calls_(calls), cancelWay_(cancelWay) {}
+
+OpenError WinHidPlatform::LastOpenError() const {
+    return lastOpenError;
+}
 
 bool WinHidPlatform::UsesCancelIoEx() const {
     return cancelWay_ == CancelWay::kCancelIoEx && LookUpCancelIoEx() != nullptr;
@@ -237,19 +249,23 @@ std::vector<HidInterface> WinHidPlatform::Enumerate() {
     return DiscoverCommunicator(calls_);
 }
 
+std::vector<HidInterface> WinHidPlatform::EnumerateCommunicators() {
+    return DiscoverCommunicators(calls_);
+}
+
 std::unique_ptr<HidReader> WinHidPlatform::OpenReader(const std::string& path) {
     UniqueHandle file = OpenFile(path, GENERIC_READ, FILE_FLAG_OVERLAPPED);
     if (!file) {
-        lastOpenError_ = OpenError::kOther;
+        lastOpenError = OpenError::kOther;
         return nullptr;
     }
     // The read's completion event: manual reset, not signalled.
     UniqueHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     if (!event) {
-        lastOpenError_ = OpenError::kOther;
+        lastOpenError = OpenError::kOther;
         return nullptr;
     }
-    lastOpenError_ = OpenError::kNone;
+    lastOpenError = OpenError::kNone;
     return std::make_unique<WinHidReader>(std::move(file), std::move(event),
                                           UsesCancelIoEx() ? LookUpCancelIoEx() : nullptr);
 }
@@ -257,10 +273,10 @@ std::unique_ptr<HidReader> WinHidPlatform::OpenReader(const std::string& path) {
 std::unique_ptr<HidWriter> WinHidPlatform::OpenWriter(const std::string& path) {
     UniqueHandle file = OpenFile(path, GENERIC_WRITE, 0);
     if (!file) {
-        lastOpenError_ = OpenError::kOther;
+        lastOpenError = OpenError::kOther;
         return nullptr;
     }
-    lastOpenError_ = OpenError::kNone;
+    lastOpenError = OpenError::kNone;
     return std::make_unique<WinHidWriter>(std::move(file));
 }
 

@@ -4,7 +4,6 @@
 // handle, ReadFile with GetOverlappedResult, WriteFile, and CancelIoEx looked up in kernel32
 // at run time. Windows builds only; hidapi (HidapiPlatform) serves Linux and macOS.
 
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -33,9 +32,12 @@ class WinHidPlatform : public HidPlatform {
     // Only the communicator's interface, when discovery finds it: the interface path is
     // fetched for the first match alone.
     std::vector<HidInterface> Enumerate() override;
+    // Every communicator's interface (DiscoverCommunicators).
+    std::vector<HidInterface> EnumerateCommunicators() override;
     std::unique_ptr<HidReader> OpenReader(const std::string& path) override;
     std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
-    OpenError LastOpenError() const override { return lastOpenError_; }
+    // The calling thread's: each connection opens from its own receiver thread.
+    OpenError LastOpenError() const override;
 
     // Whether reads are cancelled with CancelIoEx (false: timed waits).
     bool UsesCancelIoEx() const;
@@ -43,7 +45,6 @@ class WinHidPlatform : public HidPlatform {
   private:
     const WinSetupCalls& calls_;
     CancelWay cancelWay_;
-    std::atomic<OpenError> lastOpenError_{OpenError::kNone};
 };
 
 }  // namespace quelvar::link

@@ -86,7 +86,7 @@ TEST_F(DeviceSessionTest, GivesUpOnADeviceThatFallsSilentMidTransfer) {
         EXPECT_EQ(session.Get("VSTR"), std::nullopt);  // nothing more is sent
     }
     // The link's own patience comes back with the session's end.
-    EXPECT_EQ(connection.device->ackTimeout, 30ms);
+    EXPECT_EQ(connection.AckTimeout(), 30ms);
 }
 
 TEST_F(DeviceSessionTest, StopsAtOnceWhenTheDeviceGoesAway) {

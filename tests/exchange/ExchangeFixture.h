@@ -17,12 +17,12 @@ namespace quelvar::exchange {
 class ExchangeFixture : public ::testing::Test {
   protected:
     void SetUp() override {
-        connection.ackTimeout = std::chrono::milliseconds(30);
-        connection.messagePump = [this] {
+        connection.SetAckTimeout(std::chrono::milliseconds(30));
+        connection.SetMessagePump([this] {
             if (onPump) {
                 onPump();
             }
-        };
+        });
         exchange.Hooks() = {
             [this](const std::string& text) { statusTexts.push_back(text); },
             [this](int position, int maximum) {

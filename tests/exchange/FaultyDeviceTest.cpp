@@ -15,7 +15,6 @@
 #include "exchange/DeviceExchange.h"
 #include "exchange/EventTables.h"
 #include "link/ConnHIDCOM.h"
-#include "link/LinkLock.h"
 #include "settings/AlarmTableImage.h"
 #include "settings/Catalogue.h"
 #include "settings/InputTableImage.h"
@@ -93,7 +92,7 @@ class FaultyDevice : public ::testing::Test {
   protected:
     // A lost answer costs the whole wait, so the tests wait briefly; answers come at once.
     void Attach(std::chrono::milliseconds ackTimeout = 30ms) {
-        connection.ackTimeout = ackTimeout;
+        connection.SetAckTimeout(ackTimeout);
         ASSERT_TRUE(connection.Open());
         ASSERT_TRUE(test::WaitFor([&] { return connection.IsAttached(); }));
     }
@@ -293,8 +292,8 @@ TEST_F(FaultyDevice, FloodOfStatusReportsDuringAReadLeavesItWholeAndTheQueueBoun
     settings::FillAlarmGrid(clean, device.ReadMemory(0x30000, 8192));
     EXPECT_EQ(DataCells(grid), DataCells(clean));
 
-    std::lock_guard lock(link::LinkLock());
-    EXPECT_EQ(connection.gsmSignal, std::to_string(4999 % 32));
+    EXPECT_EQ(connection.Snapshot().gsmSignal, std::to_string(4999 % 32));
+    const link::ConnHIDCOM::LockGuard lock(connection);
     std::vector<std::string> waiting;
     for (std::string line = connection.TakeEvent(); line != link::kNoEvent;
          line = connection.TakeEvent()) {

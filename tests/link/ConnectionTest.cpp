@@ -8,7 +8,6 @@
 #include <mutex>
 
 #include "link/ConnHIDCOM.h"
-#include "link/LinkLock.h"
 #include "sim/SimulatedCommunicator.h"
 #include "support/WaitFor.h"
 
@@ -30,18 +29,13 @@ class StateCounter : public ChangeStateEvent {
 class ConnectionTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        connection.stateListeners.Add(&states);
-        connection.ackTimeout = 300ms;
+        connection.AddStateListener(&states);
+        connection.SetAckTimeout(300ms);
     }
 
     void OpenAndAttach() {
         ASSERT_TRUE(connection.Open());
         ASSERT_TRUE(WaitFor([&] { return connection.IsAttached(); }));
-    }
-
-    std::string Locked(const std::string& field) {
-        std::lock_guard lock(LinkLock());
-        return field;
     }
 
     Command GetCommand(const std::string& key) {
@@ -66,10 +60,10 @@ TEST_F(ConnectionTest, NewConnectionIsNamedAndClosed) {
 }
 
 TEST_F(ConnectionTest, EachPlugAndUnplugIsReportedExactlyOnceAndNumbered) {
-    EXPECT_EQ(connection.ackTimeout, 300ms);
+    EXPECT_EQ(connection.AckTimeout(), 300ms);
     // The default acknowledgement wait, of the connection and of a device object alike.
-    EXPECT_EQ(ConnHIDCOM(sim).ackTimeout, 1002ms);
-    EXPECT_EQ(HID(sim).ackTimeout, 1002ms);
+    EXPECT_EQ(ConnHIDCOM(sim).AckTimeout(), 1002ms);
+    EXPECT_EQ(HID(sim).AckTimeout(), 1002ms);
     OpenAndAttach();
     EXPECT_EQ(states.attached, 1);
     EXPECT_EQ(connection.Attachment(), 1u);
@@ -100,15 +94,9 @@ TEST_F(ConnectionTest, DeviceIsLookedForUntilItAppears) {
 TEST_F(ConnectionTest, GetParameterExchangeEndToEnd) {
     OpenAndAttach();
     Report reply{};
-    {
-        std::lock_guard lock(LinkLock());
-        connection.device->replyBuffer = &reply;
-    }
-    EXPECT_TRUE(connection.device->SendCommand(GetCommand("VSTR")));
-    {
-        std::lock_guard lock(LinkLock());
-        connection.device->replyBuffer = nullptr;
-    }
+    connection.Device().SetReplyBuffer(&reply);
+    EXPECT_TRUE(connection.Device().SendCommand(GetCommand("VSTR")));
+    connection.Device().SetReplyBuffer(nullptr);
     EXPECT_EQ(TextAt(reply, 5), "VSTR=2.14");
     ASSERT_EQ(sim.CommandCount(), 1u);
     EXPECT_EQ(sim.Commands()[0].code, kGetParameter);
@@ -118,24 +106,21 @@ TEST_F(ConnectionTest, GetParameterExchangeEndToEnd) {
 
 TEST_F(ConnectionTest, StatusTextsArriveWhileACommandWaits) {
     std::atomic<int> pumped{0};
-    connection.messagePump = [&] {
+    connection.SetMessagePump([&] {
         if (++pumped == 5) {
             sim.SendStatus(200, "23");
             sim.SendStatus(206, "E130 01 001");
         }
-    };
+    });
     sim.SetTiming({30ms, 0us});
     OpenAndAttach();
     Report reply{};
-    {
-        std::lock_guard lock(LinkLock());
-        connection.device->replyBuffer = &reply;
-    }
-    EXPECT_TRUE(connection.device->SendCommand(GetCommand("PW")));
+    connection.Device().SetReplyBuffer(&reply);
+    EXPECT_TRUE(connection.Device().SendCommand(GetCommand("PW")));
     EXPECT_GE(pumped, 5);
-    std::lock_guard lock(LinkLock());
-    connection.device->replyBuffer = nullptr;
-    EXPECT_EQ(connection.gsmSignal, "23");
+    connection.Device().SetReplyBuffer(nullptr);
+    EXPECT_EQ(connection.Snapshot().gsmSignal, "23");
+    ConnHIDCOM::LockGuard lock(connection);
     EXPECT_EQ(connection.TakeEvent(), "E130 01 001");
     EXPECT_EQ(TextAt(reply, 5), "PW=583920");
 }
@@ -143,46 +128,46 @@ TEST_F(ConnectionTest, StatusTextsArriveWhileACommandWaits) {
 TEST_F(ConnectionTest, UnansweredCommandGivesUpAndPumpsMeanwhile) {
     sim.IgnoreCommand(kSetParameter);
     int pumped = 0;
-    connection.messagePump = [&] { ++pumped; };
-    connection.ackTimeout = 50ms;
+    connection.SetMessagePump([&] { ++pumped; });
+    connection.SetAckTimeout(50ms);
     OpenAndAttach();
     Command command{};
     command[0] = kSetParameter;
-    EXPECT_FALSE(connection.device->SendCommand(command));
-    EXPECT_FALSE(connection.device->ackReceived);
+    EXPECT_FALSE(connection.Device().SendCommand(command));
+    EXPECT_FALSE(connection.Device().AckReceived());
     EXPECT_GE(pumped, 10);
 }
 
 TEST_F(ConnectionTest, CommandWhileDetachedSendsNothingAndReturnsAtOnce) {
     sim.Unplug();
     ASSERT_TRUE(connection.Open());
-    connection.ackTimeout = 5000ms;
+    connection.SetAckTimeout(5000ms);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(connection.device->SendCommand(GetCommand("PW")));
+    EXPECT_FALSE(connection.Device().SendCommand(GetCommand("PW")));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
     EXPECT_EQ(sim.CommandCount(), 0u);
 }
 
 TEST_F(ConnectionTest, UnplugDuringAWaitEndsTheWait) {
     sim.IgnoreCommand(kGetParameter);
-    connection.ackTimeout = 5000ms;
+    connection.SetAckTimeout(5000ms);
     int pumped = 0;
-    connection.messagePump = [&] {
+    connection.SetMessagePump([&] {
         if (++pumped == 3) {
             sim.Unplug();
         }
-    };
+    });
     OpenAndAttach();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(connection.device->SendCommand(GetCommand("PW")));
+    EXPECT_FALSE(connection.Device().SendCommand(GetCommand("PW")));
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms);
 }
 
 // Each way a command can end is told apart, and the time limit is the call's own.
 TEST_F(ConnectionTest, SendSaysWhyACommandFailed) {
-    connection.ackTimeout = 5000ms;
+    connection.SetAckTimeout(5000ms);
     OpenAndAttach();
-    HID& device = *connection.device;
+    HID& device = connection.Device();
     Command set{};
     set[0] = kSetParameter;
     EXPECT_EQ(device.Send(set, 1000ms), SendResult::kAcknowledged);
@@ -191,9 +176,9 @@ TEST_F(ConnectionTest, SendSaysWhyACommandFailed) {
     EXPECT_EQ(device.Send(set, 100ms), SendResult::kTimedOut);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2000ms) << "not the 5 s of the device";
     sim.IgnoreCommand(kSetParameter, false);
-    device.pinnedAttachment = connection.Attachment() + 1;
+    device.PinAttachment(connection.Attachment() + 1);
     EXPECT_EQ(device.Send(set, 100ms), SendResult::kNotPinned);
-    device.pinnedAttachment = 0;
+    device.PinAttachment(0);
     sim.Unplug();
     EXPECT_TRUE(WaitFor([&] { return !connection.IsAttached(); }));
     EXPECT_EQ(device.Send(set, 100ms), SendResult::kDetached);
@@ -247,7 +232,7 @@ TEST_F(ConnectionTest, CloseStopsTheReceiverAndReleasesTheDevice) {
     const auto start = std::chrono::steady_clock::now();
     connection.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
-    EXPECT_TRUE(connection.threadFinished);
+    EXPECT_TRUE(connection.ReceiverFinished());
     EXPECT_FALSE(connection.IsOpen());
     EXPECT_EQ(sim.OpenHandleCount(), 0);
     EXPECT_EQ(states.detached, 1);

@@ -23,7 +23,7 @@ class ListedInterfaces : public HidPlatform {
 std::string FoundPath(std::vector<HidInterface> list) {
     ListedInterfaces platform(std::move(list));
     HID device(platform);
-    return device.FindDevicePath() ? device.devicePath : "(none)";
+    return device.FindDevicePath() ? device.DevicePath() : "(none)";
 }
 
 TEST(Discovery, MatchesEitherProductInAnyLetterCase) {
@@ -52,12 +52,40 @@ TEST(Discovery, LooksAtNoMoreThan1024Interfaces) {
     EXPECT_EQ(FoundPath(list), "last");
 }
 
+TEST(Discovery, ListsEveryCommunicatorAmongTheFirst1024InterfacesInOrder) {
+    std::vector<HidInterface> list = {{"kbd", "HID\\VID_046D&PID_C31C"},
+                                      {"second", "HID\\VID_04D8&PID_0061"},
+                                      {"other", "HID\\VID_04D8&PID_000A"},
+                                      {"third", "hid\\vid_04d8&pid_003f"}};
+    list.resize(1024, {"x", "HID\\VID_1234&PID_0001"});
+    list.push_back({"late", "HID\\VID_04D8&PID_003F"});
+    ListedInterfaces platform(list);
+    const std::vector<DeviceInfo> found = ListCommunicators(platform);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].path, "second");
+    EXPECT_EQ(found[0].hardwareId, "HID\\VID_04D8&PID_0061");
+    EXPECT_EQ(found[1].path, "third");
+}
+
+// A device object made for one path takes that interface alone: not the first communicator,
+// not an interface of that path that is no communicator.
+TEST(Discovery, GivenPathIsTheOnlyOneTaken) {
+    ListedInterfaces platform({{"first", "HID\\VID_04D8&PID_003F"},
+                               {"kbd", "HID\\VID_046D&PID_C31C"},
+                               {"second", "HID\\VID_04D8&PID_0061"}});
+    HID second(platform, "second");
+    ASSERT_TRUE(second.FindDevicePath());
+    EXPECT_EQ(second.DevicePath(), "second");
+    EXPECT_FALSE(HID(platform, "kbd").FindDevicePath());
+    EXPECT_FALSE(HID(platform, "gone").FindDevicePath());
+}
+
 TEST(Discovery, FailedOpenLeavesNoHandleAndStaysDetached) {
     sim::SimulatedCommunicator sim;
     HID device(sim);
     sim.FailNextOpens(0, 1);
     EXPECT_FALSE(device.OpenDevice());
-    EXPECT_FALSE(device.attached);
+    EXPECT_FALSE(device.IsAttached());
     EXPECT_EQ(sim.OpenHandleCount(), 0);
 
     sim.FailNextOpens(1, 0);
@@ -65,7 +93,7 @@ TEST(Discovery, FailedOpenLeavesNoHandleAndStaysDetached) {
     EXPECT_EQ(sim.OpenHandleCount(), 0);
 
     EXPECT_TRUE(device.OpenDevice());
-    EXPECT_TRUE(device.attached);
+    EXPECT_TRUE(device.IsAttached());
     EXPECT_EQ(sim.OpenHandleCount(), 2);
 }
 

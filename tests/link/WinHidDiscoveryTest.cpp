@@ -169,6 +169,24 @@ TEST(WinHidDiscovery, TakesTheFirstInterfaceWhoseHardwareIdNamesTheCommunicator)
     }
 }
 
+// Listing goes past the first communicator to the end of the list, with each one's own text,
+// passing over the rest as the one-device discovery does.
+TEST(WinHidDiscovery, ListsEveryCommunicatorInIndexOrder) {
+    fake = FakeSet{};
+    fake.interfaces = {{Ids({"HID\\VID_04D8&PID_0061"}), "first"},
+                       {Ids({"HID\\VID_046D&PID_C31C"}), "keyboard"},
+                       {Ids({"HID\\VID_04D8&PID_003F"}), "unreadable", 0, true},
+                       {Ids({"HID\\VID_04D8&PID_003F&REV_0002"}), "second"}};
+    const std::vector<HidInterface> found = DiscoverCommunicators(FakeCalls());
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].path, "first");
+    EXPECT_EQ(found[0].hardwareId, "HID\\VID_04D8&PID_0061");
+    EXPECT_EQ(found[1].path, "second");
+    EXPECT_EQ(found[1].hardwareId, "HID\\VID_04D8&PID_003F&REV_0002");
+    EXPECT_EQ(fake.enumerated.back(), 4u) << "up to the end of the list";
+    EXPECT_EQ(fake.destroyed, 1);
+}
+
 // An unplugged communicator's device element stays in the list while its interface is gone:
 // interface 0 (a mouse) must not be taken for the communicator of element 0.
 TEST(WinHidDiscovery, TakesEachInterfacesOwnDeviceElementNotTheOneOfTheSameIndex) {

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "link/ConnHIDCOM.h"
-#include "link/LinkLock.h"
 #include "link/WinHidPlatform.h"
 #include "support/WaitFor.h"
 
@@ -193,8 +192,8 @@ TEST_P(WinHidPlatformTest, TheLinkAttachesExchangesAndStopsOnTheWindowsCalls) {
     WinHidPlatform pipePlatform(CallsFindingThePipe(), GetParam());
     ConnHIDCOM connection(pipePlatform);
     DetachCounter states;
-    connection.stateListeners.Add(&states);
-    connection.ackTimeout = 2000ms;
+    connection.AddStateListener(&states);
+    connection.SetAckTimeout(2000ms);
     ASSERT_TRUE(connection.Open());
     ASSERT_TRUE(test::WaitFor([&] { return connection.IsAttached(); }, 3000ms));
 
@@ -204,7 +203,7 @@ TEST_P(WinHidPlatformTest, TheLinkAttachesExchangesAndStopsOnTheWindowsCalls) {
         Command command{};
         command[0] = 4;
         std::memcpy(command.data() + 4, "SFWN=1", 6);
-        acknowledged = connection.device->SendCommand(command);
+        acknowledged = connection.Device().SendCommand(command);
     });
     std::size_t writerEnd = 2;
     ASSERT_TRUE(test::WaitFor([&] {
@@ -224,10 +223,7 @@ TEST_P(WinHidPlatformTest, TheLinkAttachesExchangesAndStopsOnTheWindowsCalls) {
     sender.join();
     EXPECT_TRUE(acknowledged);
     ASSERT_TRUE(server.Send(readerEnd, StatusReport(200, "17")));
-    EXPECT_TRUE(test::WaitFor([&] {
-        std::lock_guard lock(LinkLock());
-        return connection.gsmSignal == "17";
-    }));
+    EXPECT_TRUE(test::WaitFor([&] { return connection.Snapshot().gsmSignal == "17"; }));
 
     // Close ends the pending read and the receiver thread.
     const Clock::time_point start = Clock::now();

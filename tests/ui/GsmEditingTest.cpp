@@ -225,16 +225,16 @@ class GsmEditingTest : public QObject {
 
     void inputDuringASequenceIsIgnored() {
         h->form->SetSaveToDevImage(2);
-        auto* device = h->form->connection->device.get();
-        device->messagePump = [&] {
+        auto& device = h->form->connection->Device();
+        device.SetMessagePump([&] {
             h->ClickWriteBack();
             Click(sgeAlarmList(*h->form), 13, 1);
-        };
+        });
         ClickItem(ModeButton(*h->form, 1));
         h->form->SetSaveToDevImage(2);  // the mode other than the device's marked it
         h->sim->ClearCommands();
         ClickItem(ModeButton(*h->form, 0));  // the Standalone layout reads "GACK"
-        device->messagePump = nullptr;
+        device.SetMessagePump(nullptr);
         QCOMPARE(h->sim->CommandCount(), std::size_t{1});
         QCOMPARE(h->form->SaveToDevImage(), 2);
     }

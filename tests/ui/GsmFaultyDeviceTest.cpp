@@ -11,7 +11,6 @@
 #include <set>
 
 #include "GsmHarness.h"
-#include "link/LinkLock.h"
 #include "settings/AlarmTableImage.h"
 #include "settings/InputTableImage.h"
 #include "sim/SimDevice.h"
@@ -73,7 +72,7 @@ class StrayHarness : public GsmHarness {
         form->SetDialogs(setFrm.get(), passwdFrm.get());
         form->show();
         form->Timer1.stop();
-        form->connection->device->ackTimeout = std::chrono::milliseconds(100);
+        form->connection->SetAckTimeout(std::chrono::milliseconds(100));
     }
     ~StrayHarness() { form.reset(); }
 
@@ -130,10 +129,8 @@ class GsmFaultyDeviceTest : public QObject {
         QVERIFY(DataCells(h.form->model.InputGrid()) == InputCellsOf(*h.sim));
         QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
         {
-            std::lock_guard lock(quelvar::link::LinkLock());
-            const int waiting =
-                (h.form->connection->eventWriteIndex - h.form->connection->eventReadIndex + 256) %
-                256;
+            const quelvar::link::ConnHIDCOM::LockGuard lock(*h.form->connection);
+            const int waiting = static_cast<int>(h.form->connection->EventsWaiting());
             QCOMPARE(waiting, 255);
         }
 

@@ -86,8 +86,7 @@ class GsmHarness {
         form->SetDialogs(setFrm.get(), passwdFrm.get());
         form->show();
         form->Timer1.stop();
-        form->connection->ackTimeout = std::chrono::milliseconds(100);
-        form->connection->device->ackTimeout = std::chrono::milliseconds(100);
+        form->connection->SetAckTimeout(std::chrono::milliseconds(100));
     }
 
     ~GsmHarness() {

@@ -231,13 +231,13 @@ class GsmLoginTest : public QObject {
             h.form->Timer1.start();
             int waits = 0;
             bool quietThroughout = true;
-            h.form->connection->device->messagePump = [&] {
+            h.form->connection->SetMessagePump([&] {
                 ++waits;
                 quietThroughout = quietThroughout && !h.form->isEnabled() &&
                                   !h.form->Timer1.isActive() && h.form->SaveToDevImage() == 2;
-            };
+            });
             h.ClickWriteBack();
-            h.form->connection->device->messagePump = nullptr;
+            h.form->connection->SetMessagePump(nullptr);
             QVERIFY(waits > 0);
             QVERIFY(quietThroughout);
             const auto texts = h.CommandTexts();
@@ -333,14 +333,14 @@ class GsmLoginTest : public QObject {
     void clickDuringARunningSequenceStartsNothing() {
         GsmHarness h(false);
         int pressed = 0;
-        h.form->connection->device->messagePump = [&] {
+        h.form->connection->SetMessagePump([&] {
             QCoreApplication::processEvents();
             if (pressed++ == 3) {
                 h.form->btnSaveToDevClick();
                 h.form->ToolButton1Click();
                 h.form->tbtnOpenClick();
             }
-        };
+        });
         h.Connect();
         for (const std::string& text : h.CommandTexts()) {
             QVERIFY2(text.find('=') == std::string::npos, text.c_str());

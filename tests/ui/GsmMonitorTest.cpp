@@ -5,8 +5,6 @@
 #include <QTest>
 #include <mutex>
 
-#include "link/LinkLock.h"
-
 #include "GsmHarness.h"
 
 using quelvar::test::GsmHarness;
@@ -60,10 +58,8 @@ class GsmMonitorTest : public QObject {
         h.sim->SendStatus(203, "ALARM");
         h.sim->SendStatus(204, "READY");
         h.sim->SendStatus(205, "OFFHOOK");
-        QVERIFY(QTest::qWaitFor([&] {
-            std::lock_guard lock(quelvar::link::LinkLock());
-            return h.form->connection->lineState == "OFFHOOK";
-        }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return h.form->connection->Snapshot().lineState == "OFFHOOK"; }));
         for (int tick = 2; tick <= 4; ++tick) {
             h.Tick();
             QCOMPARE(stGSM(*h.form)->text(), QString("-"));
@@ -80,10 +76,8 @@ class GsmMonitorTest : public QObject {
         h.sim->SendStatus(200, "15");
         h.sim->SendStatus(204, "%null%");
         h.sim->SendStatus(205, "ONHOOK");
-        QVERIFY(QTest::qWaitFor([&] {
-            std::lock_guard lock(quelvar::link::LinkLock());
-            return h.form->connection->lineState == "ONHOOK";
-        }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return h.form->connection->Snapshot().lineState == "ONHOOK"; }));
         h.Tick();
         QCOMPARE(ColourOf(stGSM(*h.form)), kRed);
         QCOMPARE(stPIN(*h.form)->text(), QString("READY"));
@@ -94,10 +88,8 @@ class GsmMonitorTest : public QObject {
     void statusesWaitForTheirTicksAgainAfterAReplug() {
         GsmHarness h;
         auto signalIs = [&](const std::string& signal) {
-            return QTest::qWaitFor([&] {
-                std::lock_guard lock(quelvar::link::LinkLock());
-                return h.form->connection->gsmSignal == signal;
-            });
+            return QTest::qWaitFor(
+                [&] { return h.form->connection->Snapshot().gsmSignal == signal; });
         };
         h.Connect();
         h.sim->SendStatus(200, "16");
@@ -128,10 +120,8 @@ class GsmMonitorTest : public QObject {
         }
         h.sim->SendStatus(206, "E130 01 001");
         h.sim->SendStatus(205, "RING");
-        QVERIFY(QTest::qWaitFor([&] {
-            std::lock_guard lock(quelvar::link::LinkLock());
-            return h.form->connection->lineState == "RING";
-        }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return h.form->connection->Snapshot().lineState == "RING"; }));
         h.Tick();
         QCOMPARE(stGSM(*h.form)->text(), QString());
         QCOMPARE(ColourOf(stGSM(*h.form)), kGreen);
@@ -146,7 +136,7 @@ class GsmMonitorTest : public QObject {
             h.Tick();
         }
         {
-            std::lock_guard lock(quelvar::link::LinkLock());
+            const quelvar::link::ConnHIDCOM::LockGuard lock(*h.form->connection);
             h.form->connection->PushEvent("0");
             for (int i = 1; i <= 21; ++i) {
                 h.form->connection->PushEvent("line " + std::to_string(i));

@@ -30,8 +30,7 @@ constexpr std::chrono::milliseconds kGivesUpWithin{4000};
 
 // The real acknowledgement wait, rather than the harness's short one.
 void WaitAsLong(GsmHarness& h) {
-    h.form->connection->ackTimeout = quelvar::link::kDefaultAckTimeout;
-    h.form->connection->device->ackTimeout = quelvar::link::kDefaultAckTimeout;
+    h.form->connection->SetAckTimeout(quelvar::link::kDefaultAckTimeout);
 }
 
 // From the last answer to the end of the sequence.
