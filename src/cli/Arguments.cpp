@@ -1,9 +1,8 @@
 #include "cli/Arguments.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 
+#include "cli/CommandTable.h"
 #include "cli/PasswordSource.h"
 #include "io/FileReplace.h"
 
@@ -11,120 +10,86 @@ namespace quelvar::cli {
 
 namespace {
 
-constexpr double kMaxWaitSeconds = 86400;
-
-bool IsFourDigits(const std::string& text) {
-    if (text.size() != 4) {
-        return false;
-    }
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::optional<Command> CommandNamed(const std::string& name) {
-    if (name == "status") {
-        return Command::kStatus;
-    }
-    if (name == "read") {
-        return Command::kRead;
-    }
-    if (name == "write") {
-        return Command::kWrite;
-    }
-    if (name == "passwd") {
-        return Command::kPasswd;
-    }
-    if (name == "diff") {
-        return Command::kDiff;
-    }
-    if (name == "report") {
-        return Command::kReport;
-    }
-    if (name == "backups") {
-        return Command::kBackups;
-    }
-    if (name == "restore") {
-        return Command::kRestore;
-    }
-    return std::nullopt;
-}
-
-bool TakesValue(const std::string& name) {
-    return name == "--password" || name == "--new-password" || name == "--sim-state" ||
-           name == "--wait" || name == "--password-file" || name == "--log" || name == "--account";
-}
-
-// Takes one option with its value; the error text when it is wrong.
+// Takes one option with its value; the error line when it is wrong.
 std::string TakeOption(const std::string& name, const std::optional<std::string>& value,
-                       Arguments& arguments) {
-    auto needsValue = [&]() -> std::string { return name + " needs a value; see --help"; };
-    auto noValue = [&]() -> std::string { return name + " takes no value"; };
-    if (name == "--simulate" || name == "--quiet" || name == "-q" || name == "--force" ||
-        name == "--watch" || name == "--no-backup" || name == "--with-pin") {
-        if (value) {
-            return noValue();
-        }
-        bool& flag = name == "--simulate"    ? arguments.simulate
-                     : name == "--force"     ? arguments.force
-                     : name == "--watch"     ? arguments.watch
-                     : name == "--no-backup" ? arguments.noBackup
-                     : name == "--with-pin"  ? arguments.withPin
-                                             : arguments.quiet;
-        flag = true;
-        return {};
-    }
-    if (!TakesValue(name)) {
+                       const OptionRow* option, Arguments& arguments) {
+    // --help and --version were taken whole; "--help=x" is none of them.
+    if (option == nullptr || option->answer != nullptr) {
         return "Unknown option " + name + "; see --help";
     }
-    if (!value) {
-        return needsValue();
+    if (option->flag != nullptr) {
+        if (value) {
+            return name + " takes no value";
+        }
+        arguments.*(option->flag) = true;
+        return {};
     }
-    if (name == "--password" || name == "--new-password") {
-        if (!IsFourDigits(*value)) {
-            return name + " takes four digits, not \"" + *value + "\"";
+    if (!value) {
+        return name + " needs a value; see --help";
+    }
+    return option->take(name, *value, arguments);
+}
+
+// The files after the command's name, as many as it takes.
+std::string TakeFiles(const std::vector<std::string>& positional, Arguments& arguments) {
+    const CommandRow& command = *arguments.command;
+    const std::size_t given = positional.size() - 1;
+    if (given < command.requiredFiles) {
+        return "The " + std::string(command.name) + " command needs " +
+               std::string(command.filesNeeded) + ": quelvar-gsm-cli " + std::string(command.name) +
+               " " + std::string(command.usages.front().arguments);
+    }
+    if (given > command.files.size()) {
+        return "Unexpected argument \"" + positional[command.files.size() + 1] + "\"";
+    }
+    arguments.file = given > 0 ? positional[1] : std::string();
+    arguments.secondFile = given > 1 ? positional[2] : std::string();
+    return {};
+}
+
+// "write and restore", "a, b and c".
+std::string Listed(const std::vector<std::string_view>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == names.size() ? " and " : ", ";
         }
-        (name == "--password" ? arguments.password : arguments.newPassword) = *value;
-    } else if (name == "--sim-state" || name == "--password-file" || name == "--log" ||
-               name == "--account") {
-        if (value->empty()) {
-            return needsValue();
+        text += names[i];
+    }
+    return text;
+}
+
+// An option given with a command it does not go with, or two that exclude each other.
+std::string CombinationProblem(const std::vector<const OptionRow*>& given,
+                               const Arguments& arguments) {
+    for (const OptionRow& option : Options()) {
+        if (GoesWith(option, *arguments.command) ||
+            std::find(given.begin(), given.end(), &option) == given.end()) {
+            continue;
         }
-        if (name == "--account") {
-            arguments.account = *value;
-        } else if (name == "--log") {
-            arguments.logPath = *value;
-        } else if (name == "--password-file") {
-            arguments.passwordFile = *value;
-        } else {
-            arguments.simState = *value;
-            arguments.simulate = true;
-        }
-    } else {
-        // Plain decimals only: strtod would also take "0x10", "1e3", "inf" and blanks.
-        const bool decimal = value->find_first_not_of("0123456789.") == std::string::npos &&
-                             std::count(value->begin(), value->end(), '.') <= 1 &&
-                             value->find_first_of("0123456789") != std::string::npos;
-        char* end = nullptr;
-        const double seconds = decimal ? std::strtod(value->c_str(), &end) : -1;
-        if (!decimal || *end != '\0' || !std::isfinite(seconds) || seconds < 0 ||
-            seconds > kMaxWaitSeconds) {
-            return "--wait takes a number of seconds from 0 to 86400, not \"" + *value + "\"";
-        }
-        arguments.waitSeconds = seconds;
+        return std::string(option.name) + " belongs to the " + Listed(option.commands) +
+               (option.commands.size() > 1 ? " commands" : " command");
+    }
+    if (!arguments.watch && arguments.logPath) {
+        return "--log goes with status --watch";
+    }
+    if (arguments.password && arguments.passwordFile) {
+        return "Give the password once: --password or --password-file";
     }
     return {};
 }
 
 }  // namespace
 
+bool IsFourDigits(std::string_view text) {
+    return text.size() == 4 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 ParsedArguments ParseArguments(const std::vector<std::string>& words) {
     ParsedArguments parsed;
     Arguments arguments;
     std::vector<std::string> positional;
+    std::vector<const OptionRow*> given;
     bool optionsEnded = false;
     std::string error;
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -137,12 +102,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
             optionsEnded = true;
             continue;
         }
-        if (word == "--help" || word == "-h") {
-            parsed.help = true;
-            return parsed;
-        }
-        if (word == "--version") {
-            parsed.version = true;
+        if (const OptionRow* option = FindOption(word); option && option->answer) {
+            parsed.*(option->answer) = true;
             return parsed;
         }
         if (!error.empty()) {
@@ -153,62 +114,26 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
         if (const std::size_t equals = word.find('='); equals != std::string::npos) {
             name = word.substr(0, equals);
             value = word.substr(equals + 1);
-        } else if (TakesValue(name) && i + 1 < words.size()) {
+        }
+        const OptionRow* option = FindOption(name);
+        if (!value && option && option->take && i + 1 < words.size()) {
             value = words[++i];
         }
-        error = TakeOption(name, value, arguments);
+        error = TakeOption(name, value, option, arguments);
+        given.push_back(option);
     }
     if (error.empty()) {
         if (positional.empty()) {
             error = "No command given; see --help";
-        } else if (const std::optional<Command> command = CommandNamed(positional[0])) {
-            arguments.command = *command;
+        } else if (const CommandRow* command = FindCommand(positional[0])) {
+            arguments.command = command;
+            error = TakeFiles(positional, arguments);
         } else {
             error = "Unknown command \"" + positional[0] + "\"; see --help";
         }
     }
     if (error.empty()) {
-        const bool takesFile =
-            arguments.command == Command::kRead || arguments.command == Command::kWrite ||
-            arguments.command == Command::kDiff || arguments.command == Command::kReport;
-        const bool takesTwo =
-            arguments.command == Command::kDiff || arguments.command == Command::kReport;
-        const bool mayTakeFile = takesFile || arguments.command == Command::kRestore;
-        const std::size_t most = takesTwo ? 3u : (mayTakeFile ? 2u : 1u);
-        if (arguments.command == Command::kReport && positional.size() != 3) {
-            error =
-                "The report command needs a settings file and the report's file: "
-                "quelvar-gsm-cli report FILE.am2 OUT.html";
-        } else if (takesFile && positional.size() < 2) {
-            error = "The " + positional[0] + " command needs a settings file: quelvar-gsm-cli " +
-                    positional[0] + " FILE.am2";
-        } else if (positional.size() > most) {
-            error = "Unexpected argument \"" + positional[most] + "\"";
-        } else if (mayTakeFile && positional.size() > 1) {
-            arguments.file = positional[1];
-            arguments.secondFile = positional.size() > 2 ? positional[2] : std::string();
-        }
-    }
-    const bool writes =
-        arguments.command == Command::kWrite || arguments.command == Command::kRestore;
-    if (error.empty()) {
-        if (arguments.command != Command::kPasswd && arguments.newPassword) {
-            error = "--new-password belongs to the passwd command";
-        } else if (!writes && arguments.force) {
-            error = "--force belongs to the write and restore commands";
-        } else if (!writes && arguments.noBackup) {
-            error = "--no-backup belongs to the write and restore commands";
-        } else if (arguments.command != Command::kBackups && arguments.account) {
-            error = "--account belongs to the backups command";
-        } else if (arguments.command != Command::kReport && arguments.withPin) {
-            error = "--with-pin belongs to the report command";
-        } else if (arguments.command != Command::kStatus && arguments.watch) {
-            error = "--watch belongs to the status command";
-        } else if (!arguments.watch && arguments.logPath) {
-            error = "--log goes with status --watch";
-        } else if (arguments.password && arguments.passwordFile) {
-            error = "Give the password once: --password or --password-file";
-        }
+        error = CombinationProblem(given, arguments);
     }
     if (!error.empty()) {
         parsed.error = std::move(error);
@@ -224,12 +149,15 @@ std::string SameFileProblem(const Arguments& arguments) {
         bool written;
     };
     std::vector<Named> files;
-    const bool reads = arguments.command != Command::kRead;
+    auto writes = [&](std::size_t index) {
+        return arguments.command != nullptr && index < arguments.command->files.size() &&
+               arguments.command->files[index] == FileRole::kWritten;
+    };
     if (!arguments.file.empty()) {
-        files.push_back({arguments.file, !reads});
+        files.push_back({arguments.file, writes(0)});
     }
     if (!arguments.secondFile.empty()) {
-        files.push_back({arguments.secondFile, arguments.command == Command::kReport});
+        files.push_back({arguments.secondFile, writes(1)});
     }
     for (const auto& [path, written] :
          {std::pair{arguments.simState, true}, std::pair{arguments.logPath, true},
@@ -285,7 +213,7 @@ std::string ResolvePasswords(Arguments& arguments, const Environment& environmen
         !error.empty()) {
         return error;
     }
-    if (arguments.command == Command::kPasswd) {
+    if (arguments.command != nullptr && arguments.command->name == "passwd") {
         if (std::string error = fromEnvironment(kNewPasswordVariable, arguments.newPassword);
             !error.empty()) {
             return error;
@@ -296,64 +224,6 @@ std::string ResolvePasswords(Arguments& arguments, const Environment& environmen
         }
     }
     return {};
-}
-
-void PrintHelp(std::ostream& out) {
-    out << "Usage: quelvar-gsm-cli COMMAND [FILE] [OPTIONS]\n"
-           "\n"
-           "Commands:\n"
-           "  status              wait for the communicator and print its live status\n"
-           "  status --watch      print every status round and event line as it comes, with\n"
-           "                      the signal's minimum, mean and maximum, until Ctrl+C\n"
-           "                      (--log FILE.csv also records them all)\n"
-           "  read FILE.am2       log in, read every setting and save them to FILE\n"
-           "  write FILE.am2      check FILE, log in, write its settings to the communicator,\n"
-           "                      read them back and report every difference; a file with\n"
-           "                      findings (missing or invalid settings) is refused\n"
-           "  passwd              log in and set a new password (--new-password)\n"
-           "  diff FILE.am2       log in, read every setting and list those that differ\n"
-           "                      from FILE; nothing is written\n"
-           "  diff A.am2 B.am2    list the settings that differ between two files\n"
-           "  report FILE.am2 OUT.html\n"
-           "                      write a settings report of FILE for the customer's records\n"
-           "  backups             list the backups taken before each write, newest first\n"
-           "                      (path, time, account ID, firmware; --account ID filters)\n"
-           "  restore [FILE.am2]  write the newest backup of the communicator's account ID,\n"
-           "                      or FILE, as write does (with a backup of its own first)\n"
-           "\n"
-           "Options:\n"
-           "  --password NNNN     the communicator's four-digit password, if it has one\n"
-           "                      (visible to other users: prefer the next two)\n"
-           "  --password-file F   read the password from the first line of F (at most 64\n"
-           "                      bytes; a warning when others may read F)\n"
-           "                      (or set QUELVAR_PASSWORD; on a terminal it is asked for)\n"
-           "  --new-password NNNN the new four-digit password (passwd; or set\n"
-           "                      QUELVAR_NEW_PASSWORD)\n"
-           "  --force             write, restore: send a file even though it has findings\n"
-           "  --no-backup         write, restore: write even when no backup can be taken\n"
-           "                      (and take none)\n"
-           "  --account ID        backups: only those of this account ID\n"
-           "  --log FILE.csv      status --watch: record every status report and event line\n"
-           "  --with-pin          report: print the SIM card's PIN (left out otherwise)\n"
-           "  --wait SECONDS      how long to wait for the device, in decimal seconds\n"
-           "                      (default 10)\n"
-           "  --simulate          talk to the built-in simulated communicator instead of USB\n"
-           "  --sim-state FILE    keep the simulated communicator's settings and memory in\n"
-           "                      FILE between runs (implies --simulate)\n"
-           "  --quiet, -q         no progress on standard error\n"
-           "  --help, -h          show this text\n"
-           "  --version           show the version\n"
-           "\n"
-           "Exit codes:\n"
-           "  0   success\n"
-           "  1   device not found, gone or not answering\n"
-           "  2   bad password, or a password is needed\n"
-           "  3   bad file: not a settings file, unreadable, or cannot be written\n"
-           "      (write, restore: the backup cannot be written)\n"
-           "  4   the settings read back differ from the file (diff: the two differ)\n"
-           "  5   write error: standard output did not take everything printed\n"
-           "  64  bad usage\n"
-           "  129, 130, 143  interrupted (SIGHUP, Ctrl+C, SIGTERM)\n";
 }
 
 }  // namespace quelvar::cli

@@ -5,16 +5,17 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quelvar::cli {
 
-enum class Command { kStatus, kRead, kWrite, kPasswd, kDiff, kReport, kBackups, kRestore };
+struct CommandRow;  // CommandTable.h
 
 struct Arguments {
-    Command command = Command::kStatus;
-    std::string file;        // read, write and diff; restore, when given
-    std::string secondFile;  // diff of two files; report: the HTML file
+    const CommandRow* command = nullptr;  // a row of Commands() once parsed
+    std::string file;                     // read, write and diff; restore, when given
+    std::string secondFile;               // diff of two files; report: the HTML file
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;
     std::optional<std::string> newPassword;  // passwd
@@ -37,6 +38,9 @@ struct ParsedArguments {
     std::string error;     // one line, when there are neither arguments nor help
 };
 
+// A password as the communicator takes it.
+bool IsFourDigits(std::string_view text);
+
 // Options may come before or after the command, as "--wait 5" or "--wait=5"; after "--" every
 // word is a command or a file name.
 ParsedArguments ParseArguments(const std::vector<std::string>& words);
@@ -53,7 +57,5 @@ std::string ResolvePasswords(Arguments& arguments, const Environment& environmen
 // another file of the command under another name, or a link to it: the line that refuses it.
 // Empty when every file is a file of its own.
 std::string SameFileProblem(const Arguments& arguments);
-
-void PrintHelp(std::ostream& out);
 
 }  // namespace quelvar::cli

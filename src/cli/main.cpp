@@ -13,25 +13,18 @@
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "cli/Arguments.h"
-#include "cli/BackupsCommand.h"
 #include "cli/CommandDevice.h"
-#include "cli/DiffCommand.h"
+#include "cli/CommandTable.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputCheck.h"
-#include "cli/PasswdCommand.h"
 #include "cli/PasswordSource.h"
 #include "cli/ProgressBar.h"
-#include "cli/ReadCommand.h"
-#include "cli/ReportCommand.h"
-#include "cli/StatusCommand.h"
-#include "cli/WatchCommand.h"
-#include "cli/WriteCommand.h"
 #include "link/SystemHidPlatform.h"
-#include "settings/BackupStore.h"
 #include "settings/SettingsFile.h"
 #include "sim/SimStateFile.h"
 #include "sim/SimulatedCommunicator.h"
@@ -41,42 +34,14 @@ namespace {
 using namespace quelvar;
 using namespace quelvar::cli;
 
-BackupOptions BackupOptionsOf(const Arguments& arguments) {
-    return {arguments.noBackup, settings::DefaultBackupFolder(std::getenv)};
-}
-
 int Run(const Arguments& arguments, link::HidPlatform& platform,
-        const std::optional<settings::SettingsFileContent>& content,
-        std::function<std::string()> keepState) {
+        std::function<std::string()> keepState, const DeviceBody& body) {
     const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
     ProgressBar progress(std::cerr, ProgressBar::StyleFor(arguments.quiet));
     const CommandContext context{
         platform,  wait,      arguments.password,        progress,
         std::cout, std::cerr, TerminalPrompt(std::cerr), std::move(keepState)};
-    switch (arguments.command) {
-        case Command::kStatus:
-            if (arguments.watch) {
-                const WatchOptions options{wait, arguments.logPath, StandardOutputIsTerminal()};
-                return RunWatch(platform, options, std::cout, std::cerr);
-            }
-            return RunStatus(platform, wait, std::cout, std::cerr);
-        case Command::kRead:
-            return RunRead(context, arguments.file);
-        case Command::kWrite:
-            return RunWrite(context, arguments.file, *content, arguments.force,
-                            BackupOptionsOf(arguments));
-        case Command::kRestore:
-            return RunRestore(context, arguments.file, content, arguments.force,
-                              BackupOptionsOf(arguments));
-        case Command::kPasswd:
-            return RunPasswd(context, arguments.newPassword.value_or(""));
-        case Command::kDiff:
-            return RunDiffWithDevice(context, arguments.file, *content);
-        case Command::kReport:
-        case Command::kBackups:
-            break;  // need no device; run before any is looked for
-    }
-    return kExitUsage;
+    return body(context);
 }
 
 // An answer delay for the simulated communicator, so that a slow link (and stopping a command
@@ -109,64 +74,12 @@ std::jthread UnplugLater(sim::SimulatedCommunicator& simulator) {
     });
 }
 
-int RunProgram(int argc, char** argv) {
-    ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
-    if (parsed.help) {
-        PrintHelp(std::cout);
-        return kExitOk;
-    }
-    if (parsed.version) {
-        std::cout << "quelvar-gsm-cli " << QUELVAR_VERSION << "\n";
-        return kExitOk;
-    }
-    if (!parsed.arguments) {
-        std::cerr << parsed.error << "\n";
-        return kExitUsage;
-    }
-    Arguments& arguments = *parsed.arguments;
-    if (const std::string problem = SameFileProblem(arguments); !problem.empty()) {
-        std::cerr << problem << "\n";
-        return kExitUsage;
-    }
-    bool badPasswordFile = false;
-    if (const std::string error =
-            ResolvePasswords(arguments, std::getenv, std::cerr, badPasswordFile);
-        !error.empty()) {
-        std::cerr << error << "\n";
-        return badPasswordFile ? kExitBadFile : kExitUsage;
-    }
-
-    // A file that is no settings file is refused before any device is touched.
-    std::optional<settings::SettingsFileContent> content;
-    std::optional<settings::SettingsFileContent> secondContent;
-    const bool secondIsSettings = arguments.command == Command::kDiff;
-    for (const std::string& file :
-         {arguments.file, secondIsSettings ? arguments.secondFile : std::string()}) {
-        if (file.empty() || arguments.command == Command::kRead) {
-            continue;
-        }
-        settings::SettingsReadResult read = settings::ReadSettingsFile(file);
-        if (!read.content) {
-            std::cerr << read.error << "\n";
-            return kExitBadFile;
-        }
-        (content ? secondContent : content) = std::move(read.content);
-    }
-    // A report, the backups and a comparison of two files need no device at all.
-    if (arguments.command == Command::kBackups) {
-        return RunBackups(std::cout, std::cerr, BackupOptionsOf(arguments), arguments.account);
-    }
-    if (arguments.command == Command::kReport) {
-        return RunReport(arguments.file, *content, arguments.secondFile, arguments.withPin,
-                         std::cout, std::cerr);
-    }
-    if (secondContent) {
-        return RunDiffOfFiles(std::cout, std::cerr, arguments.file, *content, arguments.secondFile,
-                              *secondContent);
-    }
+// Finds the communicator for a command that needs one, runs the command and keeps the simulated
+// communicator's state.
+int RunOnDevice(const Arguments& arguments, const DeviceBody& body, bool catchInterrupts) {
     // From here on a signal stops the command between two exchanges, so that it can say what
     // the device holds and leave no temporary file.
-    if (arguments.command != Command::kStatus || arguments.watch) {
+    if (catchInterrupts) {
         CatchInterrupts();
     }
 
@@ -214,7 +127,7 @@ int RunProgram(int argc, char** argv) {
             return error;
         };
     }
-    int code = Run(arguments, *platform, content, keepState);
+    int code = Run(arguments, *platform, keepState, body);
     if (simState && !keepFailed) {
         if (const std::string error = simState->Save(); !error.empty()) {
             std::cerr << error << "\n";
@@ -224,6 +137,63 @@ int RunProgram(int argc, char** argv) {
         }
     }
     return code;
+}
+
+int RunProgram(int argc, char** argv) {
+    ParsedArguments parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (parsed.help) {
+        PrintHelp(std::cout);
+        return kExitOk;
+    }
+    if (parsed.version) {
+        std::cout << "quelvar-gsm-cli " << QUELVAR_VERSION << "\n";
+        return kExitOk;
+    }
+    if (!parsed.arguments) {
+        std::cerr << parsed.error << "\n";
+        return kExitUsage;
+    }
+    Arguments& arguments = *parsed.arguments;
+    if (const std::string problem = SameFileProblem(arguments); !problem.empty()) {
+        std::cerr << problem << "\n";
+        return kExitUsage;
+    }
+    bool badPasswordFile = false;
+    if (const std::string error =
+            ResolvePasswords(arguments, std::getenv, std::cerr, badPasswordFile);
+        !error.empty()) {
+        std::cerr << error << "\n";
+        return badPasswordFile ? kExitBadFile : kExitUsage;
+    }
+
+    // A file that is no settings file is refused before any device is touched.
+    std::optional<settings::SettingsFileContent> content;
+    std::optional<settings::SettingsFileContent> secondContent;
+    const std::vector<FileRole>& roles = arguments.command->files;
+    for (const auto& [index, file, into] :
+         {std::tuple{0u, &arguments.file, &content},
+          std::tuple{1u, &arguments.secondFile, &secondContent}}) {
+        if (file->empty() || index >= roles.size() || roles[index] != FileRole::kSettings) {
+            continue;
+        }
+        settings::SettingsReadResult read = settings::ReadSettingsFile(*file);
+        if (!read.content) {
+            std::cerr << read.error << "\n";
+            return kExitBadFile;
+        }
+        *into = std::move(read.content);
+    }
+    // A report, the backups and a comparison of two files need no device at all: their handlers
+    // do not ask for one.
+    const CommandRun run{arguments,
+                         content,
+                         secondContent,
+                         std::cout,
+                         std::cerr,
+                         [&](const DeviceBody& body, bool catchInterrupts) {
+                             return RunOnDevice(arguments, body, catchInterrupts);
+                         }};
+    return arguments.command->handler(run);
 }
 
 }  // namespace
