@@ -1,9 +1,9 @@
 #pragma once
-// The backup a write takes first: everything the device holds, read and saved to the backup
-// folder before anything on it is overwritten.
+// Where a write's backup goes, and what is said of it.
 
 #include <chrono>
 #include <filesystem>
+#include <string>
 
 #include "cli/CommandDevice.h"
 
@@ -14,14 +14,11 @@ struct BackupOptions {
     std::filesystem::path folder;  // empty: the environment names no folder
 };
 
-// For a device just logged in: reads every setting and saves them as a backup, saying on
-// standard error (unless quiet) how long the read took and where the backup went. kExitOk; or,
-// with its message on standard error, the fault's exit code, kExitNoDevice for a read that is
-// not complete, kExitBadFile when the backup cannot be written. With `skip`, kExitOk at once.
-int BackUpBeforeWrite(const CommandContext& context, CommandDevice& device,
-                      const BackupOptions& options);
+// "Read the communicator's settings in 0.81 s; backup PATH" on standard error, unless quiet.
+void ReportBackup(const CommandContext& context, std::chrono::steady_clock::time_point start,
+                  const std::string& path);
 
-// "Wrote and verified in 1.62 s" on standard error, unless quiet.
+// "Written and verified in 1.62 s" on standard error, unless quiet.
 void ReportWriteTime(const CommandContext& context, std::chrono::steady_clock::time_point start);
 
 }  // namespace quelvar::cli

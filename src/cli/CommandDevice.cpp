@@ -6,6 +6,8 @@
 
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "exchange/Sequences.h"
+#include "settings/Cp1250.h"
 
 namespace quelvar::cli {
 
@@ -142,19 +144,12 @@ int CommandDevice::FaultExit() {
     if (!session_ || session_->Fault() == exchange::SessionFault::kNone) {
         return kExitOk;
     }
-    const std::string stage = exchange::WhileStage(session_->FaultStage());
-    if (session_->Fault() == exchange::SessionFault::kStopped) {
-        context_.err << "Interrupted" << stage << ": " << outcomeIfCut_ << "\n";
-        return InterruptExitCode();
-    }
-    if (session_->Fault() == exchange::SessionFault::kDetached) {
-        context_.err << "The communicator went away" << stage << ": " << outcomeIfCut_
-                     << " (check the cable)\n";
-    } else {
-        context_.err << "The communicator stopped answering" << stage << " (nothing for "
-                     << exchange::kSilenceLimit.count() << " s): " << outcomeIfCut_ << "\n";
-    }
-    return kExitNoDevice;
+    // The same words as the window's for the same fault.
+    context_.err << settings::Cp1250ToPrintableUtf8(exchange::DescribeFault(
+                        *session_, outcomeIfCut_, exchange::StopCause::kSignal))
+                 << "\n";
+    return session_->Fault() == exchange::SessionFault::kStopped ? InterruptExitCode()
+                                                                 : kExitNoDevice;
 }
 
 }  // namespace quelvar::cli

@@ -62,8 +62,7 @@ class CommandDevice {
     int ReadEverything(settings::SettingsModel& model, exchange::ReadAllResult& read,
                        const std::string& unlessComplete);
     // What the device holds should a signal, a pulled cable or a silent device cut the session
-    // from now on, for FaultExit's line: "the device holds a partial configuration; run write
-    // again".
+    // from now on, for FaultExit's line: "nothing was saved; the device is unchanged".
     void SetOutcomeIfCut(std::string outcome) { outcomeIfCut_ = std::move(outcome); }
 
   private:
@@ -71,7 +70,7 @@ class CommandDevice {
     link::ConnHIDCOM connection_;
     exchange::DeviceExchange exchange_;
     std::optional<exchange::DeviceSession> session_;
-    std::string outcomeIfCut_ = "nothing was changed on the device";
+    std::string outcomeIfCut_ = "nothing on it was changed";
 };
 
 }  // namespace quelvar::cli

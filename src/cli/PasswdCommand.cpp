@@ -1,15 +1,11 @@
 #include "cli/PasswdCommand.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/Interrupt.h"
+#include "exchange/Sequences.h"
+#include "settings/Cp1250.h"
 
 namespace quelvar::cli {
-
-namespace {
-
-constexpr const char* kConfirmedNotReadBack =
-    "the device holds the new password (confirmed, not read back)";
-
-}  // namespace
 
 int RunPasswd(const CommandContext& context, const std::string& newPassword) {
     const std::optional<long long> encoded = exchange::EncodePassword(newPassword);
@@ -22,47 +18,27 @@ int RunPasswd(const CommandContext& context, const std::string& newPassword) {
     if (const int code = device.LogIn(); code != kExitOk) {
         return code;
     }
-    exchange::DeviceSession& session = device.Session();
-    const exchange::SetOutcome outcome = session.SetPassword(*encoded);
-    device.SetOutcomeIfCut(outcome == exchange::SetOutcome::kAcknowledged
-                               ? kConfirmedNotReadBack
-                               : "the new password was sent but not checked; try both");
-    if (const int code = device.FaultExit(); code != kExitOk) {
-        return code;
-    }
-    if (outcome != exchange::SetOutcome::kAcknowledged) {
-        context.err << "The communicator did not confirm the new password; it may or may not "
-                       "have changed, so try both\n";
-        return kExitNoDevice;
-    }
-    const exchange::DevicePassword now = session.ReadPassword();
-    const bool holdsNew =
-        now.kind == exchange::DevicePassword::Kind::kNumber && now.Accepts(*encoded);
-    // The change was confirmed, so a stop or a fault during the read-back still says that the
-    // device holds the new password.
-    if (now.kind == exchange::DevicePassword::Kind::kUnanswered) {
-        device.SetOutcomeIfCut(kConfirmedNotReadBack);
-    } else if (holdsNew) {
-        device.SetOutcomeIfCut("the device holds the new password");
-    } else {
-        device.SetOutcomeIfCut("the communicator confirmed the new password but holds another one");
-    }
-    if (const int code = device.FaultExit(); code != kExitOk) {
-        return code;
-    }
-    if (now.kind == exchange::DevicePassword::Kind::kUnanswered) {
-        context.err << "The communicator confirmed the new password but did not answer its "
-                       "read-back\n";
-        return kExitNoDevice;
-    }
-    if (!holdsNew) {
-        context.err << "The communicator confirmed the new password but holds another one\n";
-        return kExitMismatch;
+    const exchange::SequenceOutcome outcome =
+        exchange::ChangePassword(device.Session(), *encoded, exchange::StopCause::kSignal);
+    const std::string sentence =
+        settings::Cp1250ToPrintableUtf8(exchange::DescribeOutcome(outcome));
+    switch (outcome.ending) {
+        case exchange::Ending::kComplete:
+            break;
+        case exchange::Ending::kStopped:
+            context.err << sentence << "\n";
+            return InterruptExitCode();
+        case exchange::Ending::kOtherPassword:
+            context.err << sentence << "\n";
+            return kExitMismatch;
+        default:
+            context.err << sentence << "\n";
+            return kExitNoDevice;
     }
     if (const int code = KeepDeviceState(context); code != kExitOk) {
         return code;
     }
-    context.out << "Password changed\n";
+    context.out << sentence << "\n";
     return kExitOk;
 }
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include "cli/BackupStep.h"
 #include "cli/ExitCodes.h"
+#include "cli/Interrupt.h"
+#include "exchange/Sequences.h"
 #include "settings/Cp1250.h"
 #include "settings/SettingsCheck.h"
 
@@ -51,16 +54,15 @@ settings::SettingValues ExpectedAfterLoad(const settings::SettingValues& inFile,
     return expected;
 }
 
-// Every difference on standard output; the number of settings that failed.
-int ReportVerify(const CommandContext& context, const settings::SettingValues& inFile,
-                 exchange::VerifyResult& verify, const exchange::UnansweredTally& tally) {
-    std::vector<SettingDifference>& differences = verify.differences;
+// Every difference on standard output.
+void ListDifferences(const CommandContext& context, const settings::SettingValues& inFile,
+                     exchange::VerifyResult verify, const exchange::UnansweredTally& tally) {
     // A missing key's line still says that the file lacks it.
-    for (SettingDifference& difference : differences) {
+    for (SettingDifference& difference : verify.differences) {
         difference.first = inFile[difference.setting];
     }
     auto keyOf = [](const SettingDifference& d) { return settings::AllSettings()[d.setting].key; };
-    for (const SettingDifference& difference : differences) {
+    for (const SettingDifference& difference : verify.differences) {
         context.out << settings::FormatDifference(difference, "file", "device")
                     << (Contains(tally.tooLongKeys, keyOf(difference)) ? " (too long to send)" : "")
                     << "\n";
@@ -71,17 +73,40 @@ int ReportVerify(const CommandContext& context, const settings::SettingValues& i
                     << "\"\n";
     }
     // A value too long to send never reached the device, even should the device hold it.
-    int failures = verify.Differing();
     for (const std::string& key : tally.tooLongKeys) {
         const bool listed =
-            std::any_of(differences.begin(), differences.end(),
+            std::any_of(verify.differences.begin(), verify.differences.end(),
                         [&](const SettingDifference& d) { return keyOf(d) == key; });
         if (!listed) {
             context.out << settings::Cp1250ToPrintableUtf8(key) << ": too long to send\n";
-            ++failures;
         }
     }
-    return failures;
+}
+
+// The exit code of a write that did not complete as asked, its sentence on standard error.
+int FailureExit(const CommandContext& context, const exchange::SequenceOutcome& outcome) {
+    // The window's sentence, with what to do about it from here.
+    const bool overwritten =
+        outcome.Cut() && (outcome.holds == exchange::DeviceHolds::kPartial ||
+                          outcome.holds == exchange::DeviceHolds::kWrittenNotVerified);
+    const char* advice = outcome.ending == exchange::Ending::kNoBackup
+                             ? "; --no-backup writes without one"
+                             : (overwritten ? "; run write again" : "");
+    context.err << settings::Cp1250ToPrintableUtf8(exchange::DescribeOutcome(outcome)) << advice
+                << "\n";
+    switch (outcome.ending) {
+        case exchange::Ending::kStopped:
+            return InterruptExitCode();
+        case exchange::Ending::kNoBackup:
+            return outcome.backupError == settings::kBackupReadIncomplete ? kExitNoDevice
+                                                                          : kExitBadFile;
+        case exchange::Ending::kVerifyFailed:
+            return kExitMismatch;
+        case exchange::Ending::kUnanswered:
+            return exchange::FailedSettings(outcome) > 0 ? kExitMismatch : kExitNoDevice;
+        default:
+            return kExitNoDevice;
+    }
 }
 
 }  // namespace
@@ -94,60 +119,51 @@ int RunWrite(const CommandContext& context, const std::string& path,
     }
     settings::SettingsModel written;
     settings::FillModelFromFile(content, written);
-    const int mode = content.ModeIndex();
+    const settings::SettingValues inFile = settings::ValuesOf(content);
 
     CommandDevice device(context);
     if (const int code = device.LogIn(); code != kExitOk) {
         return code;
     }
-    if (const int code = BackUpBeforeWrite(context, device, backup); code != kExitOk) {
-        return code;
+    auto writeStart = std::chrono::steady_clock::now();
+    settings::BackupStore store(backup.folder);
+    exchange::BackupRequest backupRequest;
+    if (!backup.skip) {
+        backupRequest.store = &store;
+        backupRequest.taken = [&](const std::string& saved) {
+            ReportBackup(context, writeStart, saved);
+            writeStart = std::chrono::steady_clock::now();
+        };
     }
-    const auto writeStart = std::chrono::steady_clock::now();
-    exchange::DeviceSession& session = device.Session();
+    exchange::WriteRequest request;
     // The file holds no acknowledgement marks, so the device keeps its own.
-    const std::optional<std::string> ackMask = session.Get("GACK");
-    if (!ackMask) {
-        if (const int code = device.FaultExit(); code != kExitOk) {
-            return code;
-        }
-        context.err << "The communicator did not answer the request for GACK; nothing written\n";
-        return kExitNoDevice;
-    }
-    device.SetOutcomeIfCut("the device holds a partial configuration; run write again");
-    const exchange::UnansweredTally tally = session.WriteEverything(written, mode, *ackMask);
-    if (const int code = device.FaultExit(); code != kExitOk) {
-        return code;
-    }
-
-    device.SetOutcomeIfCut("everything was written but not verified; run write again");
-    const settings::SettingValues inFile = settings::ValuesOf(content);
+    request.steps = exchange::kFileWriteSteps;
+    request.settings = &written;
+    request.modeIndex = content.ModeIndex();
+    request.expected = ExpectedAfterLoad(inFile, written, request.modeIndex);
+    request.stopCause = exchange::StopCause::kSignal;
+    settings::HeldSettings held;
     settings::SettingsModel readBack;
-    exchange::VerifyResult verify =
-        session.Verify(ExpectedAfterLoad(inFile, written, mode), *ackMask, readBack);
-    if (const int code = device.FaultExit(); code != kExitOk) {
-        return code;
+    const exchange::SequenceOutcome outcome =
+        exchange::RunWrite(device.Session(), request, backupRequest, held, readBack);
+    if (outcome.verify && outcome.verify->Complete()) {
+        ListDifferences(context, inFile, *outcome.verify, outcome.tally);
     }
-    if (!verify.Complete()) {
-        context.err << IncompleteReadMessage(verify.read)
-                    << " back, so the write cannot be verified\n";
-        return kExitNoDevice;
+    // Commands that went unanswered while the read-back matches left the device as the file.
+    const bool matches = outcome.ending == exchange::Ending::kUnanswered && outcome.verify &&
+                         outcome.verify->Complete() && exchange::FailedSettings(outcome) == 0;
+    if (outcome.ending != exchange::Ending::kComplete && !matches) {
+        return FailureExit(context, outcome);
     }
-
-    const int compared = static_cast<int>(settings::AllSettings().size());
-    if (const int failures = ReportVerify(context, inFile, verify, tally); failures > 0) {
-        context.err << "Verify failed: " << failures << " of " << compared
-                    << " settings on the communicator differ from " << path << "\n";
-        return kExitMismatch;
-    }
-    if (!tally.Clean()) {
-        context.err << "Note: " << tally.sets + tally.memoryRequests
-                    << " commands went unanswered, but the read-back matches\n";
+    if (matches) {
+        context.err << settings::Cp1250ToPrintableUtf8(exchange::DescribeOutcome(outcome))
+                    << ", but the read-back matches\n";
     }
     ReportWriteTime(context, writeStart);
     if (const int code = KeepDeviceState(context); code != kExitOk) {
         return code;
     }
+    const int compared = static_cast<int>(settings::AllSettings().size());
     context.out << "Wrote " << path << " to the communicator and read it back: all " << compared
                 << " settings (parameters, both event tables and the mode) match the file\n";
     return kExitOk;

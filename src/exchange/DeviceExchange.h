@@ -24,6 +24,7 @@ enum class SetOutcome {
     kUnanswered,  // sent (or tried while detached) without an acknowledgement
     kNoDevice,    // the connection has no device object: nothing done
     kTooLong,     // key over 58 or text over 59 characters: not sent
+    kNotSent,     // the session had already failed: nothing sent
 };
 
 // What went unanswered since the last Reset, so a sequence can tell the truth at its end.

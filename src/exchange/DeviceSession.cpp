@@ -155,6 +155,7 @@ void DeviceSession::ObserveSet(SetOutcome outcome) {
             Detached();
             break;
         case SetOutcome::kTooLong:
+        case SetOutcome::kNotSent:
             break;  // never sent, so it says nothing of the device
     }
 }
@@ -219,11 +220,11 @@ ReadAllResult DeviceSession::ReadEverything(settings::SettingsModel& model,
     if (Failed()) {
         return result;
     }
-    result.alarms = ReadTable(settings::kAlarmTable, model.AlarmGrid());
+    result.alarms = ReadAlarmTable(model);
     if (Failed()) {
         return result;
     }
-    result.inputs = ReadTable(settings::kInputTable, model.InputGrid());
+    result.inputs = ReadInputTable(model);
     if (!Failed()) {
         result.firmwareVersion = Get("VSTR");
     }
@@ -236,6 +237,23 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
     if (!model.IsSetUp() || Failed()) {
         return exchange_.Unanswered();
     }
+    WriteParameters(model, modeIndex, ackMask);
+    WriteAlarmTable(model);
+    WriteInputTable(model);
+    return exchange_.Unanswered();
+}
+
+UnansweredTally DeviceSession::WriteSettings(const settings::SettingsModel& model, int modeIndex,
+                                             const std::string& ackMask) {
+    exchange_.ResetUnanswered();
+    if (model.IsSetUp() && !Failed()) {
+        WriteParameters(model, modeIndex, ackMask);
+    }
+    return exchange_.Unanswered();
+}
+
+void DeviceSession::WriteParameters(const settings::SettingsModel& model, int modeIndex,
+                                    const std::string& ackMask) {
     {
         Stage stage(*this, kWritingSettings, ParameterCount(model) + 2);
         auto send = [&](const std::string& key, const std::string& value) {
@@ -251,11 +269,37 @@ UnansweredTally DeviceSession::WriteEverything(const settings::SettingsModel& mo
             });
         }
         send("GACK", ackMask);
-        send(std::string(settings::kModeKey), settings::ModeName(modeIndex));
+        if (!Failed()) {
+            WriteOperatingMode(modeIndex);
+            stage.Step();
+        }
     }
-    WriteTable(settings::kAlarmTable, model.AlarmGrid());
-    WriteTable(settings::kInputTable, model.InputGrid());
-    return exchange_.Unanswered();
+}
+
+SetOutcome DeviceSession::WriteOperatingMode(int modeIndex) {
+    if (Failed()) {
+        return SetOutcome::kNotSent;
+    }
+    const SetOutcome outcome =
+        exchange_.SetParameter(std::string(settings::kModeKey), settings::ModeName(modeIndex));
+    ObserveSet(outcome);
+    return outcome;
+}
+
+EventReadOutcome DeviceSession::ReadAlarmTable(settings::SettingsModel& model) {
+    return ReadTable(settings::kAlarmTable, model.AlarmGrid());
+}
+
+EventReadOutcome DeviceSession::ReadInputTable(settings::SettingsModel& model) {
+    return ReadTable(settings::kInputTable, model.InputGrid());
+}
+
+MemoryWriteResult DeviceSession::WriteAlarmTable(const settings::SettingsModel& model) {
+    return WriteTable(settings::kAlarmTable, model.AlarmGrid());
+}
+
+MemoryWriteResult DeviceSession::WriteInputTable(const settings::SettingsModel& model) {
+    return WriteTable(settings::kInputTable, model.InputGrid());
 }
 
 EventReadOutcome DeviceSession::ReadTable(const settings::EventTable& table,
@@ -380,6 +424,9 @@ void DeviceSession::LoadOne(settings::TTableRule& table, const std::string& capt
         case SetOutcome::kNoDevice:
             result.noDevice = true;
             break;
+        case SetOutcome::kNotSent:
+            ++result.unsentSets;
+            break;
         case SetOutcome::kTooLong:
             // Never sent, so the cell must not show it as if the device held it.
             table.SetValue(caption, before);
@@ -396,13 +443,13 @@ void DeviceSession::WriteEventTables(const settings::SettingsModel& model,
             result.firstUnansweredAddress = write.firstUnansweredAddress;
         }
     };
-    count(WriteTable(settings::kAlarmTable, model.AlarmGrid()));
-    count(WriteTable(settings::kInputTable, model.InputGrid()));
+    count(WriteAlarmTable(model));
+    count(WriteInputTable(model));
 }
 
 SetOutcome DeviceSession::SetPassword(long long encoded) {
     if (Failed()) {
-        return SetOutcome::kUnanswered;
+        return SetOutcome::kNotSent;
     }
     const SetOutcome outcome = exchange_.SetParameter("PW", std::to_string(encoded));
     ObserveSet(outcome);

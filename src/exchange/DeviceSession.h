@@ -136,6 +136,11 @@ class DeviceSession {
     UnansweredTally WriteEverything(const settings::SettingsModel& model, int modeIndex,
                                     const std::string& ackMask);
 
+    // The parameters, "GACK" and "SMODE" of WriteEverything, without the event tables; what
+    // went unanswered or was too long to send.
+    UnansweredTally WriteSettings(const settings::SettingsModel& model, int modeIndex,
+                                  const std::string& ackMask);
+
     // Reads everything back as ReadEverything does and compares it with `expected` (the mode
     // included) and, when the device reads Standalone and `ackMaskWritten` is not empty, the
     // acknowledgement marks.
@@ -147,8 +152,17 @@ class DeviceSession {
     SettingsLoadResult LoadSettingsFile(const settings::SettingsFileContent& content,
                                         settings::SettingsModel& model);
 
-    // Sends the encoded password as "PW"; after a fault sends nothing and gives kUnanswered.
+    // Sends the encoded password as "PW"; after a fault sends nothing and gives kNotSent.
     SetOutcome SetPassword(long long encoded);
+
+    // One event table each, in its own stage. A read that fails leaves the grid as it was and
+    // says why; after a fault a write sends nothing and gives an empty result.
+    EventReadOutcome ReadAlarmTable(settings::SettingsModel& model);
+    EventReadOutcome ReadInputTable(settings::SettingsModel& model);
+    MemoryWriteResult WriteAlarmTable(const settings::SettingsModel& model);
+    MemoryWriteResult WriteInputTable(const settings::SettingsModel& model);
+    // "SMODE" as the mode's name; kNotSent after a fault.
+    SetOutcome WriteOperatingMode(int modeIndex);
 
     // After each command the exchange's stopRequested hook is asked: once it says so, the
     // session sends nothing more and gives kStopped.
@@ -166,6 +180,8 @@ class DeviceSession {
     void LoadOne(settings::TTableRule& table, const std::string& caption, const std::string& key,
                  const std::string& value, SettingsLoadResult& result);
     void WriteEventTables(const settings::SettingsModel& model, SettingsLoadResult& result);
+    void WriteParameters(const settings::SettingsModel& model, int modeIndex,
+                         const std::string& ackMask);
     // One table's stage; nothing is written after a fault.
     EventReadOutcome ReadTable(const settings::EventTable& table, settings::StringGrid& grid);
     MemoryWriteResult WriteTable(const settings::EventTable& table,

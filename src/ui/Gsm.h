@@ -27,9 +27,11 @@
 
 #include "exchange/DeviceExchange.h"
 #include "exchange/DeviceSession.h"
+#include "exchange/Sequences.h"
 #include "exchange/SettingsLoad.h"
 #include "link/ConnHIDCOM.h"
 #include "settings/Catalogue.h"
+#include "settings/HeldSettings.h"
 #include "settings/SettingsCheck.h"
 #include "ui/ConnectionState.h"
 #include "ui/StringGridView.h"
@@ -311,16 +313,11 @@ class TFormMain : public QWidget {
     std::string AckMaskShown() const;
     // After the initial read: what the device holds, for the next backup.
     void DeviceSettingsRead(bool complete);
-    // Saves what the device holds as a backup before anything overwrites it; when it cannot be
-    // saved, asks "Write without a backup?". False when nothing may be written.
-    bool BackUpBeforeOverwrite();
-    bool ReadHeldSettings();
-    // A whole read of the device (the verify's): the next backup needs no read of its own.
-    void NoteDeviceSettings(const settings::SettingsModel& held, int modeIndex, bool complete);
+    // The backup a sequence takes before it overwrites the device; when it cannot be saved, the
+    // sequence asks "Write without a backup?".
+    exchange::BackupRequest BackupAsking(settings::BackupStore& store);
     void RestoreBackup(const QString& path, const QString& named);
-    void ReportVerify(const std::optional<exchange::VerifyResult>& check,
-                      const exchange::UnansweredTally& written);
-    void ReportWriteBack(const exchange::UnansweredTally& tally);
+    void ReportWrite(const exchange::SequenceOutcome& outcome);
     exchange::ExchangeHooks MakeHooks();
 
     link::HidPlatform& platform_;
@@ -339,22 +336,14 @@ class TFormMain : public QWidget {
     QString sequenceStatus_;
     // The file last opened or saved: the save dialog offers its name.
     QString currentFile_;
-    settings::SettingValues heldValues_;
-    std::string heldAckMask_;
-    int heldMode_ = 0;
+    // What the device (offline: the file) holds, for the pending mark and the next backup.
+    settings::HeldSettings held_;
     // The verify after the last write-back: what the device holds against the grids.
     exchange::VerifyResult lastVerify_;
-    // What the device held at log-in (a settings file's bytes), stale once anything was written.
-    std::string heldSettings_;
-    std::string heldAccountId_;
-    std::string heldFirmware_;
     // The local time ("10:06") of the backup the running sequence took; empty without one.
     QString lastBackupTime_;
     // The backup a restore writes ("the backup of 2026-12-10 10:06 (12AB)"); empty otherwise.
     QString restoring_;
-    bool heldStale_ = true;
-    // A sequence overwrote the device and left what it holds unknown (cut, unverified).
-    bool heldUncertain_ = false;
 };
 
 // Marks a device sequence as running for its scope; a second one does not start meanwhile.

@@ -41,57 +41,25 @@ QString Owner(const std::string& accountId, const std::string& firmware) {
 }  // namespace
 
 void TFormMain::DeviceSettingsRead(bool complete) {
-    heldSettings_ = settings::BuildSettingsFile("", model, OpModeIndex()).value_or("");
-    heldAccountId_ = settings::AccountIdOf(model);
     // Cells that went unanswered show empty: the backup reads the device again.
-    heldStale_ = !complete || heldSettings_.empty();
+    held_.NoteDeviceRead(model, OpModeIndex(), complete);
     history->Reset();
 }
 
-bool TFormMain::ReadHeldSettings() {
-    settings::SettingsModel held;
-    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
-    const exchange::ReadAllResult read = session.ReadEverything(held);
-    NoteDeviceSettings(held, read.modeIndex, read.Complete());
-    return !heldStale_;
-}
-
-void TFormMain::NoteDeviceSettings(const settings::SettingsModel& held, int modeIndex,
-                                   bool complete) {
-    const std::optional<std::string> bytes = settings::BuildSettingsFile("", held, modeIndex);
-    if (!complete || !bytes) {
-        heldStale_ = true;
-        return;
-    }
-    heldSettings_ = *bytes;
-    heldAccountId_ = settings::AccountIdOf(held);
-    heldStale_ = false;
-}
-
-bool TFormMain::BackUpBeforeOverwrite() {
-    std::string error;
-    lastBackupTime_.clear();
-    if (heldStale_ && !ReadHeldSettings()) {
-        error = "the device did not answer every read";
-    }
-    if (error.empty()) {
-        error = Store().Save(heldSettings_, heldAccountId_, heldFirmware_).error;
-        lastBackupTime_ = error.empty() ? QTime::currentTime().toString("HH:mm") : QString();
-    }
-    if (!error.empty()) {
+exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
+    exchange::BackupRequest request;
+    request.store = &store;
+    request.goOnWithout = [this](const std::string& why) {
         const QString text = "The backup of the device's settings could not be written (" +
-                             QString::fromLocal8Bit(error.c_str()) +
-                             ").\n\nWrite without a backup?";
+                             QString::fromLocal8Bit(why.c_str()) + ").\n\nWrite without a backup?";
+        // The question is answered with the window, which the sequence keeps disabled.
+        setEnabled(true);
+        const bool yes = AskYesNo(this, text);
+        setEnabled(false);
         // The device may have been swapped while the question was open.
-        if (!AskYesNo(this, text) || !LoggedInDevice()) {
-            SetStatusText(2, "Nothing was written: no backup");
-            return false;
-        }
-    }
-    // What follows overwrites the device: the next backup reads it again.
-    heldStale_ = true;
-    heldUncertain_ = true;
-    return true;
+        return yes && LoggedInDevice();
+    };
+    return request;
 }
 
 void TFormMain::ShowBackups() {
@@ -136,7 +104,7 @@ void TFormMain::ShowBackups() {
         QString(
             "Write %1 to the device logged in (%2)?\n\nWhat the device holds now is backed "
             "up first.")
-            .arg(named, Owner(HeldAccountId(), heldFirmware_));
+            .arg(named, Owner(HeldAccountId(), held_.Firmware()));
     if (AskYesNo(this, question) && DeviceLoggedIn()) {
         // Said when verified: "Restored the backup of 2026-12-10 10:06 (12AB) and verified".
         restoring_ =

@@ -87,8 +87,8 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
     if (!shown) {
         return;
     }
-    heldFirmware_ = read.firmwareVersion.value_or(std::string());
-    SetStatusText(1, kFirmwareVersion + FromCp1250(heldFirmware_));
+    held_.SetFirmware(read.firmwareVersion.value_or(std::string()));
+    SetStatusText(1, kFirmwareVersion + FromCp1250(held_.Firmware()));
     DeviceSettingsRead(read.Complete());
     RememberHeld(OpModeIndex());
 }
@@ -104,18 +104,8 @@ void TFormMain::ShowDeviceSettings(int modeIndex) {
 
 QString TFormMain::SessionFaultText(const exchange::DeviceSession& session,
                                     const QString& deviceHolds) const {
-    const QString stage = QString::fromStdString(exchange::WhileStage(session.FaultStage()));
-    switch (session.Fault()) {
-        case exchange::SessionFault::kSilent:
-            return "The device stopped answering" + stage + ": " + deviceHolds;
-        case exchange::SessionFault::kDetached:
-            return "The device went away" + stage + ": " + deviceHolds;
-        case exchange::SessionFault::kStopped:
-            return "The device was replugged" + stage + ": " + deviceHolds;
-        case exchange::SessionFault::kNone:
-            break;
-    }
-    return {};
+    return FromCp1250(exchange::DescribeFault(session, ToCp1250(deviceHolds).value_or(""),
+                                              exchange::StopCause::kReplug));
 }
 
 void TFormMain::rgOpModeClick() {

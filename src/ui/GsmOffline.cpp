@@ -173,24 +173,16 @@ void TFormMain::LogInAgain() {
 }
 
 void TFormMain::RememberHeld(int modeIndex) {
-    heldValues_ = settings::ValuesOf(model, modeIndex);
-    heldUncertain_ = false;
-    heldMode_ = modeIndex;
-    heldAckMask_ = ackMask;
+    held_.Remember(model, modeIndex, ackMask);
 }
 
 int TFormMain::DifferingFromHeld() const {
-    if (heldValues_.empty()) {
-        return 0;
-    }
-    const auto differences =
-        settings::CompareSettings(settings::ValuesOf(model, OpModeIndex()), heldValues_);
-    return static_cast<int>(differences.size()) + (ackMask != heldAckMask_ ? 1 : 0);
+    return held_.DifferingFrom(model, OpModeIndex(), ackMask);
 }
 
 void TFormMain::MarkIfModeDiffersFromHeld() {
     // The mode waits to be written (or saved) like any edit.
-    if (OpModeIndex() != heldMode_) {
+    if (OpModeIndex() != held_.Mode()) {
         SetSaveToDevImage(kPendingImage);
     }
 }
@@ -207,7 +199,7 @@ void TFormMain::MarkEdited() {
     // By the comparison the close question makes: with what the device holds (unless a sequence
     // left that unknown), offline with the file as opened or last saved.
     const bool differs =
-        heldValues_.empty() || (!document_.Offline() && heldUncertain_) || DifferingFromHeld() > 0;
+        !held_.Known() || (!document_.Offline() && held_.Uncertain()) || DifferingFromHeld() > 0;
     if (differs) {
         SetSaveToDevImage(kPendingImage);
         return;
@@ -216,7 +208,7 @@ void TFormMain::MarkEdited() {
 }
 
 void TFormMain::ClearMarkIfNothingDiffers() {
-    if (heldValues_.empty() || DifferingFromHeld() > 0) {
+    if (!held_.Known() || DifferingFromHeld() > 0) {
         return;
     }
     history->Capture();
@@ -225,11 +217,7 @@ void TFormMain::ClearMarkIfNothingDiffers() {
 }
 
 std::string TFormMain::HeldAccountId() const {
-    const std::optional<std::size_t> account = settings::SettingIndex(settings::kAccountKey);
-    if (account && *account < heldValues_.size() && !heldUncertain_) {
-        return heldValues_[*account].value_or("");
-    }
-    return heldAccountId_;
+    return held_.AccountId();
 }
 
 }  // namespace quelvar::ui

@@ -5,8 +5,10 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTime>
 #include <algorithm>
 
+#include "exchange/Sequences.h"
 #include "exchange/SettingsLoad.h"
 #include "settings/BackupStore.h"
 #include "settings/SettingsCheck.h"
@@ -142,15 +144,25 @@ void TFormMain::OpenNamedFile(const QString& name) {
         Timer1.start();
         return;
     }
-    if (!BackUpBeforeOverwrite()) {
-        Timer1.start();
-        return;
-    }
     sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
     SetStatusText(2, sequenceStatus_);
     exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
-    const exchange::SettingsLoadResult loaded = session.LoadSettingsFile(*read.content, model);
+    settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
+    lastBackupTime_.clear();
+    exchange::SettingsLoadResult loaded;
+    const exchange::SequenceOutcome outcome =
+        exchange::RunLoad(session, *read.content, model, BackupAsking(store), held_, loaded);
     sequenceStatus_.clear();
+    if (outcome.ending == exchange::Ending::kNoBackup ||
+        (outcome.Cut() && outcome.holds == exchange::DeviceHolds::kUnchanged)) {
+        // Nothing was sent: the grids still show what they showed.
+        SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
+        Timer1.start();
+        return;
+    }
+    if (!outcome.backupPath.empty()) {
+        lastBackupTime_ = QTime::currentTime().toString("HH:mm");
+    }
     if (withFindings) {
         settings::ShowWhatWasSent(model, findings);
     }
@@ -205,8 +217,7 @@ void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResu
         SetStatusText(2, QString("Loaded; %1 commands unanswered by the device").arg(unanswered));
     } else {
         // The device holds the file's settings now; its mode changes with the next write-back.
-        heldValues_ = settings::ValuesOf(model, heldMode_);
-        heldUncertain_ = false;
+        held_.Remember(model, held_.Mode(), held_.AckMask());
         ClearMarkIfNothingDiffers();  // earlier edits the file replaced wait no longer
         // Open overwrites the device at once: where its old settings went is said with it.
         const QString kept = lastBackupTime_.isEmpty()

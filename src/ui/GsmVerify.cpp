@@ -1,46 +1,25 @@
-// What the verify after a write-back found: a write the device acknowledged but did not keep
+// How a write ended, as the status bar says it: a write the device acknowledged but did not keep
 // shows, and the edits stay marked.
 
+#include <QTime>
+
+#include "exchange/Sequences.h"
 #include "ui/Gsm.h"
+#include "ui/QtText.h"
 
 namespace quelvar::ui {
 
-namespace {
-
-QString DifferText(int differing) {
-    return differing == 1 ? QString("1 setting differs")
-                          : QString("%1 settings differ").arg(differing);
-}
-
-}  // namespace
-
-void TFormMain::ReportVerify(const std::optional<exchange::VerifyResult>& check,
-                             const exchange::UnansweredTally& written) {
-    lastVerify_ = check.value_or(exchange::VerifyResult{});
+void TFormMain::ReportWrite(const exchange::SequenceOutcome& outcome) {
+    lastVerify_ = outcome.verify.value_or(exchange::VerifyResult{});
     actShowDifferences->setEnabled(lastVerify_.Differing() > 0);
-    const int differing = lastVerify_.Differing();
-    if (!written.Clean()) {
-        // Whatever the read-back says, the write-back itself is reported as it went.
-        ReportWriteBack(written);
-        if (!check || !check->Complete()) {
-            SetStatusText(2, StatusText(2) + ", not verified");
-        } else if (differing > 0) {
-            SetStatusText(2, StatusText(2) + "; verify failed: " + DifferText(differing));
-        }
-        return;
+    if (!outcome.backupPath.empty()) {
+        lastBackupTime_ = QTime::currentTime().toString("HH:mm");
     }
-    if (!check || !check->Complete()) {
+    // Anything short of a verified write leaves the edits waiting to be written.
+    if (outcome.ending != exchange::Ending::kComplete) {
         SetSaveToDevImage(kPendingImage);
-        SetStatusText(2, check ? "Written, but not verified: the device did not answer every read"
-                               : "Written, but not verified: the device went away");
-    } else if (differing > 0) {
-        // What the grids show is not what the device holds: the edits still wait.
-        SetSaveToDevImage(kPendingImage);
-        SetStatusText(2, "Verify failed: " + DifferText(differing));
-    } else {
-        SetStatusText(2, restoring_.isEmpty() ? QString("Written and verified")
-                                              : "Restored " + restoring_ + " and verified");
     }
+    SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
 }
 
 }  // namespace quelvar::ui

@@ -48,7 +48,7 @@ TEST_F(CliBackups, WriteBacksUpWhatTheDeviceHeldAndRestoreBringsItBackVerified) 
     ASSERT_EQ(write.code, 0) << write.err;
     EXPECT_NE(write.err.find("Read the communicator's settings in "), std::string::npos)
         << write.err;
-    EXPECT_NE(write.err.find("Wrote and verified in "), std::string::npos) << write.err;
+    EXPECT_NE(write.err.find("Written and verified in "), std::string::npos) << write.err;
     EXPECT_NE(FileValues(dir.File("before.am2")), FileValues(dir.File("site.am2")));
 
     const CliRun listed = RunCli(dir, "backups");
@@ -116,7 +116,9 @@ TEST_F(CliBackups, ABackupThatCannotBeWrittenStopsTheWriteUnlessNoBackup) {
     for (const char* command : {"write site.am2", "restore site.am2"}) {
         const CliRun refused = RunCli(dir, std::string(command) + " --sim-state device.state -q");
         EXPECT_EQ(refused.code, 3) << command;
-        EXPECT_NE(refused.err.find("nothing was written (--no-backup"), std::string::npos)
+        EXPECT_NE(refused.err.find("Nothing was written: no backup ("), std::string::npos)
+            << refused.err;
+        EXPECT_NE(refused.err.find("; --no-backup writes without one"), std::string::npos)
             << refused.err;
         EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), held);
     }

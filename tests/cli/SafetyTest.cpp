@@ -182,8 +182,8 @@ TEST(CliSafety, InterruptedWriteSaysWhatTheDeviceHoldsAndLeavesNoTemporaryFile) 
     EXPECT_EQ(code, 130);
     const std::string err = ReadBytes(dir.File("err.txt"));
     EXPECT_EQ(err.substr(err.find("Writing alarm table...\n") + 23),
-              "Interrupted while writing the alarm table: the device holds a partial "
-              "configuration; run write again\n")
+              "Interrupted while writing the alarm table: it holds a partial configuration; run "
+              "write again\n")
         << err;
     EXPECT_FALSE(HasTemporaryFiles(dir));
     // The simulated device keeps what it was sent before the stop.

@@ -38,10 +38,10 @@ constexpr Silence kSilences[] = {
     {"read", 1, "while reading settings (nothing for 3 s): nothing was saved"},
     {"read", 200, "while reading the alarm table (nothing for 3 s): nothing was saved"},
     {"read", 390, "while reading the input table (nothing for 3 s): nothing was saved"},
-    {"write", 2, "while writing settings (nothing for 3 s): the device holds a partial"},
-    {"write", 200, "while writing the alarm table (nothing for 3 s): the device holds a partial"},
-    {"write", 400, "while writing the input table (nothing for 3 s): the device holds a partial"},
-    {"write", 405, "while reading settings (nothing for 3 s): everything was written but not"},
+    {"write", 2, "while writing settings (nothing for 3 s): it holds a partial"},
+    {"write", 200, "while writing the alarm table (nothing for 3 s): it holds a partial"},
+    {"write", 400, "while writing the input table (nothing for 3 s): it holds a partial"},
+    {"write", 405, "while reading settings (nothing for 3 s): everything was written, not"},
     {"write", 600, "while reading the alarm table (nothing for 3 s): everything was written"},
     {"write", 790, "while reading the input table (nothing for 3 s): everything was written"},
 };
@@ -57,7 +57,7 @@ TEST(CliSilentDevice, GivesUpAfterTheSilenceLimitAndSaysWhatTheDeviceHolds) {
                                            (command == "write" ? " --no-backup" : ""));
         AnswerOnly("");
         EXPECT_EQ(run.code, 1) << silence.command << " " << silence.answered;
-        EXPECT_NE(run.err.find("The communicator stopped answering " + std::string(silence.says)),
+        EXPECT_NE(run.err.find("The device stopped answering " + std::string(silence.says)),
                   std::string::npos)
             << silence.answered << ": " << run.err;
         // Minutes before the limit: at most the limit, one command's wait and the start-up.
