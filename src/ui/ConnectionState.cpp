@@ -3,37 +3,37 @@
 namespace quelvar::ui {
 
 ConnectionState::State ConnectionState::Now() const {
-    if (!connectedShown_) {
+    if (!connectedShown) {
         return State::kNoDevice;
     }
     return loggedIn_ != 0 && loggedIn_ == connected_ ? State::kLoggedIn : State::kAttached;
 }
 
 void ConnectionState::Saw(bool attached, std::uint64_t attachment) {
-    seenAttached_ = attached;
+    deviceAttached = attached;
     if (!attached) {
-        ticksAttached_ = 0;
+        attachedTicks = 0;
         return;
     }
     seen_ = attachment;
-    if (ticksAttached_ <= kTicksBeforeStatus) {  // counts no further than it needs
-        ++ticksAttached_;
+    if (attachedTicks <= kTicksBeforeStatus) {  // counts no further than it needs
+        ++attachedTicks;
     }
 }
 
 bool ConnectionState::TransitionDue() const {
-    const bool replugged = seenAttached_ && connectedShown_ && seen_ != connected_;
-    return replugged || seenAttached_ != connectedShown_;
+    const bool replugged = deviceAttached && connectedShown && seen_ != connected_;
+    return replugged || deviceAttached != connectedShown;
 }
 
 void ConnectionState::Connected() {
-    connectedShown_ = true;
+    connectedShown = true;
     connected_ = seen_;
     loggedIn_ = 0;
 }
 
 void ConnectionState::Disconnected() {
-    connectedShown_ = false;
+    connectedShown = false;
     loggedIn_ = 0;
 }
 

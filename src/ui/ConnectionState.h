@@ -21,8 +21,8 @@ class ConnectionState {
     // A tick of the monitor saw the link. Status texts are shown from the fifth tick of an
     // attachment on (StatusDue), when the device has sent a round of them.
     void Saw(bool attached, std::uint64_t attachment);
-    bool SeenAttached() const { return seenAttached_; }
-    bool StatusDue() const { return ticksAttached_ > kTicksBeforeStatus; }
+    bool SeenAttached() const { return deviceAttached; }
+    bool StatusDue() const { return attachedTicks > kTicksBeforeStatus; }
     // A device came or went since the window last followed, or was swapped while the
     // transitions were held (then only its attachment number tells it from the one shown).
     bool TransitionDue() const;
@@ -33,11 +33,11 @@ class ConnectionState {
     void LoggedIn() { loggedIn_ = connected_; }
     void LogInFailed() { loggedIn_ = 0; }
 
-    bool ConnectedShown() const { return connectedShown_; }
+    bool ConnectedShown() const { return connectedShown; }
     // Whether the attachment now under way is the one shown, or the one logged in.
     bool IsConnected(std::uint64_t now) const { return now == connected_; }
     bool IsLoggedIn(std::uint64_t now) const {
-        return connectedShown_ && now != 0 && now == loggedIn_;
+        return connectedShown && now != 0 && now == loggedIn_;
     }
 
     // A due transition waits while a dialog or a sequence runs; its end catches up.
@@ -47,10 +47,12 @@ class ConnectionState {
   private:
     static constexpr int kTicksBeforeStatus = 4;
 
-    bool seenAttached_ = false;
+    // The monitor's state under the design's names: what the last tick saw, for how many ticks
+    // in a row, and whether the window shows a device as connected.
+    bool deviceAttached = false;
     std::uint64_t seen_ = 0;
-    int ticksAttached_ = 0;
-    bool connectedShown_ = false;
+    int attachedTicks = 0;
+    bool connectedShown = false;
     std::uint64_t connected_ = 0;
     std::uint64_t loggedIn_ = 0;
     bool held_ = false;

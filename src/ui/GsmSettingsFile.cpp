@@ -16,6 +16,7 @@
 #include "ui/EditHistory.h"
 #include "ui/FindingsDialog.h"
 #include "ui/Gsm.h"
+#include "ui/MonitorPause.h"
 #include "ui/QtText.h"
 #include "ui/WindowDialogs.h"
 
@@ -65,10 +66,10 @@ void TFormMain::tbtnSaveClick() {
 }
 
 bool TFormMain::SaveSettingsTo(const QString& name) {
-    Timer1.stop();
+    MonitorPause pause(Timer1);
     const settings::SettingsSaveResult saved =
         settings::SaveSettingsFile(model, OpModeIndex(), LocalPath(name));
-    Timer1.start();
+    pause.Resume();
     if (!saved.ok) {
         ShowError(QString("Unable to write to %1").arg(name) + "\n" +
                   QString::fromLocal8Bit(saved.reason.c_str()));
@@ -107,11 +108,11 @@ void TFormMain::OpenSettingsFile(const QString& name) {
 }
 
 void TFormMain::OpenNamedFile(const QString& name) {
-    Timer1.stop();
+    MonitorPause pause(Timer1);
     const settings::SettingsReadResult read = settings::ReadSettingsFile(LocalPath(name));
     if (!read.content) {
         // Not a settings file: nothing in the window changes and nothing is sent.
-        Timer1.start();
+        pause.Resume();
         ShowError(QString::fromLocal8Bit(read.error.c_str()));
         return;
     }
@@ -130,7 +131,6 @@ void TFormMain::OpenNamedFile(const QString& name) {
     if ((withFindings || repeats) &&
         !ConfirmLoadWithFindings(this, QFileInfo(name).fileName(), findings, caption,
                                  DeviceLoggedIn())) {
-        Timer1.start();
         return;
     }
     // Without the device logged in (none, a cancelled password, a swapped one) the file is only
@@ -141,7 +141,6 @@ void TFormMain::OpenNamedFile(const QString& name) {
             DisconnectTransition();
         }
         ShowOfflineView(name, *read.content);
-        Timer1.start();
         return;
     }
     sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
@@ -157,7 +156,6 @@ void TFormMain::OpenNamedFile(const QString& name) {
         (outcome.Cut() && outcome.holds == exchange::DeviceHolds::kUnchanged)) {
         // Nothing was sent: the grids still show what they showed.
         SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
-        Timer1.start();
         return;
     }
     if (!outcome.backupPath.empty()) {
@@ -168,7 +166,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     }
     currentFile_ = name;
     ShowLoadedMode(loaded.modeIndex, "load of " + QFileInfo(name).fileName());
-    Timer1.start();
+    pause.Resume();
     ReportLoad(QFileInfo(name).fileName(), loaded, session);
 }
 

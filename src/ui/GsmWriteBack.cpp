@@ -8,6 +8,7 @@
 #include "exchange/Sequences.h"
 #include "settings/BackupStore.h"
 #include "ui/Gsm.h"
+#include "ui/MonitorPause.h"
 #include "ui/Passwd.h"
 #include "ui/QtText.h"
 
@@ -25,9 +26,8 @@ void TFormMain::btnSaveToDevClick() {
     request.restoredName = ToCp1250(restoring_).value_or(std::string());
     settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
     lastBackupTime_.clear();
-    Timer1.stop();
+    MonitorPause pause(Timer1, this);
     SetSaveToDevImage(kSavedImage);
-    setEnabled(false);
     sequenceStatus_ = kWriting;
     SetStatusText(2, sequenceStatus_);
     exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
@@ -35,8 +35,7 @@ void TFormMain::btnSaveToDevClick() {
     const exchange::SequenceOutcome outcome =
         exchange::RunWrite(session, request, BackupAsking(store), held_, readBack);
     sequenceStatus_.clear();
-    setEnabled(true);
-    Timer1.start();
+    pause.Resume();
     ReportWrite(outcome);
 }
 
