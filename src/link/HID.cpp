@@ -131,11 +131,23 @@ SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) 
     Report report{};
     std::copy(command.begin(), command.end(), report.begin() + 1);
     awaitedCode_ = command[0];
+    {
+        std::lock_guard lock(LinkLock());
+        awaitedKey_ = command[0] == kGetParameter ? TextAt(report, kTextOffset) + "=" : "";
+    }
     SendResult result = SendResult::kWriteFailed;
     if (WriteReport(report)) {
         result = WaitForAck(timeout) ? SendResult::kAcknowledged : SendResult::kTimedOut;
     }
     awaitedCode_ = 0;
+    if (result == SendResult::kTimedOut && command[0] == kGetParameter) {
+        constexpr std::size_t kLateKeysKept = 4;
+        std::lock_guard lock(LinkLock());
+        lateKeys_.push_back(awaitedKey_);
+        if (lateKeys_.size() > kLateKeysKept) {
+            lateKeys_.erase(lateKeys_.begin());
+        }
+    }
     return result;
 }
 
@@ -192,6 +204,15 @@ bool HID::PollForAck() {
 void HID::SignalAck() {
     ackReceived_ = true;
     ackCondition_.notify_all();
+}
+
+bool HID::AnswersAwaitedKey(const Report& answer) const {
+    const std::string text = TextAt(answer, kTextOffset);
+    if (awaitedKey_.empty() || text.starts_with(awaitedKey_)) {
+        return true;
+    }
+    return std::none_of(lateKeys_.begin(), lateKeys_.end(),
+                        [&](const std::string& late) { return text.starts_with(late); });
 }
 
 bool HID::Awaits(std::uint8_t responseCode) const {

@@ -113,6 +113,11 @@ class HID {
     // command's own code does, so a stray answer of another kind cannot pass for its answer
     // (and leave the real one to be taken for the next command's). Any code when none waits.
     bool Awaits(std::uint8_t responseCode) const;
+    // False for a parameter answer that belongs to a request given up on before (its text
+    // begins with that request's key and "=") unless it is the key now asked for: an answer
+    // come too late for its own request is no answer to this one. Any other answer is taken,
+    // its key skipped by position. Call with the link lock held.
+    bool AnswersAwaitedKey(const Report& answer) const;
 
   private:
     friend void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report);
@@ -150,6 +155,10 @@ class HID {
     std::condition_variable ackCondition_;
     // The command code whose answer the sender waits for; 0 while none waits.
     std::atomic<std::uint8_t> awaitedCode_{0};
+    std::string awaitedKey_;  // "SIMPIN=" while its get waits; guarded by the link lock
+    // The keys of the last gets that went unanswered, whose answers may still come; guarded by
+    // the link lock.
+    std::vector<std::string> lateKeys_;
     std::chrono::steady_clock::time_point lastPump_{};
 };
 

@@ -26,7 +26,7 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
             }
             return;
         case kGetParameter:
-            if (device.replyBuffer_ != nullptr) {
+            if (device.replyBuffer_ != nullptr && device.AnswersAwaitedKey(report)) {
                 *device.replyBuffer_ = report;
                 device.SignalAck();
             }

@@ -135,6 +135,17 @@ TEST_F(FaultyDevice, LostAnswersLeaveParameterReadsEmptyNeverWrong) {
     EXPECT_GT(read, 150);
 }
 
+TEST_F(FaultyDevice, AnAnswerTooLateForItsRequestIsNotTakenForTheNext) {
+    // Each answer comes after its request gave up, in the middle of the next request's wait.
+    device.SetTiming({std::chrono::microseconds(45000), {}});
+    Attach(30ms);
+    const sim::SimDevice fresh;
+    for (const auto& [key, value] : fresh.Parameters()) {
+        const std::optional<std::string> got = exchange.TryGetParameter(key);
+        EXPECT_TRUE(!got || *got == value) << key << " read as " << *got;
+    }
+}
+
 TEST_F(FaultyDevice, MemoryReadsUnderLostAnswersRetryInPlaceWithinTheBudget) {
     Attach();
     device.SetDropRate(0.05);
