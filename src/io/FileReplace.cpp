@@ -269,9 +269,13 @@ bool SameFile(const fs::path& first, const fs::path& second) {
         const bool same = fs::equivalent(first, second, ec);
         return same && !ec;
     }
-    const fs::path a = fs::weakly_canonical(fs::absolute(first, ec), ec);
-    const fs::path b = fs::weakly_canonical(fs::absolute(second, ec), ec);
-    return a == b;
+    // A name that cannot be resolved (a loop of links) names no known file: two such names
+    // would otherwise both resolve to the empty path and pass for one file.
+    std::error_code firstError;
+    std::error_code secondError;
+    const fs::path a = fs::weakly_canonical(fs::absolute(first, firstError), firstError);
+    const fs::path b = fs::weakly_canonical(fs::absolute(second, secondError), secondError);
+    return !firstError && !secondError && a == b;
 }
 
 std::string ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
