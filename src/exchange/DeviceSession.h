@@ -103,9 +103,9 @@ class DeviceSession {
     using SettingsRead = std::function<void(int modeIndex)>;
 
     // Made once the connection is open. A zero silence limit waits out every command, as the
-    // exchange does on its own; past the limit the device's acknowledgement wait is cut to zero
-    // until the session ends. The session takes over the exchange's progress hook (passing it
-    // on) for its lifetime.
+    // exchange does on its own; once nothing was answered for the limit the session fails as
+    // silent and sends nothing more. The session takes over the exchange's progress and stop
+    // hooks (passing them on) for its lifetime.
     DeviceSession(DeviceExchange& exchange, Progress progress = {},
                   std::chrono::milliseconds silenceLimit = std::chrono::milliseconds(0));
     ~DeviceSession();

@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include "support/Requests.h"
+
 namespace quelvar::sim {
 namespace {
 
@@ -14,10 +16,7 @@ using link::ReadStatus;
 using link::Report;
 
 Report Get(const std::string& key) {
-    Report r{};
-    r[1] = link::kGetParameter;
-    std::copy(key.begin(), key.end(), r.begin() + 5);
-    return r;
+    return test::GetRequest(key);
 }
 
 TEST(SimulatedBus, ListsThePluggedCommunicatorsEachUnderItsOwnPath) {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "sim/SimulatedCommunicator.h"
+#include "support/Requests.h"
 
 namespace quelvar::sim {
 namespace {
@@ -18,10 +19,7 @@ using link::ReadStatus;
 using link::Report;
 
 Report Get(const std::string& key) {
-    Report r{};
-    r[1] = link::kGetParameter;
-    std::copy(key.begin(), key.end(), r.begin() + 5);
-    return r;
+    return test::GetRequest(key);
 }
 
 Report ReadBlock(std::uint32_t address) {
