@@ -47,24 +47,33 @@ class DeviceExchange {
   public:
     explicit DeviceExchange(link::ConnHIDCOM& connection, ExchangeHooks hooks = {});
 
-    // The device's value of the key; the empty text without a device, while detached or
-    // when no answer came. The answer's key part is skipped by position, not compared.
+    // The device's value of the key; the empty text whenever TryGetParameter gives nothing.
+    // The answer's key part is skipped by position, not compared.
     std::string GetParameter(const std::string& key);
-    // As GetParameter, but nothing when the request went unanswered or could not be sent.
+    // As GetParameter, but nothing without a device object, for a key over 59 characters (not
+    // sent), or when the send failed (LastSend() says how; only this counts in Unanswered()).
     std::optional<std::string> TryGetParameter(const std::string& key);
-    // Sends key "=" value; an empty value is sent as the key and "=" alone.
+    // Sends key "=" value; an empty value is sent as the key and "=" alone. Never gives kNotSent;
+    // kTooLong and kUnanswered are also counted in Unanswered().
     SetOutcome SetParameter(const std::string& key, const std::string& value);
 
-    // Every row of the table, in its visiting order, from or to the device.
+    // Every row of the table, in its visiting order, from or to the device. Nothing is returned:
+    // a row without an answer reads as empty, and what failed is counted in Unanswered().
     void ReadTableFromDevice(settings::TTableRule& table);
     void WriteTableToDevice(settings::TTableRule& table);
+    // SetParameter with the key of the caption's row; a caption the table lacks is sent under
+    // an empty key.
     SetOutcome SetRowParameter(settings::TTableRule& table, const std::string& caption,
                                const std::string& value);
 
-    // Erases the range in 4096-byte steps, then writes it in 32-byte blocks.
+    // Erases the range in 4096-byte steps, then writes it in 32-byte blocks. Unanswered requests
+    // are counted in the result (and in Unanswered()); without a device object, or once
+    // stopRequested says so, the rest is neither sent nor counted.
     MemoryWriteResult WriteMemory(const std::uint8_t* data, std::uint32_t start,
                                   std::size_t length);
-    // Reads the range in 32-byte blocks into buffer; false on the eleventh failed attempt.
+    // Reads the range in 32-byte blocks into buffer; false once stopRequested says so or on the
+    // eleventh failed attempt (unanswered, or no block of that address), the buffer then partly
+    // filled. Without a device object nothing is asked and it gives true, the buffer untouched.
     bool ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length);
 
     const UnansweredTally& Unanswered() const { return tally_; }

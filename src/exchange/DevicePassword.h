@@ -34,7 +34,7 @@ struct DevicePassword {
     bool Accepts(long long encoded) const;
 };
 
-// What the answer to a request for "PW" says; nothing for an unanswered request.
+// What the answer to a request for "PW" says; kUnanswered when there is no answer.
 DevicePassword ParseDevicePassword(const std::optional<std::string>& text);
 
 }  // namespace quelvar::exchange

@@ -112,56 +112,67 @@ class DeviceSession {
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
 
+    // "PW" as ParseDevicePassword reads it; kUnanswered when unanswered or after a fault.
     DevicePassword ReadPassword();
     // Reads "PW" (again after each wrong entry, and while it goes unanswered until the session
-    // fails) and asks for the password while one is needed.
+    // fails) and asks for the password while one is needed. kFault once the session has failed,
+    // before or during the log-in.
     LogInOutcome LogIn(const PasswordAsker& ask);
 
-    // The key's value; nothing when unanswered or after a fault.
+    // The key's value; nothing when unanswered, without a device object, for a key over 59
+    // characters, or after a fault (then nothing is sent).
     std::optional<std::string> Get(const std::string& key);
 
     // Into the set-up model: the six tables (SIM card, Z1, Z2, monitoring, phone numbers, SMS
     // forwarding), "SMODE", in Standalone mode "GACK" with its marks in the phone numbers' ACK
-    // column, the alarm and the input table, "VSTR". Stops at a fault.
+    // column, the alarm and the input table, "VSTR". Stops at a fault. Without a set-up model
+    // nothing is read. Not Complete() when a key went unanswered, a table was not read or a
+    // fault cut it short (see Fault()).
     ReadAllResult ReadEverything(settings::SettingsModel& model,
                                  const SettingsRead& settingsRead = {});
 
-    // "GACK" into the phone numbers' ACK column, as ShowAckMask shows it; an unanswered request
-    // shows no marks.
+    // "GACK" into the phone numbers' ACK column, as ShowAckMask shows it; an unanswered request,
+    // or one after a fault, shows no marks and gives "0000", as a device without marks does.
     std::string ReadAckMarks(settings::SettingsModel& model);
 
     // From the set-up model: the six tables (SIM card, phone numbers, SMS forwarding, Z1, Z2,
     // monitoring), "GACK", "SMODE", the alarm and the input table. Stops at a fault. Returns what
-    // went unanswered or was too long to send.
+    // went unanswered or was too long to send; what a fault left unsent is not in it, and it is
+    // empty when the model is not set up or the session had already failed (see Fault()).
     UnansweredTally WriteEverything(const settings::SettingsModel& model, int modeIndex,
                                     const std::string& ackMask);
 
     // The parameters, "GACK" and "SMODE" of WriteEverything, without the event tables; what
-    // went unanswered or was too long to send.
+    // went unanswered or was too long to send, counted as there.
     UnansweredTally WriteSettings(const settings::SettingsModel& model, int modeIndex,
                                   const std::string& ackMask);
 
     // Reads everything back as ReadEverything does and compares it with `expected` (the mode
     // included) and, when the device reads Standalone and `ackMaskWritten` is not empty, the
-    // acknowledgement marks.
+    // acknowledgement marks. Not Complete() when the read was cut short or went unanswered; the
+    // differences may then list what was never read back.
     VerifyResult Verify(const settings::SettingValues& expected, const std::string& ackMaskWritten,
                         settings::SettingsModel& readBack);
 
     // Each setting of the file's tables shown in the model and sent, then the event grids filled
     // and both tables written. After a fault the rest of the file is still shown but not sent.
+    // Without a set-up model nothing is shown or sent, yet the result reads AllSent().
     SettingsLoadResult LoadSettingsFile(const settings::SettingsFileContent& content,
                                         settings::SettingsModel& model);
 
-    // Sends the encoded password as "PW"; after a fault sends nothing and gives kNotSent.
+    // Sends the encoded password as "PW"; after a fault sends nothing and gives kNotSent,
+    // otherwise fails as SetParameter does.
     SetOutcome SetPassword(long long encoded);
 
     // One event table each, in its own stage. A read that fails leaves the grid as it was and
-    // says why; after a fault a write sends nothing and gives an empty result.
+    // says why; after a fault it asks nothing and gives kFailed (kDetached once the device is
+    // gone). A write counts its unanswered requests; after a fault it sends nothing and gives
+    // an empty result, as a write that went through does.
     EventReadOutcome ReadAlarmTable(settings::SettingsModel& model);
     EventReadOutcome ReadInputTable(settings::SettingsModel& model);
     MemoryWriteResult WriteAlarmTable(const settings::SettingsModel& model);
     MemoryWriteResult WriteInputTable(const settings::SettingsModel& model);
-    // "SMODE" as the mode's name; kNotSent after a fault.
+    // "SMODE" as the mode's name; kNotSent after a fault, otherwise fails as SetParameter does.
     SetOutcome WriteOperatingMode(int modeIndex);
 
     // After each command the exchange's stopRequested hook is asked: once it says so, the

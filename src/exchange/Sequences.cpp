@@ -199,6 +199,7 @@ SequenceOutcome ChangePassword(DeviceSession& session, long long encoded, StopCa
     }
     if (set != SetOutcome::kAcknowledged) {
         outcome.ending = Ending::kNotConfirmed;
+        outcome.holds = DeviceHolds::kPasswordUnknown;
         return outcome;
     }
     const DevicePassword now = session.ReadPassword();

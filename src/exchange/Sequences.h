@@ -106,18 +106,23 @@ struct BackupRequest {
 
 // Runs the request's steps over a logged-in session. `held` says what the device holds: the
 // backup saves it (reading the device first when it is stale), and a complete read-back
-// replaces it. `readBack` receives what the verify read. Nothing is sent after a cut.
+// replaces it. `readBack` receives what the verify read. Nothing is sent after a cut. How it
+// failed is in `ending`: a cut (Cut()), kNoBackup, kNoAckMarks, kUnanswered, kNotVerified or
+// kVerifyFailed.
 SequenceOutcome RunWrite(DeviceSession& session, const WriteRequest& request,
                          const BackupRequest& backup, settings::HeldSettings& held,
                          settings::SettingsModel& readBack);
 
 // The backup, then the file loaded into the device as LoadSettingsFile does (each setting shown
-// in `model` and sent, then both event tables); `loaded` says how the load went.
+// in `model` and sent, then both event tables); `loaded` says how the load went. Fails as a
+// cut, kNoBackup or kUnanswered (sets left unsent count as unanswered); a model not set up
+// ends kComplete with nothing sent.
 SequenceOutcome RunLoad(DeviceSession& session, const settings::SettingsFileContent& content,
                         settings::SettingsModel& model, const BackupRequest& backup,
                         settings::HeldSettings& held, SettingsLoadResult& loaded);
 
-// Sets the new (encoded) password and reads it back.
+// Sets the new (encoded) password and reads it back. Fails as a cut, kNotConfirmed (`holds`
+// left kUnchanged), kNotReadBack or kOtherPassword.
 SequenceOutcome ChangePassword(DeviceSession& session, long long encoded,
                                StopCause stopCause = StopCause::kReplug);
 

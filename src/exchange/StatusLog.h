@@ -23,6 +23,7 @@ class SignalStats {
     // Takes the level from a signal report; a text that is no number from 0 to 31 is skipped.
     void Add(const std::string& text);
     std::size_t Count() const { return count_; }
+    // Nothing before a level was taken.
     std::optional<int> Minimum() const { return count_ ? std::optional(minimum_) : std::nullopt; }
     std::optional<int> Maximum() const { return count_ ? std::optional(maximum_) : std::nullopt; }
     std::optional<double> Mean() const;
@@ -36,7 +37,8 @@ class SignalStats {
 
 // 2026-12-09T13:40:00.123Z
 std::string IsoTime(std::chrono::system_clock::time_point at);
-// The moment in local time by a strftime format: "%H:%M:%S" gives 14:40:00.
+// The moment in local time by a strftime format: "%H:%M:%S" gives 14:40:00. Empty when the
+// result would not fit 63 characters.
 std::string LocalTimeText(std::chrono::system_clock::time_point at, const char* format);
 // "time,code,name,text" and its line end.
 std::string CsvHeader();

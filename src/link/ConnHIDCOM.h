@@ -52,10 +52,13 @@ class ConnHIDCOM : public Connection {
     ~ConnHIDCOM() override;
 
     bool IsOpen() override;
+    // Text chunks of 60 bytes. Always true: while detached nothing is written, and the first
+    // report not taken ends the rest.
     bool Write(const std::uint8_t* bytes, std::size_t length) override;
     void WriteText(const std::string& text) override;
     // Creates the device object and starts the receiver thread; the first look for the
-    // device comes from that thread. Call once.
+    // device comes from that thread. Call once. Always true: whether a device was found shows
+    // later (IsAttached, Snapshot().openError).
     bool Open() override;
     // Stops the receiver thread and waits for it (about 100 ms at most on hidapi).
     void Close() override;
@@ -75,7 +78,8 @@ class ConnHIDCOM : public Connection {
     // The oldest event line waiting, or kNoEvent.
     std::string TakeEventLine();
     // From now on commands go only to this attachment, none to a device plugged in since (0:
-    // to whichever is attached). Nothing without a device object.
+    // to whichever is attached). Nothing without a device object, and PinnedAttachment() then
+    // gives 0.
     void PinAttachment(std::uint64_t attachment);
     std::uint64_t PinnedAttachment() const;
     // Whether the device object exists (the connection was opened).
@@ -87,9 +91,11 @@ class ConnHIDCOM : public Connection {
         return device_ ? device_->AckTimeout() : ackTimeout_;
     }
     // Sends one command and waits up to the device's time limit for its acknowledgement;
-    // `reply`, when given, receives the answer. kDetached without a device object.
+    // `reply`, when given, receives the answer. kDetached without a device object, otherwise
+    // as HID::Send.
     SendResult Send(const Command& command, Report* reply = nullptr);
-    // The block the last memory read brought, when it came from that address.
+    // The block the last memory read brought, when it came from that address; false without a
+    // device object or when the last block came from another address.
     bool CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const;
     // The sending thread's settings, passed on to the device object (now, when it exists,
     // and at Open): what the acknowledgement waits run meanwhile (the window's events), how
@@ -107,7 +113,8 @@ class ConnHIDCOM : public Connection {
     // Whether the receiver thread has ended (after Close).
     bool ReceiverFinished() const { return threadFinished_.load(); }
 
-    // Called with the link lock held.
+    // Called with the link lock held. An empty text is dropped, and a full queue drops its
+    // oldest line; TakeEvent gives kNoEvent when none waits.
     void PushEvent(const std::string& text);
     std::string TakeEvent();
     std::size_t EventsWaiting() const;

@@ -16,6 +16,7 @@ class PointerList {
   public:
     void Add(T* item) { items_.push_back(item); }
     std::size_t Count() const { return items_.size(); }
+    // nullptr past the end.
     T* Get(std::size_t index) const { return index < items_.size() ? items_[index] : nullptr; }
 
   private:
@@ -35,8 +36,10 @@ class Connection {
     virtual bool IsOpen() = 0;
     // Sends raw bytes as text chunks; true even when nothing could be sent.
     virtual bool Write(const std::uint8_t* bytes, std::size_t length) = 0;
+    // As Write; nothing says whether it was sent.
     virtual void WriteText(const std::string& text) = 0;
-    // Creates the device object and starts the receiver thread.
+    // Creates the device object and starts the receiver thread; true once started, whether or
+    // not a device is found.
     virtual bool Open() = 0;
     // Stops the receiver thread and waits for it.
     virtual void Close() = 0;

@@ -48,10 +48,12 @@ class HID {
     HID& operator=(const HID&) = delete;
 
     // Looks for the first interface whose hardware ID names the communicator (or for the one
-    // path given); true and DevicePath() set when one is found.
+    // path given); true and DevicePath() set when one is found, false and DevicePath() unchanged
+    // when none is (or enumeration failed).
     bool FindDevicePath();
     // Discovery and opening of both handles; sets IsAttached() and reports "Attached" on
-    // success. On any failure no handle stays open and the device stays detached.
+    // success. On any failure no handle stays open and the device stays detached; false, with
+    // LastOpenError() saying why a found interface would not open (kNone when none was found).
     bool OpenDevice();
     void NotifyStateChange(const std::string& state);
     // Before the receiver starts: who hears of "Attached" and "Detached" (not owned).
@@ -70,8 +72,9 @@ class HID {
     // Where the receiver copies the next parameter answer (nullptr: nowhere); once this
     // returns, no late answer lands in the old buffer. Takes the link lock.
     void SetReplyBuffer(Report* buffer);
-    // Copies `count` bytes of the last block received when it came from `address`; false
-    // otherwise. Takes the link lock.
+    // Copies `count` bytes (32 at most) of the last block received when it came from
+    // `address`; false otherwise. Before any block came, address 0 gives zeros. Takes the
+    // link lock.
     bool CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const;
     // The last report received, whatever its code. Takes the link lock.
     Report LastReport() const;
@@ -102,6 +105,7 @@ class HID {
     void ClearAck() { ackReceived_ = false; }
 
     // Receiver-thread side.
+    // kFailed when no read handle is open; otherwise as HidReader::Read.
     ReadStatus ReadReport(Report& report);
     void CloseHandles();
     void MarkDetached();
@@ -170,7 +174,7 @@ bool MatchesCommunicator(const std::string& hardwareId);
 inline constexpr std::size_t kMaxInterfaceIndex = 1024;
 
 // Every communicator attached, in the system's order: what a connection made for one path
-// (ConnHIDCOM's second constructor) can open.
+// (ConnHIDCOM's second constructor) can open. Empty when none is, or enumeration failed.
 std::vector<DeviceInfo> ListCommunicators(HidPlatform& platform);
 
 }  // namespace quelvar::link

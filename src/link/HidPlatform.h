@@ -47,13 +47,15 @@ class HidPlatform {
     // The present HID interfaces in the system's order; empty when none or on failure.
     virtual std::vector<HidInterface> Enumerate() = 0;
     // Every communicator's interface present, in the system's order, among the first
-    // kMaxInterfaceIndex interfaces. By default Enumerate's that name the communicator.
+    // kMaxInterfaceIndex interfaces. By default Enumerate's that name the communicator. Empty
+    // when none or on failure.
     virtual std::vector<HidInterface> EnumerateCommunicators();
     // nullptr when the path cannot be opened (gone, no permission).
     virtual std::unique_ptr<HidReader> OpenReader(const std::string& path) = 0;
     virtual std::unique_ptr<HidWriter> OpenWriter(const std::string& path) = 0;
     // The reason of the last failed OpenReader/OpenWriter made on the calling thread (each
-    // connection opens on its own receiver thread); kNone after a successful one.
+    // connection opens on its own receiver thread); kNone after a successful one. This default
+    // knows no reasons and always gives kNone.
     virtual OpenError LastOpenError() const { return OpenError::kNone; }
 };
 

@@ -22,7 +22,9 @@ struct HidapiCalls {
     };
     using Handle = void*;
 
+    // Empty when none or on failure.
     std::vector<DeviceInfo> (*enumerate)() = nullptr;
+    // nullptr on failure.
     Handle (*openPath)(const char* path) = nullptr;
     // hidapi's hid_read_timeout: bytes read, 0 on timeout, -1 on failure.
     int (*readTimeout)(Handle device, unsigned char* data, std::size_t length, int ms) = nullptr;
@@ -48,7 +50,11 @@ class HidapiPlatform : public HidPlatform {
 
     explicit HidapiPlatform(const HidapiCalls& calls = HidapiCalls::Real());
 
+    // Empty when none or on failure; the last list again while the system shows no change (for
+    // at most a second).
     std::vector<HidInterface> Enumerate() override;
+    // nullptr when hidapi cannot open the path; LastOpenError() tells kPermissionDenied (Linux
+    // only) from kOther.
     std::unique_ptr<HidReader> OpenReader(const std::string& path) override;
     std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
     // The calling thread's: each connection opens from its own receiver thread.

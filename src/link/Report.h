@@ -48,10 +48,11 @@ inline void WriteLe32(std::uint8_t* p, std::uint32_t v) {
 }
 
 // Text of a report from `offset` to the first zero byte or the end of the report,
-// whichever comes first; never reads past the report.
+// whichever comes first; never reads past the report. Empty for an offset at or past its end.
 std::string TextAt(const Report& report, std::size_t offset);
 
 // Builds a report from what a read returned: a shorter read is zero-filled, a longer one cut.
+// Never fails; nullptr gives all zeros.
 Report ReportFromBytes(const std::uint8_t* bytes, std::size_t count);
 
 }  // namespace quelvar::link

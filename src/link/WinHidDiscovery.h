@@ -59,9 +59,10 @@ struct WinSetupCalls {
 // names the communicator (MatchesCommunicator) is the answer. The device elements are never
 // paired with interfaces by index: an unplugged device's element can stay in the list after
 // its interface is gone, and every later pair would be off by one. The set is always
-// destroyed. Returns that one interface, or nothing.
+// destroyed. Returns that one interface, or nothing (also when the set cannot be built).
 std::vector<HidInterface> DiscoverCommunicator(const WinSetupCalls& calls);
-// The same discovery, but every interface that names the communicator, in index order.
+// The same discovery, but every interface that names the communicator, in index order; empty
+// as there.
 std::vector<HidInterface> DiscoverCommunicators(const WinSetupCalls& calls);
 
 }  // namespace quelvar::link

@@ -30,10 +30,12 @@ class WinHidPlatform : public HidPlatform {
                             CancelWay cancelWay = CancelWay::kCancelIoEx);
 
     // Only the communicator's interface, when discovery finds it: the interface path is
-    // fetched for the first match alone.
+    // fetched for the first match alone. Empty when none is found or discovery fails.
     std::vector<HidInterface> Enumerate() override;
-    // Every communicator's interface (DiscoverCommunicators).
+    // Every communicator's interface (DiscoverCommunicators); empty as Enumerate.
     std::vector<HidInterface> EnumerateCommunicators() override;
+    // nullptr when the path cannot be opened; LastOpenError() then gives kOther, never
+    // kPermissionDenied.
     std::unique_ptr<HidReader> OpenReader(const std::string& path) override;
     std::unique_ptr<HidWriter> OpenWriter(const std::string& path) override;
     // The calling thread's: each connection opens from its own receiver thread.

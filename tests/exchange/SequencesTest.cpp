@@ -211,6 +211,7 @@ TEST_F(SequencesTest, APasswordChangeIsReadBack) {
         DeviceSession session(exchange);
         const SequenceOutcome unconfirmed = ChangePassword(session, encoded);
         EXPECT_EQ(unconfirmed.ending, Ending::kNotConfirmed);
+        EXPECT_EQ(unconfirmed.holds, DeviceHolds::kPasswordUnknown);
     }
     // A session that failed sends no password and says it sent none.
     sim.DisconnectAfter(0);
