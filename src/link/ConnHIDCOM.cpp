@@ -17,8 +17,8 @@
 namespace quelvar::link {
 
 void HIDChangeStateEvent::OnChangeState(const std::string& state) {
-    for (std::size_t i = 0; i < owner_->stateListeners_.Count(); ++i) {
-        owner_->stateListeners_.Get(i)->OnChangeState(state);
+    for (std::size_t i = 0; i < owner_->stateListeners.Count(); ++i) {
+        owner_->stateListeners.Get(i)->OnChangeState(state);
     }
 }
 
@@ -172,7 +172,7 @@ void ConnHIDCOM::Close() {
     // The stop request comes first, so the receiver cannot reconnect after the cancel. The
     // device object stays until the receiver has ended, so no lock is needed around it.
     stopRequested_ = true;
-    while (!threadFinished_) {
+    while (!threadFinished) {
         device_->CancelRead();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -205,24 +205,24 @@ void ConnHIDCOM::PushEvent(const std::string& text) {
     if (text.empty()) {
         return;
     }
-    const auto next = static_cast<std::uint8_t>(eventWriteIndex_ + 1);
-    if (next == eventReadIndex_) {
+    const auto next = static_cast<std::uint8_t>(eventWriteIndex + 1);
+    if (next == eventReadIndex) {
         // 255 lines wait: drop the oldest rather than overwrite the queue unnoticed.
-        ++eventReadIndex_;
+        ++eventReadIndex;
     }
-    eventQueue_[eventWriteIndex_] = text;
-    eventWriteIndex_ = next;
+    eventQueue[eventWriteIndex] = text;
+    eventWriteIndex = next;
 }
 
 std::string ConnHIDCOM::TakeEvent() {
-    if (eventReadIndex_ == eventWriteIndex_) {
+    if (eventReadIndex == eventWriteIndex) {
         return kNoEvent;
     }
-    return std::move(eventQueue_[eventReadIndex_++]);
+    return std::move(eventQueue[eventReadIndex++]);
 }
 
 std::size_t ConnHIDCOM::EventsWaiting() const {
-    return static_cast<std::uint8_t>(eventWriteIndex_ - eventReadIndex_);
+    return static_cast<std::uint8_t>(eventWriteIndex - eventReadIndex);
 }
 
 void ConnHIDCOM::Lock() {
@@ -238,7 +238,7 @@ std::string* ConnHIDCOM::StatusField(std::uint8_t code) {
         case 200:
             return &gsmSignal_;
         case 201:
-            return &status201_;
+            return &status201;
         case 202:
             return &input1State_;
         case 203:
@@ -248,15 +248,15 @@ std::string* ConnHIDCOM::StatusField(std::uint8_t code) {
         case 205:
             return &lineState_;
         case 206:
-            return &lastEvent_;
+            return &lastEvent;
         case 207:
-            return &status207_;
+            return &status207;
         case 208:
-            return &status208_;
+            return &status208;
         case 209:
-            return &status209_;
+            return &status209;
         case 210:
-            return &status210_;
+            return &status210;
         default:
             return nullptr;
     }

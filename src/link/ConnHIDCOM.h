@@ -107,11 +107,11 @@ class ConnHIDCOM : public Connection {
     void KeepStatusRecords() { recordStatusReports_ = true; }
     void SetStatusRecordCapacity(std::size_t capacity) { statusRecordCapacity_ = capacity; }
     // Before Open: who hears of "Attached" and "Detached", on the receiver thread (not owned).
-    void AddStateListener(ChangeStateEvent* listener) { stateListeners_.Add(listener); }
+    void AddStateListener(ChangeStateEvent* listener) { stateListeners.Add(listener); }
     // How many looks for the device the receiver has made so far.
     int DiscoveryPasses() const { return discoveryPasses_.load(); }
     // Whether the receiver thread has ended (after Close).
-    bool ReceiverFinished() const { return threadFinished_.load(); }
+    bool ReceiverFinished() const { return threadFinished.load(); }
 
     // Called with the link lock held. An empty text is dropped, and a full queue drops its
     // oldest line; TakeEvent gives kNoEvent when none waits.
@@ -163,30 +163,30 @@ class ConnHIDCOM : public Connection {
 
     std::string name_ = "HID";
     std::atomic<bool> stopRequested_{false};
-    std::atomic<bool> threadFinished_{false};
+    std::atomic<bool> threadFinished{false};
     // Looks for the device the receiver has made so far, so a caller can wait for the first.
     std::atomic<int> discoveryPasses_{0};
     // Guarded by the link lock.
-    std::array<std::string, kEventQueueSlots> eventQueue_;
-    std::uint8_t eventWriteIndex_ = 0;
-    std::uint8_t eventReadIndex_ = 0;
+    std::array<std::string, kEventQueueSlots> eventQueue;
+    std::uint8_t eventWriteIndex = 0;
+    std::uint8_t eventReadIndex = 0;
     // Made by Open and destroyed by Close once the receiver has ended, both on the owner's
     // thread: the receiver never replaces it.
     std::unique_ptr<HID> device_;
-    OnChangeStateList stateListeners_;
+    OnChangeStateList stateListeners;
 
     // Guarded by the link lock; replaced by each status report of their code.
     std::string gsmSignal_;    // 200
-    std::string status210_;    // 210
-    std::string status201_;    // 201
+    std::string status210;     // 210
+    std::string status201;     // 201
     std::string input1State_;  // 202
     std::string input2State_;  // 203
     std::string simStatus_;    // 204
     std::string lineState_;    // 205
-    std::string lastEvent_;    // 206
-    std::string status207_;    // 207
-    std::string status208_;    // 208
-    std::string status209_;    // 209
+    std::string lastEvent;     // 206
+    std::string status207;     // 207
+    std::string status208;     // 208
+    std::string status209;     // 209
 
     std::unique_ptr<HIDChangeStateEvent> deviceListener_;
     std::thread receiver_;

@@ -44,7 +44,7 @@ bool HID::FindDevicePath() {
         // Linux are device nodes, which a replug may renumber: the connection then waits.)
         for (const DeviceInfo& info : ListCommunicators(platform_)) {
             if (info.path == onlyPath_) {
-                devicePath_ = info.path;
+                devicePath = info.path;
                 return true;
             }
         }
@@ -54,7 +54,7 @@ bool HID::FindDevicePath() {
     const std::size_t count = std::min(interfaces.size(), kMaxInterfaceIndex);
     for (std::size_t i = 0; i < count; ++i) {
         if (MatchesCommunicator(interfaces[i].hardwareId)) {
-            devicePath_ = interfaces[i].path;
+            devicePath = interfaces[i].path;
             return true;
         }
     }
@@ -67,12 +67,12 @@ bool HID::OpenDevice() {
         openError_ = OpenError::kNone;
         return false;
     }
-    std::unique_ptr<HidReader> reader = platform_.OpenReader(devicePath_);
+    std::unique_ptr<HidReader> reader = platform_.OpenReader(devicePath);
     if (!reader) {
         openError_ = platform_.LastOpenError();
         return false;
     }
-    std::unique_ptr<HidWriter> writer = platform_.OpenWriter(devicePath_);
+    std::unique_ptr<HidWriter> writer = platform_.OpenWriter(devicePath);
     if (!writer) {
         openError_ = platform_.LastOpenError();
         return false;  // the reader closes as it goes out of scope
@@ -93,8 +93,8 @@ bool HID::OpenDevice() {
 }
 
 void HID::NotifyStateChange(const std::string& state) {
-    for (std::size_t i = 0; i < stateListeners_.Count(); ++i) {
-        stateListeners_.Get(i)->OnChangeState(state);
+    for (std::size_t i = 0; i < stateListeners.Count(); ++i) {
+        stateListeners.Get(i)->OnChangeState(state);
     }
 }
 
@@ -124,7 +124,7 @@ bool HID::SendCommand(const Command& command) {
 }
 
 SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) {
-    ackReceived_ = false;
+    ackReceived = false;
     if (const SendResult reach = Reachability(); reach != SendResult::kAcknowledged) {
         return reach;
     }
@@ -174,8 +174,8 @@ bool HID::WaitForAck(std::chrono::milliseconds timeout) {
             }
         }
         const Clock::time_point slice = std::min(lastPump_ + kPumpPeriod, deadline);
-        if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived_ || !attached_; })) {
-            return ackReceived_;
+        if (ackCondition_.wait_until(lock, slice, [this] { return ackReceived || !attached_; })) {
+            return ackReceived;
         }
         if (Clock::now() >= deadline) {
             return false;
@@ -188,7 +188,7 @@ bool HID::PollForAck() {
     // on systems whose sleeps are coarse it costs many times the bus time.
     for (int check = 0; check < 1002; ++check) {
         std::this_thread::sleep_for(pollingSleep_);
-        if (ackReceived_) {
+        if (ackReceived) {
             return true;
         }
         if (!attached_) {
@@ -202,7 +202,7 @@ bool HID::PollForAck() {
 }
 
 void HID::SignalAck() {
-    ackReceived_ = true;
+    ackReceived = true;
     ackCondition_.notify_all();
 }
 
@@ -258,20 +258,20 @@ void HID::MarkDetached() {
 
 void HID::SetReplyBuffer(Report* buffer) {
     std::lock_guard lock(LinkLock());
-    replyBuffer_ = buffer;
+    replyBuffer = buffer;
 }
 
 Report HID::LastReport() const {
     std::lock_guard lock(LinkLock());
-    return lastReport_;
+    return lastReport;
 }
 
 bool HID::CopyBlockFrom(std::uint32_t address, std::uint8_t* out, std::size_t count) const {
     std::lock_guard lock(LinkLock());
-    if (lastBlockAddress_ != address) {
+    if (lastBlockAddress != address) {
         return false;
     }
-    std::copy_n(lastBlockData_.begin(), std::min(count, lastBlockData_.size()), out);
+    std::copy_n(lastBlockData.begin(), std::min(count, lastBlockData.size()), out);
     return true;
 }
 

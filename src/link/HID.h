@@ -57,7 +57,7 @@ class HID {
     bool OpenDevice();
     void NotifyStateChange(const std::string& state);
     // Before the receiver starts: who hears of "Attached" and "Detached" (not owned).
-    void AddStateListener(ChangeStateEvent* listener) { stateListeners_.Add(listener); }
+    void AddStateListener(ChangeStateEvent* listener) { stateListeners.Add(listener); }
 
     // Sends one command and waits for its acknowledgement (UI thread only). Returns at once,
     // false, when detached, not the pinned attachment, or the write fails; false when no answer
@@ -99,10 +99,10 @@ class HID {
     // or the open succeeded.
     OpenError LastOpenError() const { return openError_; }
     // The path of the interface found last (the receiver thread's).
-    const std::string& DevicePath() const { return devicePath_; }
+    const std::string& DevicePath() const { return devicePath; }
     // Whether an acknowledgement came since the last command (or ClearAck).
-    bool AckReceived() const { return ackReceived_; }
-    void ClearAck() { ackReceived_ = false; }
+    bool AckReceived() const { return ackReceived; }
+    void ClearAck() { ackReceived = false; }
 
     // Receiver-thread side.
     // kFailed when no read handle is open; otherwise as HidReader::Read.
@@ -133,19 +133,19 @@ class HID {
 
     HidPlatform& platform_;
     const std::string onlyPath_;
-    std::string devicePath_;
-    OnChangeStateList stateListeners_;
+    std::string devicePath;
+    OnChangeStateList stateListeners;
     std::atomic<bool> attached_{false};
-    std::atomic<bool> ackReceived_{false};
+    std::atomic<bool> ackReceived{false};
     // Written by the receiver thread.
     std::atomic<OpenError> openError_{OpenError::kNone};
     std::atomic<std::uint64_t> attachCount_{0};
     std::atomic<std::uint64_t> pinnedAttachment_{0};
     // Guarded by the link lock.
-    Report lastReport_{};
-    Report* replyBuffer_ = nullptr;
-    std::uint32_t lastBlockAddress_ = 0;
-    Block lastBlockData_{};
+    Report lastReport{};
+    Report* replyBuffer = nullptr;
+    std::uint32_t lastBlockAddress = 0;
+    Block lastBlockData{};
 
     MessagePump messagePump_;
     std::chrono::milliseconds ackTimeout_ = kDefaultAckTimeout;

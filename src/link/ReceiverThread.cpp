@@ -7,7 +7,7 @@
 namespace quelvar::link {
 
 void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
-    device.lastReport_ = report;
+    device.lastReport = report;
     const std::uint8_t code = report[2];
     switch (code) {
         case kWriteBlock:
@@ -18,16 +18,16 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
             }
             return;
         case kReadBlock:
-            device.lastBlockAddress_ = ReadLe32(&report[kAddressOffset]);
+            device.lastBlockAddress = ReadLe32(&report[kAddressOffset]);
             std::copy_n(report.begin() + kBlockDataOffset, kBlockSize,
-                        device.lastBlockData_.begin());
+                        device.lastBlockData.begin());
             if (device.Awaits(code)) {
                 device.SignalAck();
             }
             return;
         case kGetParameter:
-            if (device.replyBuffer_ != nullptr && device.AnswersAwaitedKey(report)) {
-                *device.replyBuffer_ = report;
+            if (device.replyBuffer != nullptr && device.AnswersAwaitedKey(report)) {
+                *device.replyBuffer = report;
                 device.SignalAck();
             }
             return;
@@ -53,7 +53,7 @@ void DispatchReport(ConnHIDCOM& connection, HID& device, const Report& report) {
 }
 
 int ReceiverThread(ConnHIDCOM* connection) {
-    connection->threadFinished_ = false;
+    connection->threadFinished = false;
     // Open made it and Close destroys it only after this thread has ended.
     HID* device = connection->device_.get();
     while (!connection->stopRequested_) {
@@ -82,7 +82,7 @@ int ReceiverThread(ConnHIDCOM* connection) {
     if (wasAttached) {
         device->NotifyStateChange(kStateDetached);
     }
-    connection->threadFinished_ = true;
+    connection->threadFinished = true;
     return 0;
 }
 
