@@ -63,9 +63,7 @@ int KeepDeviceState(const CommandContext& context) {
 }
 
 CommandDevice::CommandDevice(const CommandContext& context)
-    : context_(context), connection_(context.platform), exchange_(connection_) {
-    exchange_.Hooks().stopRequested = [] { return InterruptSignal() != 0; };
-}
+    : context_(context), connection_(context.platform), exchange_(connection_) {}
 
 int CommandDevice::LogIn() {
     std::ostream& err = context_.err;
@@ -78,7 +76,9 @@ int CommandDevice::LogIn() {
         err << "No communicator found within " << Seconds(context_.wait) << "\n";
         return kExitNoDevice;
     }
-    session_.emplace(exchange_, context_.progress.Callbacks(), exchange::kSilenceLimit);
+    // A signal stops the session (every session of the process, should there be several).
+    session_.emplace(exchange_, context_.progress.Callbacks(), exchange::kSilenceLimit,
+                     [] { return InterruptSignal() != 0; });
     // The password is given once: a wrong one ends the log-in rather than asking again.
     bool interrupted = false;
     const exchange::PasswordAsker ask = [&](bool wrongBefore) -> std::optional<long long> {

@@ -105,7 +105,8 @@ void ProgressBar::Draw() {
 exchange::DeviceSession::Progress ProgressBar::Callbacks() {
     return {[this](const std::string& stage, int maximum) { Begin(stage, maximum); },
             [this](int position) { Advance(position); },
-            [this](const std::string&, bool) { End(); }};
+            [this](const std::string&, bool) { End(); },
+            {}};
 }
 
 }  // namespace quelvar::cli

@@ -89,12 +89,6 @@ void DeviceExchange::WriteStatus(const std::string& text) {
     }
 }
 
-void DeviceExchange::Progress(std::size_t position, std::size_t maximum) {
-    if (hooks_.progress) {
-        hooks_.progress(static_cast<int>(position), static_cast<int>(maximum));
-    }
-}
-
 bool DeviceExchange::TimerEnabled() {
     return hooks_.timerEnabled && hooks_.timerEnabled();
 }

@@ -67,14 +67,16 @@ class DeviceExchange {
                                const std::string& value);
 
     // Erases the range in 4096-byte steps, then writes it in 32-byte blocks. Unanswered requests
-    // are counted in the result (and in Unanswered()); without a device object, or once
-    // stopRequested says so, the rest is neither sent nor counted.
-    MemoryWriteResult WriteMemory(const std::uint8_t* data, std::uint32_t start,
-                                  std::size_t length);
-    // Reads the range in 32-byte blocks into buffer; false once stopRequested says so or on the
-    // eleventh failed attempt (unanswered, or no block of that address), the buffer then partly
-    // filled. Without a device object nothing is asked and it gives true, the buffer untouched.
-    bool ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length);
+    // are counted in the result (and in Unanswered()); without a device object, or once the
+    // transfer's stopRequested says so, the rest is neither sent nor counted.
+    MemoryWriteResult WriteMemory(const std::uint8_t* data, std::uint32_t start, std::size_t length,
+                                  const TransferHooks& transfer = {});
+    // Reads the range in 32-byte blocks into buffer; false once the transfer's stopRequested
+    // says so or on the eleventh failed attempt (unanswered, or no block of that address), the
+    // buffer then partly filled. Without a device object nothing is asked and it gives true, the
+    // buffer untouched.
+    bool ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length,
+                    const TransferHooks& transfer = {});
 
     const UnansweredTally& Unanswered() const { return tally_; }
     void ResetUnanswered() { tally_ = {}; }
@@ -91,10 +93,8 @@ class DeviceExchange {
     bool SendMemoryRequest(std::uint8_t code, std::uint32_t address, const std::uint8_t* data,
                            std::size_t count);
     void WriteStatus(const std::string& text);
-    void Progress(std::size_t position, std::size_t maximum);
     bool TimerEnabled();
     void SetTimerEnabled(bool enabled);
-    bool StopRequested() const { return hooks_.stopRequested && hooks_.stopRequested(); }
 
     link::ConnHIDCOM& connection_;
     ExchangeHooks hooks_;

@@ -75,18 +75,23 @@ class DeviceSession::Stage {
 };
 
 DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
-                             std::chrono::milliseconds silenceLimit)
+                             std::chrono::milliseconds silenceLimit,
+                             std::function<bool()> stopRequested)
     : exchange_(exchange),
       progress_(std::move(progress)),
       silenceLimit_(silenceLimit),
-      callerProgress_(exchange.Hooks().progress),
-      callerStop_(exchange.Hooks().stopRequested),
-      ackTimeout_(exchange.Connection().AckTimeout()) {
-    // Every memory block reports progress right after its command, so the hook sees each
+      stopRequested_(std::move(stopRequested)),
+      ackTimeout_(exchange.Connection().AckTimeout()) {}
+
+DeviceSession::~DeviceSession() = default;
+
+TransferHooks DeviceSession::Transfer() {
+    TransferHooks transfer;
+    // Every memory block reports progress right after its command, so the session sees each
     // answer or its absence.
-    exchange_.Hooks().progress = [this](int position, int maximum) {
-        if (callerProgress_) {
-            callerProgress_(position, maximum);
+    transfer.progress = [this](int position, int maximum) {
+        if (progress_.transfer) {
+            progress_.transfer(position, maximum);
         }
         if (progress_.advance) {
             progress_.advance(position);
@@ -95,16 +100,12 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
     };
     // Once the session has failed, a transfer under way stops at its next block and a table
     // read is not retried.
-    exchange_.Hooks().stopRequested = [this] { return Failed() || (callerStop_ && callerStop_()); };
-}
-
-DeviceSession::~DeviceSession() {
-    exchange_.Hooks().progress = callerProgress_;
-    exchange_.Hooks().stopRequested = callerStop_;
+    transfer.stopRequested = [this] { return Failed() || CallerStopped(); };
+    return transfer;
 }
 
 void DeviceSession::Observe(bool answered) {
-    if (!Failed() && callerStop_ && callerStop_()) {
+    if (!Failed() && CallerStopped()) {
         fault_ = SessionFault::kStopped;
         faultStage_ = stage_;
     }
@@ -137,7 +138,7 @@ void DeviceSession::Observe(bool answered) {
 void DeviceSession::Detached() {
     if (!Failed()) {
         // A stop asked for meanwhile explains the end better than a device gone.
-        const bool stopped = callerStop_ && callerStop_();
+        const bool stopped = CallerStopped();
         fault_ = stopped ? SessionFault::kStopped : SessionFault::kDetached;
         faultStage_ = stage_;
     }
@@ -305,7 +306,7 @@ MemoryWriteResult DeviceSession::WriteInputTable(const settings::SettingsModel& 
 EventReadOutcome DeviceSession::ReadTable(const settings::EventTable& table,
                                           settings::StringGrid& grid) {
     Stage stage(*this, std::string("Reading ") + table.name, static_cast<int>(table.length));
-    const EventReadOutcome outcome = ReadEventTable(exchange_, table, grid);
+    const EventReadOutcome outcome = ReadEventTable(exchange_, table, grid, Transfer());
     if (outcome == EventReadOutcome::kRead) {
         stage.Finish();
     }
@@ -318,7 +319,7 @@ MemoryWriteResult DeviceSession::WriteTable(const settings::EventTable& table,
         return {};
     }
     Stage stage(*this, std::string("Writing ") + table.name, static_cast<int>(table.length));
-    const MemoryWriteResult written = WriteEventTable(exchange_, table, grid);
+    const MemoryWriteResult written = WriteEventTable(exchange_, table, grid, Transfer());
     if (written.unanswered == 0) {
         stage.Finish();
     }

@@ -97,6 +97,9 @@ class DeviceSession {
         std::function<void(int position)> advance;
         // The stage ended: complete, or cut short by a fault.
         std::function<void(const std::string& stage, bool complete)> end;
+        // Each memory transfer's own progress, block by block, within 0..maximum (0 at the
+        // start and end of each pass).
+        std::function<void(int position, int maximum)> transfer;
     };
     // Called by ReadEverything once the parameters and the mode are read, before the
     // acknowledgement marks and the event tables: the window shows the settings then.
@@ -104,10 +107,11 @@ class DeviceSession {
 
     // Made once the connection is open. A zero silence limit waits out every command, as the
     // exchange does on its own; once nothing was answered for the limit the session fails as
-    // silent and sends nothing more. The session takes over the exchange's progress and stop
-    // hooks (passing them on) for its lifetime.
+    // silent and sends nothing more. Once stopRequested says so the session fails as stopped
+    // and sends nothing more; it is asked between commands and between memory blocks.
     DeviceSession(DeviceExchange& exchange, Progress progress = {},
-                  std::chrono::milliseconds silenceLimit = std::chrono::milliseconds(0));
+                  std::chrono::milliseconds silenceLimit = std::chrono::milliseconds(0),
+                  std::function<bool()> stopRequested = {});
     ~DeviceSession();
     DeviceSession(const DeviceSession&) = delete;
     DeviceSession& operator=(const DeviceSession&) = delete;
@@ -198,6 +202,9 @@ class DeviceSession {
     MemoryWriteResult WriteTable(const settings::EventTable& table,
                                  const settings::StringGrid& grid);
     bool Failed() const { return fault_ != SessionFault::kNone; }
+    bool CallerStopped() const { return stopRequested_ && stopRequested_(); }
+    // The hooks each memory transfer is given: progress observed, stopped once failed.
+    TransferHooks Transfer();
 
     DeviceExchange& exchange_;
     Progress progress_;
@@ -207,8 +214,7 @@ class DeviceSession {
     SessionFault fault_ = SessionFault::kNone;
     std::string stage_;
     std::string faultStage_;
-    std::function<void(int, int)> callerProgress_;
-    std::function<bool()> callerStop_;
+    std::function<bool()> stopRequested_;
     std::chrono::milliseconds ackTimeout_;  // the device's wait for one answer
 };
 

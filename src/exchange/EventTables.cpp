@@ -30,17 +30,18 @@ bool DeviceGone(DeviceExchange& exchange) {
 // Reads the image, retrying whole reads; only a complete image reaches `fill`.
 template <typename Fill>
 EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std::size_t length,
-                           Fill fill) {
+                           const TransferHooks& transfer, Fill fill) {
     if (!exchange.Connection().HasDevice()) {
         return EventReadOutcome::kNoDevice;
     }
     std::vector<std::uint8_t> image(length);
-    for (int attempt = 1; !exchange.ReadMemory(image.data(), address, length); ++attempt) {
+    for (int attempt = 1; !exchange.ReadMemory(image.data(), address, length, transfer);
+         ++attempt) {
         // Retrying a device that is gone would keep the monitor from ever seeing the unplug.
         if (DeviceGone(exchange)) {
             return EventReadOutcome::kDetached;
         }
-        const bool stopped = exchange.Hooks().stopRequested && exchange.Hooks().stopRequested();
+        const bool stopped = transfer.stopRequested && transfer.stopRequested();
         if (attempt >= kMaxEventTableReads || stopped) {
             return EventReadOutcome::kFailed;
         }
@@ -56,14 +57,14 @@ EventReadOutcome ReadImage(DeviceExchange& exchange, std::uint32_t address, std:
 }  // namespace
 
 MemoryWriteResult WriteEventTable(DeviceExchange& exchange, const settings::EventTable& table,
-                                  const settings::StringGrid& grid) {
+                                  const settings::StringGrid& grid, const TransferHooks& transfer) {
     const std::vector<std::uint8_t> image = table.build(grid);
-    return exchange.WriteMemory(image.data(), table.address, image.size());
+    return exchange.WriteMemory(image.data(), table.address, image.size(), transfer);
 }
 
 EventReadOutcome ReadEventTable(DeviceExchange& exchange, const settings::EventTable& table,
-                                settings::StringGrid& grid) {
-    return ReadImage(exchange, table.address, table.length,
+                                settings::StringGrid& grid, const TransferHooks& transfer) {
+    return ReadImage(exchange, table.address, table.length, transfer,
                      [&](const std::vector<std::uint8_t>& image) { table.fill(grid, image); });
 }
 

@@ -23,11 +23,12 @@ enum class EventReadOutcome {
 // The table's image of the grid, erased and written to the device's memory. Fails as
 // WriteMemory does: unanswered requests are counted, and after a stop the rest is not.
 MemoryWriteResult WriteEventTable(DeviceExchange& exchange, const settings::EventTable& table,
-                                  const settings::StringGrid& grid);
+                                  const settings::StringGrid& grid,
+                                  const TransferHooks& transfer = {});
 // The table read from the device's memory (whole reads retried) and filled into the grid.
 // kFailed after five failed reads or on a stop, kDetached once the device is gone, kNoDevice
 // without a device object.
 EventReadOutcome ReadEventTable(DeviceExchange& exchange, const settings::EventTable& table,
-                                settings::StringGrid& grid);
+                                settings::StringGrid& grid, const TransferHooks& transfer = {});
 
 }  // namespace quelvar::exchange

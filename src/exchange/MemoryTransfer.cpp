@@ -7,6 +7,20 @@
 
 namespace quelvar::exchange {
 
+namespace {
+
+void Progress(const TransferHooks& transfer, std::size_t position, std::size_t maximum) {
+    if (transfer.progress) {
+        transfer.progress(static_cast<int>(position), static_cast<int>(maximum));
+    }
+}
+
+bool StopRequested(const TransferHooks& transfer) {
+    return transfer.stopRequested && transfer.stopRequested();
+}
+
+}  // namespace
+
 bool DeviceExchange::SendMemoryRequest(std::uint8_t code, std::uint32_t address,
                                        const std::uint8_t* data, std::size_t count) {
     link::Command command{};
@@ -21,7 +35,7 @@ bool DeviceExchange::SendMemoryRequest(std::uint8_t code, std::uint32_t address,
 }
 
 MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uint32_t start,
-                                              std::size_t length) {
+                                              std::size_t length, const TransferHooks& transfer) {
     MemoryWriteResult result;
     auto unanswered = [&](std::uint32_t address) {
         ++result.unanswered;
@@ -30,30 +44,30 @@ MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uin
         }
     };
     const bool timerWasEnabled = TimerEnabled();
-    Progress(0, length);
+    Progress(transfer, 0, length);
     const std::uint64_t end = std::uint64_t{start} + length;
-    for (std::uint64_t a = start; a < end && connection_.HasDevice() && !StopRequested();
+    for (std::uint64_t a = start; a < end && connection_.HasDevice() && !StopRequested(transfer);
          a += kEraseStep) {
         const auto address = static_cast<std::uint32_t>(a);
         if (!SendMemoryRequest(link::kEraseSector, address, nullptr, 0)) {
             unanswered(address);
         }
-        Progress(address - start, length);
+        Progress(transfer, address - start, length);
     }
-    Progress(0, length);
-    for (std::uint64_t a = start; a < end && connection_.HasDevice() && !StopRequested();
+    Progress(transfer, 0, length);
+    for (std::uint64_t a = start; a < end && connection_.HasDevice() && !StopRequested(transfer);
          a += link::kBlockSize) {
         const auto address = static_cast<std::uint32_t>(a);
         const std::size_t offset = address - start;
         if (!SendMemoryRequest(link::kWriteBlock, address, data + offset, length - offset)) {
             unanswered(address);
         }
-        Progress(offset, length);
+        Progress(transfer, offset, length);
         if (hooks_.processMessages) {
             hooks_.processMessages();
         }
     }
-    Progress(0, length);
+    Progress(transfer, 0, length);
     SetTimerEnabled(timerWasEnabled);
     tally_.memoryRequests += result.unanswered;
     if (result.firstUnansweredAddress && !tally_.firstMemoryAddress) {
@@ -62,17 +76,19 @@ MemoryWriteResult DeviceExchange::WriteMemory(const std::uint8_t* data, std::uin
     return result;
 }
 
-bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length) {
+bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::size_t length,
+                                const TransferHooks& transfer) {
     int failures = 0;
     const bool timerWasEnabled = TimerEnabled();
-    Progress(0, length);
+    Progress(transfer, 0, length);
     std::size_t lastReceived = 0;
     const std::uint64_t end = std::uint64_t{start} + length;
     for (std::uint64_t a = start; a < end;) {
         const auto address = static_cast<std::uint32_t>(a);
         const std::size_t offset = address - start;
-        if (StopRequested()) {
-            Progress(lastReceived, length);  // so that whoever watches the progress sees the stop
+        if (StopRequested(transfer)) {
+            Progress(transfer, lastReceived,
+                     length);  // so that whoever watches the progress sees the stop
             SetTimerEnabled(timerWasEnabled);
             return false;
         }
@@ -93,9 +109,9 @@ bool DeviceExchange::ReadMemory(std::uint8_t* buffer, std::uint32_t start, std::
             SetTimerEnabled(timerWasEnabled);
             return false;
         }
-        Progress(lastReceived, length);
+        Progress(transfer, lastReceived, length);
     }
-    Progress(0, length);
+    Progress(transfer, 0, length);
     SetTimerEnabled(timerWasEnabled);
     return true;
 }

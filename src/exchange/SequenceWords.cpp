@@ -57,6 +57,20 @@ bool Listed(const VerifyResult& verify, const std::string& key) {
                        });
 }
 
+// A load is not verified: its words say what was sent.
+std::string LoadWords(const SequenceOutcome& outcome) {
+    const UnansweredTally& tally = outcome.tally;
+    const int unanswered = tally.sets + tally.memoryRequests;
+    if (outcome.ending == Ending::kUnanswered && unanswered > 0) {
+        return "Loaded; " + std::to_string(unanswered) + " commands unanswered by the device";
+    }
+    std::string text = "Loaded " + outcome.loadedName + " into the device";
+    if (!tally.tooLongKeys.empty()) {
+        text += "; " + std::to_string(tally.tooLongKeys.size()) + " values too long to send";
+    }
+    return text;
+}
+
 std::string UnansweredWords(const SequenceOutcome& outcome) {
     const UnansweredTally& tally = outcome.tally;
     std::string text =
@@ -92,6 +106,14 @@ int FailedSettings(const SequenceOutcome& outcome) {
 }
 
 std::string DescribeOutcome(const SequenceOutcome& outcome) {
+    const bool load = !outcome.loadedName.empty();
+    if (load && (outcome.ending == Ending::kComplete || outcome.ending == Ending::kUnanswered)) {
+        return LoadWords(outcome);
+    }
+    if (load && outcome.Cut() && outcome.holds == DeviceHolds::kPartial) {
+        return CutWords(outcome.ending, outcome.stage, "it holds part of " + outcome.loadedName,
+                        outcome.stopCause);
+    }
     switch (outcome.ending) {
         case Ending::kComplete:
             if (outcome.holds == DeviceHolds::kNewPassword) {

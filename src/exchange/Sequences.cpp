@@ -168,15 +168,22 @@ SequenceOutcome RunWrite(DeviceSession& session, const WriteRequest& request,
 }
 
 SequenceOutcome RunLoad(DeviceSession& session, const settings::SettingsFileContent& content,
-                        settings::SettingsModel& model, const BackupRequest& backup,
-                        settings::HeldSettings& held, SettingsLoadResult& loaded) {
+                        const std::string& fileName, settings::SettingsModel& model,
+                        const BackupRequest& backup, settings::HeldSettings& held,
+                        SettingsLoadResult& loaded) {
     SequenceOutcome outcome;
+    outcome.loadedName = fileName;
     if (!TakeBackup(session, backup, held, outcome)) {
         return outcome;
     }
     held.Overwriting();
     loaded = session.LoadSettingsFile(content, model);
     if (NoteCut(session, DeviceHolds::kPartial, outcome)) {
+        return outcome;
+    }
+    if (loaded.noDevice) {
+        outcome.ending = Ending::kDetached;
+        outcome.holds = DeviceHolds::kUnchanged;
         return outcome;
     }
     outcome.tally.sets = loaded.unansweredSets + loaded.unsentSets;

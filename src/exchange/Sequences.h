@@ -60,6 +60,7 @@ struct SequenceOutcome {
     std::string backupPath;              // the backup taken before the writes, if any
     std::string backupError;             // why none was taken, when the caller went on without
     std::string restoredName;            // a restore's backup, for the words
+    std::string loadedName;              // a load's file, for the words
 
     bool Cut() const {
         return ending == Ending::kDetached || ending == Ending::kSilent ||
@@ -116,10 +117,12 @@ SequenceOutcome RunWrite(DeviceSession& session, const WriteRequest& request,
 // The backup, then the file loaded into the device as LoadSettingsFile does (each setting shown
 // in `model` and sent, then both event tables); `loaded` says how the load went. Fails as a
 // cut, kNoBackup or kUnanswered (sets left unsent count as unanswered); a model not set up
-// ends kComplete with nothing sent.
+// ends kComplete with nothing sent. `fileName` names the file in the words ("Loaded site.am2
+// into the device"); a connection without a device object ends kDetached, nothing sent.
 SequenceOutcome RunLoad(DeviceSession& session, const settings::SettingsFileContent& content,
-                        settings::SettingsModel& model, const BackupRequest& backup,
-                        settings::HeldSettings& held, SettingsLoadResult& loaded);
+                        const std::string& fileName, settings::SettingsModel& model,
+                        const BackupRequest& backup, settings::HeldSettings& held,
+                        SettingsLoadResult& loaded);
 
 // Sets the new (encoded) password and reads it back. Fails as a cut, kNotConfirmed (`holds`
 // left kUnchanged), kNotReadBack or kOtherPassword.

@@ -13,6 +13,7 @@
 #include "ui/EditHistory.h"
 #include "ui/FindingsDialog.h"
 #include "ui/Gsm.h"
+#include "ui/GsmMoreMenu.h"
 #include "ui/QtText.h"
 #include "ui/WindowDialogs.h"
 
@@ -42,8 +43,8 @@ QString Owner(const std::string& accountId, const std::string& firmware) {
 
 void TFormMain::DeviceSettingsRead(bool complete) {
     // Cells that went unanswered show empty: the backup reads the device again.
-    held_.NoteDeviceRead(model, OpModeIndex(), complete);
-    history->Reset();
+    pending_.Held().NoteDeviceRead(model, OpModeIndex(), complete);
+    ui.history->Reset();
 }
 
 exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
@@ -62,13 +63,38 @@ exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
     return request;
 }
 
-void TFormMain::ShowBackups() {
-    if (sequenceRunning_ || !model.IsSetUp()) {
+void TFormMain::RestoreBackup(const QString& path, const QString& named,
+                              const QString& restoredName) {
+    const settings::SettingsReadResult read = settings::ReadSettingsFile(ToLocalPath(path));
+    if (!read.content) {
+        ShowWarning(this, QString::fromLocal8Bit(read.error.c_str()));
+        return;
+    }
+    // What the device held may be what no editor makes: the same question as a load.
+    const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);
+    if (settings::HasBlockingFindings(findings) &&
+        !ConfirmLoadWithFindings(
+            this, named, findings,
+            [this](const settings::SettingPlace& place) { return ui.GroupCaptionOf(place, model); },
+            true)) {
+        return;
+    }
+    // Into the grids as one step of the history, then the write-back with its verify.
+    settings::FillModelFromFile(*read.content, model);
+    ShowLoadedMode(read.content->ModeIndex(), "restore of " + named);
+    ShowPendingMark();
+    restoring_ = restoredName;
+    btnSaveToDevClick();
+    restoring_.clear();
+}
+
+void MoreMenu::ShowBackups() {
+    if (form_.SequenceRunning() || !form_.model.IsSetUp()) {
         return;
     }
     const settings::BackupStore store = Store();
     const std::vector<settings::BackupEntry> entries = store.List();
-    const settings::SettingValues shown = settings::ValuesOf(model, OpModeIndex());
+    const settings::SettingValues shown = settings::ValuesOf(form_.model, form_.OpModeIndex());
     std::vector<BackupsDialog::Row> rows;
     for (const settings::BackupEntry& entry : entries) {
         const settings::SettingsReadResult read = settings::ReadSettingsFile(entry.path.string());
@@ -80,8 +106,8 @@ void TFormMain::ShowBackups() {
                        settings::CompareSettings(shown, settings::ValuesOf(*read.content)).size())
                  : -1});
     }
-    const bool loggedIn = DeviceLoggedIn();
-    BackupsDialog dialog(this, QString::fromLocal8Bit(store.Folder().string().c_str()), rows,
+    const bool loggedIn = form_.DeviceLoggedIn();
+    BackupsDialog dialog(&form_, QString::fromLocal8Bit(store.Folder().string().c_str()), rows,
                          loggedIn);
     ExecWindowModal(dialog);
     if (dialog.Chosen() == BackupsDialog::Choice::kNone) {
@@ -90,10 +116,10 @@ void TFormMain::ShowBackups() {
     const settings::BackupEntry& entry = entries[static_cast<std::size_t>(dialog.ChosenRow())];
     const QString path = FromLocalPath(entry.path.string());
     if (dialog.Chosen() == BackupsDialog::Choice::kOpen) {
-        if (DeviceLoggedIn()) {
+        if (form_.DeviceLoggedIn()) {
             CompareWithNamedFile(path);
         } else {
-            OpenSettingsFile(path);
+            form_.OpenSettingsFile(path);
         }
         return;
     }
@@ -104,36 +130,14 @@ void TFormMain::ShowBackups() {
         QString(
             "Write %1 to the device logged in (%2)?\n\nWhat the device holds now is backed "
             "up first.")
-            .arg(named, Owner(HeldAccountId(), held_.Firmware()));
-    if (AskYesNo(this, question) && DeviceLoggedIn()) {
+            .arg(named, Owner(form_.Held().AccountId(), form_.Held().Firmware()));
+    if (AskYesNo(&form_, question) && form_.DeviceLoggedIn()) {
         // Said when verified: "Restored the backup of 2026-12-10 10:06 (12AB) and verified".
-        restoring_ =
+        form_.RestoreBackup(
+            path, named,
             QString("the backup of %1 (%2)")
-                .arg(QString::fromStdString(entry.time).left(16), FromCp1250(entry.accountId));
-        RestoreBackup(path, named);
-        restoring_.clear();
+                .arg(QString::fromStdString(entry.time).left(16), FromCp1250(entry.accountId)));
     }
-}
-
-void TFormMain::RestoreBackup(const QString& path, const QString& named) {
-    const settings::SettingsReadResult read = settings::ReadSettingsFile(ToLocalPath(path));
-    if (!read.content) {
-        ShowError(QString::fromLocal8Bit(read.error.c_str()));
-        return;
-    }
-    // What the device held may be what no editor makes: the same question as a load.
-    const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);
-    if (settings::HasBlockingFindings(findings) &&
-        !ConfirmLoadWithFindings(
-            this, named, findings,
-            [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); }, true)) {
-        return;
-    }
-    // Into the grids as one step of the history, then the write-back with its verify.
-    settings::FillModelFromFile(*read.content, model);
-    ShowLoadedMode(read.content->ModeIndex(), "restore of " + named);
-    SetSaveToDevImage(kPendingImage);
-    btnSaveToDevClick();
 }
 
 }  // namespace quelvar::ui

@@ -5,29 +5,41 @@
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
 using exchange::LogInOutcome;
 
+namespace {
+
+// What ended a log-in early: "The device stopped answering while reading ...: nothing on it was
+// changed".
+QString SessionFaultText(const exchange::DeviceSession& session, const QString& deviceHolds) {
+    return FromCp1250(exchange::DescribeFault(session, ToCp1250(deviceHolds).value_or(""),
+                                              exchange::StopCause::kReplug));
+}
+
+}  // namespace
+
 void TFormMain::LogIn() {
-    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    exchange::DeviceSession session = NewSession();
     bool swapped = false;
     bool asked = false;
     const exchange::PasswordAsker ask = [&](bool wrongBefore) -> std::optional<long long> {
         // A device pulled during the read of "PW" reads as gone: asking for its password would
         // hold the disconnect off screen until the user answered.
-        if (passwdFrm_ == nullptr || !SameAttachmentAsConnected()) {
+        if (passwdFrm_ == nullptr || !monitor_.SameAttachmentAsConnected()) {
             return std::nullopt;
         }
         asked = true;
         passwdFrm_->setWindowTitle("Password");
         passwdFrm_->lbx1->setText(wrongBefore ? kWrongPassword : "Enter password:");
-        PlacePasswordDialog();
+        PlaceCentred(*this, passwdFrm_);
         const int result = passwdFrm_->ShowModal();
         // The password answers for the device it was read from, not for one plugged in
         // while the dialog was open: that one gets a log-in of its own.
-        swapped = !SameAttachmentAsConnected();
+        swapped = !monitor_.SameAttachmentAsConnected();
         if (swapped || result == TPasswdFrm::kCancelled) {
             return std::nullopt;
         }
@@ -35,7 +47,7 @@ void TFormMain::LogIn() {
     };
     switch (session.LogIn(ask)) {
         case LogInOutcome::kLoggedIn:
-            deviceState_.LoggedIn();
+            monitor_.State().LoggedIn();
             InitialRead(session);
             return;
         case LogInOutcome::kPasswordUnreadable:
@@ -53,7 +65,7 @@ void TFormMain::LogIn() {
         case LogInOutcome::kCancelled:
         case LogInOutcome::kWrongPassword:
             if (swapped) {
-                deviceState_.Hold(connection->IsAttached());
+                monitor_.State().Hold(connection->IsAttached());
             } else if (asked) {
                 // The window stays blank: it says why and what to do.
                 SetStatusText(2, kLogInCancelled);
@@ -70,9 +82,10 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
     });
     if (!shown) {
         // Nothing was read that the window could show or write back.
-        deviceState_.LogInFailed();
-    } else if (read.modeIndex == exchange::kStandaloneMode) {
-        ackMask = read.ackMask;
+        monitor_.State().LogInFailed();
+    } else {
+        // The column shows what the read found; a Transparent device's marks are not read.
+        ackMarksKnown_ = read.modeIndex == exchange::kStandaloneMode;
     }
     if (session.Fault() != exchange::SessionFault::kNone) {
         SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
@@ -87,25 +100,19 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
     if (!shown) {
         return;
     }
-    held_.SetFirmware(read.firmwareVersion.value_or(std::string()));
-    SetStatusText(1, kFirmwareVersion + FromCp1250(held_.Firmware()));
+    pending_.Held().SetFirmware(read.firmwareVersion.value_or(std::string()));
+    SetStatusText(1, kFirmwareVersion + FromCp1250(pending_.Held().Firmware()));
     DeviceSettingsRead(read.Complete());
-    RememberHeld(OpModeIndex());
+    pending_.Remember(OpModeIndex());
 }
 
 void TFormMain::ShowDeviceSettings(int modeIndex) {
-    SetSaveToDevImage(kSavedImage);
     ShowDeviceView();
-    ToolBar1->show();
-    gbMset->show();
+    ui.ToolBar1->show();
+    ui.gbMset->show();
     SelectOpMode(modeIndex);
-    LayOutMode(modeIndex == exchange::kStandaloneMode ? Mode::kStandalone : Mode::kTransparent);
-}
-
-QString TFormMain::SessionFaultText(const exchange::DeviceSession& session,
-                                    const QString& deviceHolds) const {
-    return FromCp1250(exchange::DescribeFault(session, ToCp1250(deviceHolds).value_or(""),
-                                              exchange::StopCause::kReplug));
+    ui.LayOutMode(modeIndex == exchange::kStandaloneMode);
+    shownMode_ = modeIndex == exchange::kStandaloneMode ? 0 : 1;
 }
 
 void TFormMain::rgOpModeClick() {
@@ -118,23 +125,14 @@ void TFormMain::rgOpModeClick() {
 }
 
 void TFormMain::ApplyModeLayout(Mode mode) {
-    LayOutMode(mode);
+    ui.LayOutMode(mode == Mode::kStandalone);
+    shownMode_ = mode == Mode::kStandalone ? 0 : 1;
     // The offline view asks no device for its marks.
     if (mode == Mode::kStandalone && DeviceLoggedIn()) {
-        exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
-        ackMask = session.ReadAckMarks(model);
+        exchange::DeviceSession session = NewSession();
+        session.ReadAckMarks(model);
+        ackMarksKnown_ = true;
     }
-}
-
-void TFormMain::LayOutMode(Mode mode) {
-    const bool standalone = mode == Mode::kStandalone;
-    shownMode_ = standalone ? 0 : 1;
-    for (QGroupBox* events : {gbExtevents, gbIntevents}) {
-        events->setVisible(standalone);
-        events->setEnabled(standalone);
-    }
-    gbPhnrs1->setVisible(standalone);
-    gbMonParams->setVisible(!standalone);
 }
 
 }  // namespace quelvar::ui

@@ -3,6 +3,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QShortcut>
 #include <QStringList>
 #include <cstdlib>
 
@@ -14,8 +15,10 @@
 #include "ui/DeviceLog.h"
 #include "ui/DeviceLogWindow.h"
 #include "ui/Gsm.h"
+#include "ui/GsmDocument.h"
+#include "ui/GsmMoreMenu.h"
 #include "ui/QtText.h"
-#include "ui/ToolImages.h"
+#include "ui/ReconnectPanel.h"
 #include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
@@ -32,31 +35,21 @@ QStringList FindingLines(const std::vector<settings::Finding>& findings) {
 
 }  // namespace
 
-void TFormMain::BuildMoreButton() {
-    // Beside the four tool buttons, as they are built.
-    btnMore = new QToolButton(ToolBar1);
-    btnMore->setObjectName("btnMore");
-    btnMore->setIcon(QIcon(DrawToolImage(ToolImage::kMore)));
-    btnMore->setIconSize(QSize(32, 32));
-    btnMore->setFixedSize(39, 51);
-    btnMore->setToolTip("More");
-    btnMore->setAutoRaise(true);
-    btnMore->setStyleSheet("QToolButton::menu-indicator { image: none; }");
-    mnuMore = new QMenu(btnMore);
-    actCompare = mnuMore->addAction("Compare with file...", this, &TFormMain::CompareWithFile);
-    mnuRecent = mnuMore->addMenu("Recent files");
-    connect(mnuRecent, &QMenu::aboutToShow, this, &TFormMain::FillRecentFiles);
-    actShowDifferences = mnuMore->addAction("Show differences", this, &TFormMain::ShowDifferences);
-    actShowDifferences->setEnabled(false);
-    mnuMore->addSeparator();
-    actDeviceLog = mnuMore->addAction("Device log...", this, &TFormMain::ShowDeviceLog);
-    actPrintSettings = mnuMore->addAction("Print settings...", this, &TFormMain::PrintSettings);
-    deviceLog = new DeviceLog(this);
+MoreMenu::MoreMenu(TFormMain& form, MainControls& ui, SettingsDocument& file)
+    : form_(form), ui_(ui), file_(file) {}
+
+void MoreMenu::Bind() {
+    connect(ui_.actCompare, &QAction::triggered, this, &MoreMenu::CompareWithFile);
+    connect(ui_.mnuRecent, &QMenu::aboutToShow, this, &MoreMenu::FillRecentFiles);
+    connect(ui_.actShowDifferences, &QAction::triggered, this, &MoreMenu::ShowDifferences);
+    connect(ui_.actDeviceLog, &QAction::triggered, this, &MoreMenu::ShowDeviceLog);
+    connect(ui_.actPrintSettings, &QAction::triggered, this, &MoreMenu::PrintSettings);
+    connect(ui_.actBackups, &QAction::triggered, this, &MoreMenu::ShowBackups);
     // Shown once the click is over, so that the button is not left drawn pressed while the
     // item chosen runs its dialog.
-    connect(btnMore, &QToolButton::clicked, this,
-            [this] { mnuMore->popup(btnMore->mapToGlobal(QPoint(0, btnMore->height()))); });
-    ToolBar1->addWidget(btnMore);
+    connect(ui_.btnMore, &QToolButton::clicked, this, [this] {
+        ui_.mnuMore->popup(ui_.btnMore->mapToGlobal(QPoint(0, ui_.btnMore->height())));
+    });
 }
 
 namespace {
@@ -68,98 +61,100 @@ settings::RecentFiles Recent() {
 
 }  // namespace
 
-void TFormMain::FillRecentFiles() {
-    mnuRecent->clear();
+void MoreMenu::FillRecentFiles() {
+    ui_.mnuRecent->clear();
     for (const std::string& path : Recent().List()) {
         const QString name = FromLocalPath(path);
         // Opened as Open opens a file: with a device logged in it goes to the device.
-        mnuRecent->addAction(name, this, [this, name] {
-            if (!sequenceRunning_) {
-                OpenSettingsFile(name);
+        ui_.mnuRecent->addAction(name, this, [this, name] {
+            if (!form_.SequenceRunning()) {
+                form_.OpenSettingsFile(name);
             }
         });
     }
-    if (mnuRecent->isEmpty()) {
-        mnuRecent->addAction("(none yet)")->setEnabled(false);
+    if (ui_.mnuRecent->isEmpty()) {
+        ui_.mnuRecent->addAction("(none yet)")->setEnabled(false);
     }
 }
 
-void TFormMain::RememberRecentFile(const QString& name) {
-    // A list that cannot be kept costs only the convenience: nothing else depends on it.
+void RememberRecentFile(const QString& name) {
     Recent().Add(ToLocalPath(QFileInfo(name).absoluteFilePath()));
 }
 
-void TFormMain::CompareWithFile() {
-    if (sequenceRunning_ || !model.IsSetUp()) {
+void MoreMenu::CompareWithFile() {
+    if (form_.SequenceRunning() || !form_.model.IsSetUp()) {
         return;
     }
-    const QString name = AskFileName(false);
+    const QString name = file_.AskFileName(false);
     if (!name.isEmpty()) {
         CompareWithNamedFile(name);
     }
 }
 
-void TFormMain::CompareWithNamedFile(const QString& name) {
+void MoreMenu::CompareWithNamedFile(const QString& name) {
     const settings::SettingsReadResult read = settings::ReadSettingsFile(ToLocalPath(name));
     if (!read.content) {
-        ShowError(QString::fromLocal8Bit(read.error.c_str()));
+        ShowWarning(&form_, QString::fromLocal8Bit(read.error.c_str()));
         return;
     }
     const std::vector<settings::SettingDifference> differences = settings::CompareSettings(
-        settings::ValuesOf(model, OpModeIndex()), settings::ValuesOf(*read.content));
+        settings::ValuesOf(form_.model, form_.OpModeIndex()), settings::ValuesOf(*read.content));
     CompareDialog::Content content;
     // Titled as the menu item that opened it; the file's name heads its column.
     content.title = "Compare with file";
     content.secondSide = QFileInfo(name).fileName();
-    content.rows = DifferenceRows(
-        differences, [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); });
+    content.rows = DifferenceRows(differences, [this](const settings::SettingPlace& place) {
+        return ui_.GroupCaptionOf(place, form_.model);
+    });
     content.findings = FindingLines(settings::CheckSettingsFile(*read.content));
     content.summary = differences.empty()
                           ? QString(kFileMatchesWindow)
                           : DifferenceSummary(static_cast<int>(differences.size()),
                                               static_cast<int>(settings::AllSettings().size()));
-    if (DeviceLoggedIn()) {
+    if (form_.DeviceLoggedIn()) {
         content.summary += "; the acknowledgement marks are in no settings file, not compared";
     }
     content.offerLoad = true;
-    CompareDialog dialog(this, content);
+    CompareDialog dialog(&form_, content);
     ExecWindowModal(dialog);
     if (dialog.LoadChosen()) {
-        OpenSettingsFile(name);
+        form_.OpenSettingsFile(name);
     }
 }
 
-void TFormMain::ShowDifferences() {
+void MoreMenu::ShowDifferences() {
+    const exchange::VerifyResult& lastVerify = form_.LastVerify();
     CompareDialog::Content content;
     content.title = "Differences after the write-back";
     content.secondSide = "Device";
-    content.rows = DifferenceRows(
-        lastVerify_.differences,
-        [this](const settings::SettingPlace& place) { return GroupCaptionOf(place); });
-    if (lastVerify_.deviceAckMask) {
+    content.rows =
+        DifferenceRows(lastVerify.differences, [this](const settings::SettingPlace& place) {
+            return ui_.GroupCaptionOf(place, form_.model);
+        });
+    if (lastVerify.deviceAckMask) {
         settings::SettingPlace phones;
         phones.table = settings::TableId::kPhoneNumbers;
         const std::string header =
-            model.Grid(settings::TableId::kPhoneNumbers).Cell(settings::kAckColumn, 0);
-        content.rows.push_back({GroupCaptionOf(phones), "GACK", FromCp1250(header),
-                                QString::fromStdString(ackMask),
-                                QString::fromStdString(*lastVerify_.deviceAckMask)});
+            form_.model.Grid(settings::TableId::kPhoneNumbers).Cell(settings::kAckColumn, 0);
+        content.rows.push_back({ui_.GroupCaptionOf(phones, form_.model), "GACK", FromCp1250(header),
+                                QString::fromStdString(form_.ackMask()),
+                                QString::fromStdString(*lastVerify.deviceAckMask)});
     }
     // Counted as everywhere else: the marks' GACK among the 467, as the command line counts it.
-    content.summary = DifferenceSummary(lastVerify_.Differing(),
-                                        static_cast<int>(settings::AllSettings().size()));
-    CompareDialog dialog(this, content);
+    content.summary =
+        DifferenceSummary(lastVerify.Differing(), static_cast<int>(settings::AllSettings().size()));
+    CompareDialog dialog(&form_, content);
     ExecWindowModal(dialog);
 }
 
-void TFormMain::ShowDeviceLog() {
-    if (deviceLogWindow == nullptr) {
-        deviceLogWindow = new DeviceLogWindow(*deviceLog, this);
-        deviceLogWindow->setObjectName("deviceLogWindow");
+void MoreMenu::ShowDeviceLog() {
+    if (ui_.deviceLogWindow == nullptr) {
+        ui_.deviceLogWindow = new DeviceLogWindow(*ui_.deviceLog, &form_);
+        ui_.deviceLogWindow->setObjectName("deviceLogWindow");
     }
-    deviceLogWindow->show();
-    deviceLogWindow->raise();
-    deviceLogWindow->activateWindow();
+    ui_.deviceLogWindow->show();
+    ui_.deviceLogWindow->raise();
+    ui_.deviceLogWindow->activateWindow();
 }
 
 }  // namespace quelvar::ui

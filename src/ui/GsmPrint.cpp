@@ -6,38 +6,37 @@
 #include "exchange/DeviceSession.h"
 #include "settings/SettingsReport.h"
 #include "ui/Gsm.h"
+#include "ui/GsmMoreMenu.h"
 #include "ui/SettingsReportDialog.h"
 #include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
-void TFormMain::PrintSettings() {
-    if (sequenceRunning_ || !model.IsSetUp()) {
+void MoreMenu::PrintSettings() {
+    if (form_.SequenceRunning() || !form_.model.IsSetUp()) {
         return;
     }
     settings::ReportFacts facts;
     facts.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    facts.modeIndex = OpModeIndex();
-    if (DeviceLoggedIn()) {
-        SequenceGuard sequence(*this);
-        if (LoggedInDevice()) {
+    facts.modeIndex = form_.OpModeIndex();
+    if (form_.DeviceLoggedIn()) {
+        form_.RunOnDevice([&](exchange::DeviceSession& session) {
             // No answer leaves the line out rather than print an empty version.
-            exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
             if (std::string firmware = session.Get("VSTR").value_or(""); !firmware.empty()) {
                 facts.firmware = std::move(firmware);
             }
-            if (!ackMask.empty()) {
-                facts.ackMask = ackMask;
+            if (!form_.ackMask().empty()) {
+                facts.ackMask = form_.ackMask();
             }
-        }
+        });
     }
     SettingsReportDialog dialog(
         [this, facts](bool withPin) mutable {
             facts.withPin = withPin;
-            const std::string html = settings::BuildSettingsReport(model, facts);
+            const std::string html = settings::BuildSettingsReport(form_.model, facts);
             return QString::fromUtf8(html.data(), static_cast<qsizetype>(html.size()));
         },
-        this);
+        &form_);
     ExecWindowModal(dialog);
 }
 

@@ -30,28 +30,8 @@ std::string LocalPath(const QString& name) {
 
 }  // namespace
 
-QString TFormMain::AskFileName(bool forSaving) {
-    if (askFileName_) {
-        return askFileName_(forSaving);
-    }
-    const QString filter = "Settings (*.am2)";
-    return forSaving ? AskSaveFileName(this, "Save settings", OfferedFileName(), filter, "am2")
-                     : AskOpenFileName(this, "Open settings", filter, "am2");
-}
-
-QString TFormMain::OfferedFileName() const {
-    if (!currentFile_.isEmpty()) {
-        return currentFile_;
-    }
-    // A device's settings without a file yet: its account ID names the site, where a file
-    // name can hold it.
-    const QString account = FromCp1250(settings::AccountIdOf(model));
-    static const QRegularExpression plain("^[A-Za-z0-9._+-]+$");
-    return plain.match(account).hasMatch() ? account + ".am2" : QString();
-}
-
-void TFormMain::ShowError(const QString& text) {
-    ShowPlainMessage(this, QMessageBox::Warning, kCaption, text);
+void ShowWarning(QWidget* parent, const QString& text) {
+    ShowPlainMessage(parent, QMessageBox::Warning, kCaption, text);
 }
 
 void TFormMain::tbtnSaveClick() {
@@ -59,32 +39,10 @@ void TFormMain::tbtnSaveClick() {
     if (!sequence.Started() || !model.IsSetUp()) {
         return;
     }
-    const QString name = AskFileName(true);
+    const QString name = file_.AskFileName(true);
     if (!name.isEmpty()) {
-        SaveSettingsTo(name);
+        file_.SaveTo(name);
     }
-}
-
-bool TFormMain::SaveSettingsTo(const QString& name) {
-    MonitorPause pause(Timer1);
-    const settings::SettingsSaveResult saved =
-        settings::SaveSettingsFile(model, OpModeIndex(), LocalPath(name));
-    pause.Resume();
-    if (!saved.ok) {
-        ShowError(QString("Unable to write to %1").arg(name) + "\n" +
-                  QString::fromLocal8Bit(saved.reason.c_str()));
-        return false;
-    }
-    currentFile_ = name;
-    RememberRecentFile(name);
-    // The offline view now shows the file just written.
-    if (document_.Offline()) {
-        document_.ShowFile(name);
-        RememberHeld(OpModeIndex());
-        SetStatusText(1, QFileInfo(name).fileName());
-    }
-    SetStatusText(2, QString("Saved to %1").arg(QFileInfo(name).fileName()));
-    return true;
 }
 
 void TFormMain::tbtnOpenClick() {
@@ -94,7 +52,7 @@ void TFormMain::tbtnOpenClick() {
     }
     // Whether the file goes to a device is decided once it is chosen: the device may have
     // come, gone or been swapped while the dialog was open.
-    const QString name = AskFileName(false);
+    const QString name = file_.AskFileName(false);
     if (!name.isEmpty()) {
         OpenNamedFile(name);
     }
@@ -113,7 +71,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     if (!read.content) {
         // Not a settings file: nothing in the window changes and nothing is sent.
         pause.Resume();
-        ShowError(QString::fromLocal8Bit(read.error.c_str()));
+        ShowWarning(this, QString::fromLocal8Bit(read.error.c_str()));
         return;
     }
     RememberRecentFile(name);  // a settings file, whether or not it is loaded now
@@ -122,7 +80,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);
     const bool withFindings = settings::HasBlockingFindings(findings);
     const auto caption = [this](const settings::SettingPlace& place) {
-        return GroupCaptionOf(place);
+        return ui.GroupCaptionOf(place, model);
     };
     // A key given twice holds two values: the user sees which one is read.
     const bool repeats = std::any_of(findings.begin(), findings.end(), [](const auto& finding) {
@@ -137,7 +95,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     // shown; the one logged in is held for the sends that follow.
     if (!DeviceLoggedIn() || !LoggedInDevice()) {
         // A device pulled since the last tick: its settings leave the window first.
-        if (deviceState_.ConnectedShown() && NoDeviceAttached()) {
+        if (monitor_.State().ConnectedShown() && monitor_.NoDeviceAttached()) {
             DisconnectTransition();
         }
         ShowOfflineView(name, *read.content);
@@ -145,29 +103,38 @@ void TFormMain::OpenNamedFile(const QString& name) {
     }
     sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
     SetStatusText(2, sequenceStatus_);
-    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    exchange::DeviceSession session = NewSession();
     settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
-    lastBackupTime_.clear();
     exchange::SettingsLoadResult loaded;
+    const QString file = QFileInfo(name).fileName();
     const exchange::SequenceOutcome outcome =
-        exchange::RunLoad(session, *read.content, model, BackupAsking(store), held_, loaded);
+        exchange::RunLoad(session, *read.content, ToCp1250(file).value_or(""), model,
+                          BackupAsking(store), pending_.Held(), loaded);
     sequenceStatus_.clear();
-    if (outcome.ending == exchange::Ending::kNoBackup ||
-        (outcome.Cut() && outcome.holds == exchange::DeviceHolds::kUnchanged)) {
-        // Nothing was sent: the grids still show what they showed.
-        SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
-        return;
+    // Unless nothing was sent, the grids show the file now.
+    if (outcome.ending != exchange::Ending::kNoBackup &&
+        !(outcome.Cut() && outcome.holds == exchange::DeviceHolds::kUnchanged)) {
+        if (withFindings) {
+            settings::ShowWhatWasSent(model, findings);
+        }
+        file_.Opened(name);
+        ShowLoadedMode(loaded.modeIndex, "load of " + file);
     }
-    if (!outcome.backupPath.empty()) {
-        lastBackupTime_ = QTime::currentTime().toString("HH:mm");
+    if (outcome.ending == exchange::Ending::kComplete) {
+        // The device holds the file's settings now; its mode changes with the next write-back.
+        pending_.Held().Remember(model, pending_.Held().Mode(), pending_.Held().AckMask());
+        ShowPendingMark();  // earlier edits the file replaced wait no longer
     }
-    if (withFindings) {
-        settings::ShowWhatWasSent(model, findings);
-    }
-    currentFile_ = name;
-    ShowLoadedMode(loaded.modeIndex, "load of " + QFileInfo(name).fileName());
     pause.Resume();
-    ReportLoad(QFileInfo(name).fileName(), loaded, session);
+    ReportOutcome(outcome);
+    if (!loaded.tooLongKeys.empty()) {
+        QStringList keys;
+        for (const std::string& key : loaded.tooLongKeys) {
+            keys << FromCp1250(key);
+        }
+        ShowWarning(this, "These values are too long to send to the device and were not sent: " +
+                              keys.join(", "));
+    }
 }
 
 void TFormMain::ShowLoadedMode(int modeIndex, const QString& step) {
@@ -176,64 +143,8 @@ void TFormMain::ShowLoadedMode(int modeIndex, const QString& step) {
         ApplyModeLayout(modeIndex == 0 ? Mode::kStandalone : Mode::kTransparent);
     }
     // The load is one named step; the mark would otherwise record it as an unnamed edit.
-    history->Capture(step);
-    MarkIfModeDiffersFromHeld();
-}
-
-bool TFormMain::NoDeviceAttached() const {
-    return !connection || connection->Attachment() == 0;
-}
-
-QString TFormMain::GroupCaptionOf(const settings::SettingPlace& place) const {
-    switch (place.group) {
-        case settings::SettingGroup::kTable:
-            if (const StringGridView* view = ViewOf(model.Grid(place.table))) {
-                if (const auto* box = qobject_cast<const QGroupBox*>(view->parentWidget())) {
-                    return box->title();
-                }
-            }
-            return FromCp1250(std::string(settings::TableOf(place.table).name));
-        case settings::SettingGroup::kAlarmGrid:
-            return Label2->text();
-        case settings::SettingGroup::kInputGrid:
-            return gbIntevents->title();
-        case settings::SettingGroup::kMode:
-            return rgOpMode->title();
-    }
-    return {};
-}
-
-void TFormMain::ReportLoad(const QString& file, const exchange::SettingsLoadResult& loaded,
-                           const exchange::DeviceSession& session) {
-    const int unanswered =
-        loaded.unansweredSets + loaded.unsentSets + loaded.unansweredMemoryRequests;
-    if (session.Fault() == exchange::SessionFault::kSilent || (loaded.stopped && unanswered == 0)) {
-        SetStatusText(2, SessionFaultText(session, "it holds part of " + file));
-    } else if (loaded.noDevice) {
-        SetStatusText(2, "Loaded; no device to send the settings to");
-    } else if (unanswered > 0) {
-        SetStatusText(2, QString("Loaded; %1 commands unanswered by the device").arg(unanswered));
-    } else {
-        // The device holds the file's settings now; its mode changes with the next write-back.
-        held_.Remember(model, held_.Mode(), held_.AckMask());
-        ClearMarkIfNothingDiffers();  // earlier edits the file replaced wait no longer
-        // Open overwrites the device at once: where its old settings went is said with it.
-        const QString kept = lastBackupTime_.isEmpty()
-                                 ? QString()
-                                 : QString(
-                                       "; what it held is in the backup of %1 (More > "
-                                       "Backups...)")
-                                       .arg(lastBackupTime_);
-        SetStatusText(2, QString("Loaded %1 into the device").arg(file) + kept);
-    }
-    if (!loaded.tooLongKeys.empty()) {
-        QStringList keys;
-        for (const std::string& key : loaded.tooLongKeys) {
-            keys << FromCp1250(key);
-        }
-        ShowError("These values are too long to send to the device and were not sent: " +
-                  keys.join(", "));
-    }
+    ui.history->Capture(step);
+    ShowPendingMark();  // a mode the load did not send waits
 }
 
 }  // namespace quelvar::ui

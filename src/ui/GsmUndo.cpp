@@ -9,7 +9,10 @@
 
 namespace quelvar::ui {
 
-std::string TFormMain::AckMaskShown() const {
+std::string TFormMain::ackMask() const {
+    if (!ackMarksKnown_) {
+        return {};
+    }
     const settings::StringGrid& phones = model.Grid(settings::TableId::kPhoneNumbers);
     std::string mask;
     for (int r = 1; r <= 4 && r < phones.RowCount(); ++r) {
@@ -23,51 +26,41 @@ void TFormMain::InstallEditHistory() {
     hooks.mode = [this] { return OpModeIndex(); };
     hooks.showMode = [this](int mode) {
         // The layout reads the device's acknowledgement marks; undo keeps the window's.
-        const std::string marks = AckMaskShown();
+        const std::string marks = ackMask();
+        const bool known = ackMarksKnown_;
         SelectOpMode(mode);
         ApplyModeLayout(mode == 0 ? Mode::kStandalone : Mode::kTransparent);
-        ackMask = settings::ShowAckMask(model, marks);
+        settings::ShowAckMask(model, marks);
+        ackMarksKnown_ = known;
     };
-    hooks.applied = [this] {
-        // The acknowledgement marks are sent from the mask, so it follows the column.
-        ackMask = AckMaskShown();
-        MarkEdited();
-    };
-    history = new EditHistory(model, std::move(hooks), this);
+    hooks.applied = [this] { MarkEdited(); };
+    ui.history = new EditHistory(model, std::move(hooks), this);
     // After the mode's own handler, so that the step holds the layout's changes too.
-    connect(rgOpModeItems, &QButtonGroup::idClicked, this, [this] { history->Capture(); });
+    connect(ui.rgOpModeItems, &QButtonGroup::idClicked, this, [this] { ui.history->Capture(); });
 
-    QUndoStack& stack = history->Stack();
-    auto allowed = [this] { return !sequenceRunning_ && gbMset->isVisible(); };
-    mnuMore->addSeparator();
-    actUndo = mnuMore->addAction("Undo", this, [&stack, allowed] {
+    QUndoStack& stack = ui.history->Stack();
+    auto allowed = [this] { return !sequenceRunning_ && ui.gbMset->isVisible(); };
+    connect(ui.actUndo, &QAction::triggered, this, [&stack, allowed] {
         if (allowed()) {
             stack.undo();
         }
     });
-    actRedo = mnuMore->addAction("Redo", this, [&stack, allowed] {
+    connect(ui.actRedo, &QAction::triggered, this, [&stack, allowed] {
         if (allowed()) {
             stack.redo();
         }
     });
-    actUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    actRedo->setShortcuts(
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    for (QAction* action : {actUndo, actRedo}) {
-        action->setShortcutContext(Qt::WindowShortcut);
-        action->setEnabled(false);
+    for (QAction* action : {ui.actUndo, ui.actRedo}) {
         addAction(action);  // the shortcuts work while the menu is closed
     }
-    connect(&stack, &QUndoStack::canUndoChanged, actUndo, &QAction::setEnabled);
-    connect(&stack, &QUndoStack::canRedoChanged, actRedo, &QAction::setEnabled);
-    connect(&stack, &QUndoStack::undoTextChanged, actUndo, [this](const QString& text) {
-        actUndo->setText(text.isEmpty() ? "Undo" : "Undo " + text);
+    connect(&stack, &QUndoStack::canUndoChanged, ui.actUndo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::canRedoChanged, ui.actRedo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::undoTextChanged, ui.actUndo, [this](const QString& text) {
+        ui.actUndo->setText(text.isEmpty() ? "Undo" : "Undo " + text);
     });
-    connect(&stack, &QUndoStack::redoTextChanged, actRedo, [this](const QString& text) {
-        actRedo->setText(text.isEmpty() ? "Redo" : "Redo " + text);
+    connect(&stack, &QUndoStack::redoTextChanged, ui.actRedo, [this](const QString& text) {
+        ui.actRedo->setText(text.isEmpty() ? "Redo" : "Redo " + text);
     });
-    mnuMore->addSeparator();
-    actBackups = mnuMore->addAction("Backups...", this, &TFormMain::ShowBackups);
 }
 
 }  // namespace quelvar::ui

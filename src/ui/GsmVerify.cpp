@@ -9,17 +9,17 @@
 
 namespace quelvar::ui {
 
-void TFormMain::ReportWrite(const exchange::SequenceOutcome& outcome) {
+void TFormMain::ReportOutcome(const exchange::SequenceOutcome& outcome) {
     lastVerify_ = outcome.verify.value_or(exchange::VerifyResult{});
-    actShowDifferences->setEnabled(lastVerify_.Differing() > 0);
-    if (!outcome.backupPath.empty()) {
-        lastBackupTime_ = QTime::currentTime().toString("HH:mm");
+    ui.actShowDifferences->setEnabled(lastVerify_.Differing() > 0);
+    QString text = FromCp1250(exchange::DescribeOutcome(outcome));
+    // A load overwrites the device at once: where its old settings went is said with it.
+    if (!outcome.loadedName.empty() && outcome.ending == exchange::Ending::kComplete &&
+        !outcome.backupPath.empty()) {
+        text += QString("; what it held is in the backup of %1 (More > Backups...)")
+                    .arg(QTime::currentTime().toString("HH:mm"));
     }
-    // Anything short of a verified write leaves the edits waiting to be written.
-    if (outcome.ending != exchange::Ending::kComplete) {
-        SetSaveToDevImage(kPendingImage);
-    }
-    SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
+    SetStatusText(2, text);
 }
 
 }  // namespace quelvar::ui

@@ -11,6 +11,7 @@
 #include "ui/MonitorPause.h"
 #include "ui/Passwd.h"
 #include "ui/QtText.h"
+#include "ui/WindowDialogs.h"
 
 namespace quelvar::ui {
 
@@ -22,21 +23,22 @@ void TFormMain::btnSaveToDevClick() {
     exchange::WriteRequest request;
     request.settings = &model;
     request.modeIndex = OpModeIndex();
-    request.ackMask = ackMask;
+    request.ackMask = ackMask();
     request.restoredName = ToCp1250(restoring_).value_or(std::string());
     settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
-    lastBackupTime_.clear();
     MonitorPause pause(Timer1, this);
-    SetSaveToDevImage(kSavedImage);
     sequenceStatus_ = kWriting;
     SetStatusText(2, sequenceStatus_);
-    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    pending_.WritingAll(true);
+    ShowPendingMark();
+    exchange::DeviceSession session = NewSession();
     settings::SettingsModel readBack;
     const exchange::SequenceOutcome outcome =
-        exchange::RunWrite(session, request, BackupAsking(store), held_, readBack);
+        exchange::RunWrite(session, request, BackupAsking(store), pending_.Held(), readBack);
+    pending_.WritingAll(false);
     sequenceStatus_.clear();
     pause.Resume();
-    ReportWrite(outcome);
+    ReportOutcome(outcome);
 }
 
 void TFormMain::ToolButton1Click() {
@@ -46,7 +48,7 @@ void TFormMain::ToolButton1Click() {
     }
     passwdFrm_->setWindowTitle("New password");
     passwdFrm_->lbx1->setText("Enter new password:");
-    PlacePasswordDialog();
+    PlaceCentred(*this, passwdFrm_);
     const int result = passwdFrm_->ShowModal();
     // Checked after each dialog: the device may have been swapped while it was open.
     if (result == TPasswdFrm::kCancelled || !LoggedInDevice()) {
@@ -62,9 +64,23 @@ void TFormMain::ToolButton1Click() {
         SetStatusText(2, kPasswordsDiffer);
         return;
     }
-    exchange::DeviceSession session(*exchange, {}, exchange::kSilenceLimit);
+    exchange::DeviceSession session = NewSession();
     const exchange::SequenceOutcome outcome = exchange::ChangePassword(session, result);
     SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
+}
+
+}  // namespace quelvar::ui
+
+namespace quelvar::ui {
+
+bool TFormMain::RunOnDevice(const std::function<void(exchange::DeviceSession&)>& exchanges) {
+    SequenceGuard sequence(*this);
+    if (!sequence.Started() || !exchange || !LoggedInDevice()) {
+        return false;
+    }
+    exchange::DeviceSession session = NewSession();
+    exchanges(session);
+    return true;
 }
 
 }  // namespace quelvar::ui

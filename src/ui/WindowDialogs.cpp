@@ -1,10 +1,13 @@
 #include "ui/WindowDialogs.h"
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QDialog>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextDocument>
+#include <algorithm>
 #include <vector>
 
 namespace quelvar::ui {
@@ -75,6 +78,41 @@ QString AskOpenFileName(QWidget* parent, const QString& caption, const QString& 
 
 QString PlainToolTip(const QString& text) {
     return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
+void PlaceEditorBy(QWidget& form, QWidget* editor, QWidget* grid) {
+    const QRect window = form.geometry();
+    const QPoint offset = grid->mapTo(&form, QPoint(0, 0));
+    QPoint place = QCursor::pos();
+    if (place.y() < window.top()) {
+        place.setY(window.top() + offset.y());
+    }
+    if (place.y() > window.top() + window.height()) {
+        place.setY(window.top() + offset.y() + grid->height() - 200);
+    }
+    if (place.x() < window.left()) {
+        place.setX(window.left() + offset.x());
+    }
+    if (place.x() > window.left() + window.width()) {
+        place.setX(window.left() + offset.x() + grid->width());
+    }
+    KeepOnScreen(form, editor, place);
+}
+
+void KeepOnScreen(QWidget& window, QWidget* dialog, QPoint place) {
+    // OK and Cancel must stay reachable wherever the window and the pointer are.
+    const QRect screen = window.screen()->availableGeometry();
+    dialog->winId();  // its frame is known once the window exists
+    const QSize size = dialog->frameGeometry().size();
+    place.setX(std::max(screen.left(), std::min(place.x(), screen.right() + 1 - size.width())));
+    place.setY(std::max(screen.top(), std::min(place.y(), screen.bottom() + 1 - size.height())));
+    dialog->move(place);
+}
+
+void PlaceCentred(QWidget& window, QWidget* dialog) {
+    const QSize size = dialog->frameGeometry().size();
+    KeepOnScreen(window, dialog,
+                 window.frameGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
 }
 
 }  // namespace quelvar::ui

@@ -3,6 +3,7 @@
 // window stays usable meanwhile; every text they show from files or devices is plain text.
 
 #include <QMessageBox>
+#include <QPoint>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +31,14 @@ QString AskSaveFileName(QWidget* parent, const QString& caption, const QString& 
 // An existing file to read. Empty when cancelled.
 QString AskOpenFileName(QWidget* parent, const QString& caption, const QString& filter,
                         const QString& suffix);
+
+// Moves the dialog to the place, or as near as it fits wholly on the window's screen.
+void KeepOnScreen(QWidget& window, QWidget* dialog, QPoint place);
+// A value editor opened from a grid: at the pointer while that is over the window, else by
+// the grid.
+void PlaceEditorBy(QWidget& window, QWidget* editor, QWidget* grid);
+// Centred on the window.
+void PlaceCentred(QWidget& window, QWidget* dialog);
 
 // Text for a tool tip that shows as typed, whatever markup it holds.
 QString PlainToolTip(const QString& text);

@@ -1,7 +1,6 @@
 #pragma once
 // What the window's grids hold, seen as a document: the file the offline view shows (none while
-// a device's settings are shown), whether edits wait to be saved to that file, and the pending
-// mark (edits wait to be written to a device).
+// a device's settings are shown) and whether edits wait to be saved to that file.
 
 #include <QString>
 
@@ -37,14 +36,9 @@ class WindowDocument {
     // The user was asked about the unsaved edits and answered.
     void Answered() { unsaved_ = false; }
 
-    // The write-back button's image: kSavedImage, or kPendingImage while edits wait.
-    int SaveToDevImage() const { return saveToDevImage_; }
-    void SetSaveToDevImage(int image) { saveToDevImage_ = image; }
-
   private:
     QString offlineFile_;
     bool unsaved_ = false;
-    int saveToDevImage_ = kSavedImage;
 };
 
 }  // namespace quelvar::ui

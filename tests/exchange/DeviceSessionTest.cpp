@@ -155,13 +155,15 @@ TEST_F(DeviceSessionTest, ProgressBracketsEveryStage) {
         [&](int position) { last = position; },
         [&](const std::string&, bool complete) {
             events.push_back((complete ? "end at " : "cut at ") + std::to_string(last));
-        }};
+        },
+        RecordingTransfer().progress};
     DeviceSession session(exchange, progress);
     session.ReadEverything(model);
     EXPECT_EQ(events, (Keys{"Reading settings 15", "end at 15", "Reading alarm table 8192",
                             "end at 8192", "Reading input table 4096", "end at 4096"}));
-    // The caller's own progress hook still hears the transfers.
+    // Block by block, each transfer ends at 0 as the progress bar is left.
     EXPECT_EQ(progressMaximum, static_cast<int>(settings::kInputTableLength));
+    EXPECT_EQ(lastProgress, 0);
 }
 
 // Each way a log-in ends, with the asker the programs give it: how often it was asked says

@@ -25,10 +25,6 @@ class ExchangeFixture : public ::testing::Test {
         });
         exchange.Hooks() = {
             [this](const std::string& text) { statusTexts.push_back(text); },
-            [this](int position, int maximum) {
-                lastProgress = position;
-                progressMaximum = maximum;
-            },
             [this] { return timerEnabled; },
             [this](bool enabled) { timerEnabled = enabled; },
             [this] {
@@ -36,8 +32,16 @@ class ExchangeFixture : public ::testing::Test {
                     onPump();
                 }
             },
-            {},
         };
+    }
+
+    // Hooks for one transfer that note its progress.
+    TransferHooks RecordingTransfer() {
+        return {[this](int position, int maximum) {
+                    lastProgress = position;
+                    progressMaximum = maximum;
+                },
+                {}};
     }
 
     void Attach() {

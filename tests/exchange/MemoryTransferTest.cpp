@@ -21,7 +21,8 @@ std::vector<std::uint8_t> Pattern(std::size_t length) {
 TEST_F(MemoryTransfer, WriteErasesThenWritesEveryBlockInOrder) {
     Attach();
     const auto data = Pattern(4096);
-    const MemoryWriteResult result = exchange.WriteMemory(data.data(), 0x32000, data.size());
+    const MemoryWriteResult result =
+        exchange.WriteMemory(data.data(), 0x32000, data.size(), RecordingTransfer());
     EXPECT_EQ(result.unanswered, 0);
     const auto commands = sim.Commands();
     ASSERT_EQ(commands.size(), 129u);

@@ -48,7 +48,7 @@ class SequencesTest : public ExchangeFixture {
     }
 
     SequenceOutcome Write(std::chrono::milliseconds silence = 0ms) {
-        DeviceSession session(exchange, {}, silence);
+        DeviceSession session(exchange, {}, silence, stopRequested);
         return RunWrite(session, request, backup, held, readBack);
     }
 
@@ -61,6 +61,7 @@ class SequencesTest : public ExchangeFixture {
     settings::HeldSettings held;
     settings::SettingsModel shown;
     settings::SettingsModel readBack;
+    std::function<bool()> stopRequested;
 };
 
 TEST_F(SequencesTest, AWriteBackReadsItsBackupWritesAndVerifiesInOneSession) {
@@ -144,7 +145,7 @@ TEST_F(SequencesTest, SilenceAndAStopAreSaidInTheirOwnWords) {
     sim.AnswerAgain();
 
     int commands = 0;
-    exchange.Hooks().stopRequested = [&] { return ++commands > 3; };
+    stopRequested = [&] { return ++commands > 3; };
     request.stopCause = StopCause::kSignal;
     held.Forget();
     const SequenceOutcome stopped = Write();

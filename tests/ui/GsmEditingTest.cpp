@@ -77,7 +77,6 @@ class GsmEditingTest : public QObject {
     void unmatchedListCellIsUnchangedAfterCancel() {
         auto& z1 = h->form->model.Grid(TableId::kZ1Settings);
         z1.SetCell(1, 0, "3 sec");
-        h->form->SetSaveToDevImage(2);
         PressInModal(Qt::Key_Escape);
         Click(sgIN1(*h->form), 1, 0);
         QCOMPARE(z1.Cell(1, 0), std::string("3 sec"));
@@ -141,22 +140,22 @@ class GsmEditingTest : public QObject {
 
     void ackColumnTogglesAndKeepsTheMask() {
         auto& phones = h->form->model.Grid(TableId::kPhoneNumbers);
-        QCOMPARE(h->form->ackMask, std::string("1000"));
+        QCOMPARE(h->form->ackMask(), std::string("1000"));
         Click(sgPhnrs(*h->form), 2, 3);
         QCOMPARE(phones.Cell(2, 3), std::string("X"));
-        QCOMPARE(h->form->ackMask, std::string("1010"));
+        QCOMPARE(h->form->ackMask(), std::string("1010"));
         DoubleClick(sgPhnrs(*h->form), 2, 2);
-        QCOMPARE(h->form->ackMask, std::string("1110"));
+        QCOMPARE(h->form->ackMask(), std::string("1110"));
         Click(sgPhnrs(*h->form), 2, 1);
-        QCOMPARE(h->form->ackMask, std::string("0110"));
+        QCOMPARE(h->form->ackMask(), std::string("0110"));
         // The keys move the selection without toggling; Space toggles where it is.
         QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Down);
-        QCOMPARE(h->form->ackMask, std::string("0110"));
+        QCOMPARE(h->form->ackMask(), std::string("0110"));
         QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Space);
-        QCOMPARE(h->form->ackMask, std::string("0010"));
+        QCOMPARE(h->form->ackMask(), std::string("0010"));
         QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Down);
         QTest::keyClick(sgPhnrs(*h->form), Qt::Key_Down);
-        QCOMPARE(h->form->ackMask, std::string("0010"));
+        QCOMPARE(h->form->ackMask(), std::string("0010"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
     }
 
@@ -179,7 +178,6 @@ class GsmEditingTest : public QObject {
         auto& alarms = h->form->model.AlarmGrid();
         alarms.SetCell(1, 6, "130");  // a whole Code already: only OK may add the "E"
         alarms.SetCell(2, 6, "");
-        h->form->SetSaveToDevImage(2);
         TypeInModal("1*3", Qt::Key_Escape);
         Click(sgeAlarmList(*h->form), 1, 6);
         QCOMPARE(alarms.Cell(1, 6), std::string("130"));
@@ -194,11 +192,9 @@ class GsmEditingTest : public QObject {
     void marksToggleAndEveryClickSetsThePendingMark() {
         auto& alarms = h->form->model.AlarmGrid();
         auto& inputs = h->form->model.InputGrid();
-        h->form->SetSaveToDevImage(2);
         Click(sgeAlarmList(*h->form), 13, 4);
         QCOMPARE(alarms.Cell(13, 4), std::string("X"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
-        h->form->SetSaveToDevImage(2);
         Click(sgeAlarmList(*h->form), 3, 0);  // a header: nothing toggles
         QCOMPARE(alarms.Cell(13, 4), std::string("X"));
         QCOMPARE(h->form->SaveToDevImage(), 4);
@@ -206,7 +202,6 @@ class GsmEditingTest : public QObject {
         QCOMPARE(inputs.Cell(4, 2), std::string("X"));
         Click(sgeInEvSet(*h->form), 4, 2);
         QCOMPARE(inputs.Cell(4, 2), std::string(""));
-        h->form->SetSaveToDevImage(2);
         QTest::keyClick(sgSMSFW(*h->form), Qt::Key_Shift);
         QCOMPARE(h->form->SaveToDevImage(), 4);
     }
@@ -224,14 +219,12 @@ class GsmEditingTest : public QObject {
     }
 
     void inputDuringASequenceIsIgnored() {
-        h->form->SetSaveToDevImage(2);
         auto& device = h->form->connection->Device();
         device.SetMessagePump([&] {
             h->ClickWriteBack();
             Click(sgeAlarmList(*h->form), 13, 1);
         });
         ClickItem(ModeButton(*h->form, 1));
-        h->form->SetSaveToDevImage(2);  // the mode other than the device's marked it
         h->sim->ClearCommands();
         ClickItem(ModeButton(*h->form, 0));  // the Standalone layout reads "GACK"
         device.SetMessagePump(nullptr);
@@ -258,16 +251,16 @@ class GsmEditingTest : public QObject {
 
     void clickOnTheSelectedModeKeepsUnsavedAckMarks() {
         Click(sgPhnrs(*h->form), 2, 4);
-        QCOMPARE(h->form->ackMask, std::string("1001"));
+        QCOMPARE(h->form->ackMask(), std::string("1001"));
         h->sim->ClearCommands();
         ClickItem(ModeButton(*h->form, 0));
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
-        QCOMPARE(h->form->ackMask, std::string("1001"));
+        QCOMPARE(h->form->ackMask(), std::string("1001"));
         ClickItem(ModeButton(*h->form, 1));
         QVERIFY(gbMonParams(*h->form)->isVisible());
         ClickItem(ModeButton(*h->form, 0));
         QCOMPARE(h->CommandTexts(), std::vector<std::string>{"GACK"});
-        QCOMPARE(h->form->ackMask, std::string("1000"));
+        QCOMPARE(h->form->ackMask(), std::string("1000"));
     }
 
     void windowIsCentredAndDialogsStayOnItsScreen() {

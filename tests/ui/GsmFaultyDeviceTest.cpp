@@ -213,7 +213,6 @@ class GsmFaultyDeviceTest : public QObject {
         // The first block of the alarm table, which holds the edited row 1, is acknowledged
         // and forgotten: every answer came, so only the read-back can tell.
         h.sim->ForgetNextBlockWrites(1);
-        h.form->SetSaveToDevImage(quelvar::ui::kPendingImage);
         h.ClickWriteBack();
         h.form->Timer1.stop();
         QCOMPARE(h.form->StatusText(2), QString("Verify failed: 5 settings differ"));
@@ -285,7 +284,7 @@ class GsmFaultyDeviceTest : public QObject {
         h.form->Timer1.stop();
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kSavedImage);
         ExpectParametersShown(h.form->model, *h.sim);
-        QCOMPARE(h.sim->Parameter("GACK"), h.form->ackMask);
+        QCOMPARE(h.sim->Parameter("GACK"), h.form->ackMask());
         QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
         QCOMPARE(h.sim->Parameter("PW"), std::string(sim::kDefaultPassword));
         QVERIFY(h.sim->ReadMemory(settings::kAlarmTableAddress, settings::kAlarmTableLength) ==

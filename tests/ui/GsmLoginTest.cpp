@@ -178,7 +178,7 @@ class GsmLoginTest : public QObject {
         QCOMPARE(commands.size(), texts.size() + 256 + 128);
         QCOMPARE(commands[17].address, 0x30000u);
         QCOMPARE(commands[17 + 256].address, 0x32000u);
-        QCOMPARE(h.form->ackMask, std::string("1010"));
+        QCOMPARE(h.form->ackMask(), std::string("1010"));
         auto& phones = h.form->model.Grid(TableId::kPhoneNumbers);
         QCOMPARE(phones.Cell(2, 1), std::string("X"));
         QCOMPARE(phones.Cell(2, 2), std::string(""));
@@ -216,7 +216,7 @@ class GsmLoginTest : public QObject {
         GsmHarness h;
         h.sim->SetParameter("GACK", "101");
         h.Connect();
-        QCOMPARE(h.form->ackMask, std::string("0000"));
+        QCOMPARE(h.form->ackMask(), std::string("0000"));
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(2, 1), std::string(""));
     }
 
@@ -226,7 +226,6 @@ class GsmLoginTest : public QObject {
             h.Connect();
             QTest::mouseClick(ModeButton(*h.form, mode), Qt::LeftButton, {}, QPoint(7, 10));
             h.sim->ClearCommands();
-            h.form->SetSaveToDevImage(4);
             // Seen from inside the sequence: the window takes no input, the monitor is off.
             h.form->Timer1.start();
             int waits = 0;
@@ -266,9 +265,9 @@ class GsmLoginTest : public QObject {
     void writeBackWithTheDeviceGoneReportsItAndKeepsThePendingMark() {
         GsmHarness h;
         h.Connect();
+        h.form->model.Grid(quelvar::settings::TableId::kSimCard).SetCell(1, 0, "4321");
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
-        h.form->SetSaveToDevImage(4);
         h.sim->ClearCommands();
         h.ClickWriteBack();
         QCOMPARE(h.form->SaveToDevImage(), 4);

@@ -86,7 +86,6 @@ class GsmSettingsFileTest : public QObject {
 
         h->form->model.Grid(TableId::kSimCard).SetCell(1, 0, "9999");
         h->form->model.AlarmGrid().SetCell(9, 7, "");
-        h->form->SetSaveToDevImage(4);
         h->sim->ClearCommands();
         QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QCOMPARE(AllCells(h->form->model), before);

@@ -44,7 +44,6 @@ std::chrono::milliseconds SilentFor(GsmHarness& h, std::size_t answered, Clock::
 
 void Edit(GsmHarness& h) {
     h.form->model.Grid(TableId::kSimCard).SetCell(1, 0, "4321");
-    h.form->SetSaveToDevImage(quelvar::ui::kPendingImage);
 }
 
 }  // namespace
@@ -124,7 +123,7 @@ class GsmSilentDeviceTest : public QObject {
                 QTest::mouseClick(ModeButton(*h.form, 1), Qt::LeftButton, {}, QPoint(7, 10));
             } else {
                 h.form->model.Grid(TableId::kPhoneNumbers).SetCell(2, 2, "X");
-                h.form->ackMask = "1100";
+                QCOMPARE(h.form->ackMask(), std::string("1100"));  // the column is the marks
             }
             h.sim->ForgetSetsOf({key});
             h.ClickWriteBack();

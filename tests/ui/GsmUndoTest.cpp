@@ -82,7 +82,7 @@ class GsmUndoTest : public QObject {
             {"mark", [&] { Click(sgeAlarmList(*h.form), 5, 3); },
              [&] { return alarms.Cell(5, 3); }},
             {"acknowledgement mark", [&] { Click(sgPhnrs(*h.form), 2, 2); },
-             [&] { return h.form->ackMask; }},
+             [&] { return h.form->ackMask(); }},
             {"E/R", [&] { Click(sgeAlarmList(*h.form), 2, 4); }, [&] { return alarms.Cell(2, 4); }},
             {"operating mode", [&] { ClickItem(ModeButton(*h.form, 1)); },
              [&] { return std::to_string(h.form->OpModeIndex()); }},
@@ -99,7 +99,6 @@ class GsmUndoTest : public QObject {
         h.sim->ClearCommands();
 
         for (std::size_t i = edits.size(); i-- > 0;) {
-            h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
             Undo(h.form.get());
             QVERIFY2(edits[i].value() == before[i], edits[i].name);
             // Until the last undo the window still differs from the device; then it does not.
@@ -112,7 +111,6 @@ class GsmUndoTest : public QObject {
         QVERIFY(!actUndo(*h.form)->isEnabled());
         QCOMPARE(actRedo(*h.form)->text(), QString("Redo edit of PIN k\u00f3d"));
         for (std::size_t i = 0; i < edits.size(); ++i) {
-            h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
             h.form->activateWindow();
             QTest::keyClick(h.form.get(), i % 2 ? Qt::Key_Y : Qt::Key_Z,
                             i % 2 ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
@@ -130,7 +128,9 @@ class GsmUndoTest : public QObject {
         // Through the menu too, then a new log-in starts a new history.
         GsmHarness::ChooseFromMenu(btnMore(*h.form), actUndo(*h.form));
         QCOMPARE(h.form->OpModeIndex(), 0);
-        h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);  // no question at the unplug
+        // The other edits still differ from the device: the unplug asks, and they go.
+        QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
+        GsmHarness::OnModal([](QWidget* dialog) { GsmHarness::ClickButton(dialog, "Discard"); });
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
@@ -190,7 +190,6 @@ class GsmUndoTest : public QObject {
         QCOMPARE(h.form->OpModeIndex(), 1);
         QCOMPARE(actUndo(*h.form)->text(), QString("Undo load of b.am2"));
 
-        h.form->SetSaveToDevImage(quelvar::ui::kSavedImage);
         Undo(h.form.get());
         QCOMPARE(alarms.Cell(1, 2), std::string("130"));
         QCOMPARE(alarms.Cell(6, 2), std::string("X"));

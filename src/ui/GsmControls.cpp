@@ -1,5 +1,3 @@
-// The main window's controls at their places.
-
 #include <QFont>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -7,9 +5,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/GsmControls.h"
+
 #include "ui/DeviceLog.h"
 #include "ui/EditHistory.h"
 #include "ui/Gsm.h"
+#include "ui/QtText.h"
 #include "ui/ReconnectPanel.h"
 #include "ui/ToolImages.h"
 
@@ -75,29 +76,45 @@ QToolButton* ToolButton(QToolBar* bar, const QIcon& icon, const QString& name, c
 
 }  // namespace
 
-void TFormMain::BuildControls() {
-    setWindowTitle(kCaption);
-    setFixedSize(kClientWidth, kClientHeight);
+void MainControls::Build(QWidget& form, settings::SettingsModel& model) {
+    form.setWindowTitle(kCaption);
+    form.setFixedSize(kClientWidth, kClientHeight);
     QFont font;
     font.setFamilies({"Tahoma", "Liberation Sans", "DejaVu Sans"});
     font.setPixelSize(11);
     font.setBold(false);  // stated, so that children of bold groups stay plain when given it
-    setFont(font);
-    QPalette background = palette();
+    form.setFont(font);
+    QPalette background = form.palette();
     background.setColor(QPalette::Window, QColor(215, 228, 242));  // inactive caption
-    setPalette(background);
-    setAutoFillBackground(true);
+    form.setPalette(background);
+    form.setAutoFillBackground(true);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(&form);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1 = new QScrollArea(&form);
     ScrollBox1->setFrameShape(QFrame::NoFrame);
     auto* content = new QWidget;
     content->setFixedSize(kClientWidth - 4, kClientHeight - 26);
     ScrollBox1->setWidget(content);
     layout->addWidget(ScrollBox1, 1);
 
+    BuildToolBar(content);
+    deviceLog = new DeviceLog(&form);
+    BuildStatusPanel(font);
+    BuildSettingsGroups(form, model);
+
+    pb1 = new QProgressBar(content);
+    pb1->setGeometry(241, 473, 163, 17);
+    pb1->setTextVisible(false);
+    pb1->setValue(0);
+    // Empty between sequences: the tip says what fills it.
+    pb1->setToolTip("Progress of the exchange with the device");
+    BuildStatusBar(form);
+    layout->addWidget(sb1);
+}
+
+void MainControls::BuildToolBar(QWidget* content) {
     for (int i = 0; i < 5; ++i) {
         ToolImages[i] = QIcon(DrawToolImage(static_cast<ToolImage>(i)));
     }
@@ -109,19 +126,40 @@ void TFormMain::BuildControls() {
     tbtnSave = ToolButton(ToolBar1, ToolImages[1], "tbtnSave", "Save settings file");
     btnSaveToDev = ToolButton(ToolBar1, ToolImages[kSavedImage], "btnSaveToDev", kWriteAllTip);
     ToolButton1 = ToolButton(ToolBar1, ToolImages[3], "ToolButton1", kChangePasswordTip);
-    BuildMoreButton();
+    // Beside the four tool buttons, as they are built.
+    btnMore = ToolButton(ToolBar1, QIcon(DrawToolImage(ToolImage::kMore)), "btnMore", "More");
+    btnMore->setStyleSheet("QToolButton::menu-indicator { image: none; }");
+    BuildMoreMenu();
+}
 
-    BuildStatusPanel();
-    BuildSettingsGroups();
+void MainControls::BuildMoreMenu() {
+    mnuMore = new QMenu(btnMore);
+    actCompare = mnuMore->addAction("Compare with file...");
+    mnuRecent = mnuMore->addMenu("Recent files");
+    actShowDifferences = mnuMore->addAction("Show differences");
+    actShowDifferences->setEnabled(false);
+    mnuMore->addSeparator();
+    actDeviceLog = mnuMore->addAction("Device log...");
+    actPrintSettings = mnuMore->addAction("Print settings...");
+    mnuMore->addSeparator();
+    actUndo = mnuMore->addAction("Undo");
+    actRedo = mnuMore->addAction("Redo");
+    actUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    actRedo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* action : {actUndo, actRedo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setEnabled(false);
+    }
+    mnuMore->addSeparator();
+    actBackups = mnuMore->addAction("Backups...");
+    mnuMore->addSeparator();
+    actLogInAgain = mnuMore->addAction("Log in again");
+    actLogInAgain->setEnabled(false);
+}
 
-    pb1 = new QProgressBar(content);
-    pb1->setGeometry(241, 473, 163, 17);
-    pb1->setTextVisible(false);
-    pb1->setValue(0);
-    // Empty between sequences: the tip says what fills it.
-    pb1->setToolTip("Progress of the exchange with the device");
-
-    sb1 = new QStatusBar(this);
+void MainControls::BuildStatusBar(QWidget& form) {
+    sb1 = new QStatusBar(&form);
     sb1->setSizeGripEnabled(false);
     const int widths[] = {150, 200, 50};
     for (int i = 0; i < 3; ++i) {
@@ -134,11 +172,10 @@ void TFormMain::BuildControls() {
         sb1->addWidget(sb1Panels[i], i == 2 ? 1 : 0);
     }
     sb1Panels[0]->setText(kUsbDisconnected);
-    layout->addWidget(sb1);
 }
 
 // Tests and accessibility tools find the controls by these names.
-void TFormMain::NameControls() {
+void MainControls::Name() {
 #define NAMED(control) std::pair<QObject*, const char*>(control, #control)
     const std::pair<QObject*, const char*> controls[] = {NAMED(ScrollBox1),
                                                          NAMED(ToolBar1),
@@ -201,10 +238,9 @@ void TFormMain::NameControls() {
     }
 }
 
-void TFormMain::BuildStatusPanel() {
+void MainControls::BuildStatusPanel(const QFont& plain) {
     QWidget* content = ScrollBox1->widget();
     GroupBox6 = Group(content, "Module status", {9, 58, 218, 435}, true);
-    const QFont plain = font();
     QLabel** captions[] = {&Label1, &Label10, &Label5, &Label8, &Label9};
     QLabel** states[] = {&stPIN, &stGSM, &stLINE, &stINPUT1, &stINPUT2};
     const char* designCaptions[] = {"SIM status", "GSM signal", "Line", "Input 1", "Input 2"};
@@ -224,13 +260,13 @@ void TFormMain::BuildStatusPanel() {
     lbEvents->setFont(plain);
 }
 
-void TFormMain::BuildSettingsGroups() {
+void MainControls::BuildSettingsGroups(QWidget& form, settings::SettingsModel& model) {
     QWidget* content = ScrollBox1->widget();
     gbMset = Group(content, "Settings", {231, 5, 744, 488}, true);
     gbMset->hide();
     pnlNoSettings = new ReconnectPanel(gbMset, content);
     pnlNoSettings->setGeometry(231, 5, 744, 100);
-    const QFont plain = font();
+    const QFont plain = form.font();
 
     rgOpMode = Group(gbMset, "Operating mode", {7, 18, 166, 71});
     rgOpModeItems = new QButtonGroup(rgOpMode);
@@ -286,6 +322,68 @@ void TFormMain::BuildSettingsGroups() {
     gbMonParams->setToolTip("Phone number");
     gbExtevents->setToolTip("Alarm event handling");
     gbIntevents->setToolTip("Input event handling");
+}
+
+void MainControls::SetCaptions() {
+    GroupBox6->setTitle(QStringLiteral("Modul állapota"));
+    Label1->setText(QStringLiteral("SIM státusz"));
+    Label10->setText(QStringLiteral("Antenna jel (0-31)"));
+    Label5->setText(QStringLiteral("TIP/RING vonal"));
+    Label8->setText(QStringLiteral("Z1 bemenet"));
+    Label9->setText(QStringLiteral("Z2 bemenet"));
+    Label11->setText(QStringLiteral("Események"));
+    gbMset->setTitle(QStringLiteral("Beállítások"));
+    // The captions the settings report prints too come from the catalogue.
+    auto caption = [](std::string_view cp1250) { return FromCp1250(std::string(cp1250)); };
+    rgOpMode->setTitle(caption(settings::kModeGroupCaption));
+    rgOpModeButtons[0]->setText(caption(settings::kModeCaptions[0]));
+    rgOpModeButtons[1]->setText(caption(settings::kModeCaptions[1]));
+    const std::pair<QGroupBox*, TableId> groups[] = {
+        {GroupBox2, TableId::kSimCard},     {GroupBox3, TableId::kSmsForwarding},
+        {gbIN1, TableId::kZ1Settings},      {GroupBox7, TableId::kZ2Settings},
+        {gbPhnrs1, TableId::kPhoneNumbers}, {gbMonParams, TableId::kMonitoring}};
+    for (const auto& [box, id] : groups) {
+        box->setTitle(caption(settings::GroupCaption(id)));
+    }
+    gbIntevents->setTitle(caption(settings::kInputGridCaption));
+    gbExtevents->setTitle(QString());
+    Label2->setText(caption(settings::kAlarmGridCaption));
+    Label3->setText(QStringLiteral("átjelzése az értesítési listában szereplő telefonszámokra"));
+    for (QLabel* label : {Label1, Label10, Label5, Label8, Label9, Label11, Label2, Label3}) {
+        label->adjustSize();
+    }
+}
+
+void MainControls::LayOutMode(bool standalone) {
+    for (QGroupBox* events : {gbExtevents, gbIntevents}) {
+        events->setVisible(standalone);
+        events->setEnabled(standalone);
+    }
+    gbPhnrs1->setVisible(standalone);
+    gbMonParams->setVisible(!standalone);
+}
+
+void MainControls::SetDeviceToolsEnabled(bool enabled) {
+    btnSaveToDev->setEnabled(enabled);
+    ToolButton1->setEnabled(enabled);
+    btnSaveToDev->setToolTip(enabled ? kWriteAllTip : kNoDeviceTip);
+    ToolButton1->setToolTip(enabled ? kChangePasswordTip : kNoDeviceTip);
+    // With a device logged in, Open writes the file into it at once.
+    tbtnOpen->setToolTip(enabled ? kOpenIntoDeviceTip : kOpenTip);
+}
+
+std::array<StringGridView*, 8> MainControls::Grids() const {
+    return {sgGPRSConnection, sgSMSFW,       sgIN1,        sgIN2,
+            sgPhnrs,          sgeInEvSetCID, sgeAlarmList, sgeInEvSet};
+}
+
+StringGridView* MainControls::ViewOf(const settings::StringGrid& grid) const {
+    for (StringGridView* view : Grids()) {
+        if (&view->Grid() == &grid) {
+            return view;
+        }
+    }
+    return nullptr;
 }
 
 }  // namespace quelvar::ui

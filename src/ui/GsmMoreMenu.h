@@ -1,0 +1,42 @@
+#pragma once
+// The More button's items: comparing the window with a settings file, the differences the last
+// verify found, the device log, the settings report, the recent files and the backups. Each
+// works through the window's own calls, as a user's click would.
+
+#include <QObject>
+#include <QString>
+
+namespace quelvar::ui {
+
+class TFormMain;
+class SettingsDocument;
+struct MainControls;
+
+class MoreMenu : public QObject {
+  public:
+    MoreMenu(TFormMain& form, MainControls& ui, SettingsDocument& file);
+    // Connects the menu's items; the controls must have been built.
+    void Bind();
+
+    void CompareWithFile();
+    // Compare with a named file (the backups' Open while a device is logged in).
+    void CompareWithNamedFile(const QString& name);
+    void ShowDifferences();
+    void ShowDeviceLog();
+    void PrintSettings();
+    // The backups newest first; Open shows one, Restore writes it back.
+    void ShowBackups();
+
+  private:
+    void FillRecentFiles();
+
+    TFormMain& form_;
+    MainControls& ui_;
+    SettingsDocument& file_;
+};
+
+// Adds a settings file to the recent files; a list that cannot be kept costs only the
+// convenience, so nothing is reported.
+void RememberRecentFile(const QString& name);
+
+}  // namespace quelvar::ui

@@ -1,0 +1,93 @@
+// The window's side of the connection monitor: its clock's handler, and what the window does
+// when a device comes or goes.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <QTimer>
+
+#include "ui/Gsm.h"
+#include "ui/ReconnectPanel.h"
+
+namespace quelvar::ui {
+
+namespace {
+
+void PauseProcessingMessages(int ms) {
+    // Keeps painting while it waits; the running sequence keeps other input out.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+}
+
+}  // namespace
+
+void TFormMain::Timer1Timer() {
+    Timer1.stop();
+    try {
+        monitor_.Follow();
+        ui.pnlNoSettings->OfferLogIn(LogInPossible() && !DeviceLoggedIn());
+        ui.actLogInAgain->setEnabled(LogInPossible());
+    } catch (...) {
+        // A failed tick ends quietly; the next one starts afresh.
+    }
+    Timer1.setInterval(kTickInterval);
+    Timer1.start();
+    emit ticked();
+}
+
+void TFormMain::SequenceEnded() {
+    if (connection) {
+        connection->PinAttachment(0);
+    }
+    ShowPendingMark();  // whatever the sequence wrote, read or left unknown
+    if (monitor_.State().Held()) {
+        monitor_.CatchUpSoon();
+    }
+    emit sequenceEnded();
+}
+
+bool TFormMain::DeviceLoggedIn() const {
+    return monitor_.DeviceLoggedIn();
+}
+
+bool TFormMain::LoggedInDevice() {
+    return monitor_.LoggedInDevice();
+}
+
+bool TFormMain::LogInPossible() const {
+    return connection && connection->IsAttached() && monitor_.State().ConnectedShown() &&
+           monitor_.SameAttachmentAsConnected() && !sequenceRunning_;
+}
+
+void TFormMain::ConnectTransition() {
+    SequenceGuard sequence(*this);
+    file_.AskToSaveOfflineEdits();
+    monitor_.State().Connected();
+    SetStatusText(0, kUsbConnected);
+    // Whatever the last sequence said is about another state.
+    SetStatusText(2, QString());
+    ui.pb1->show();
+    PauseProcessingMessages(100);
+    LogIn();
+}
+
+void TFormMain::DisconnectTransition() {
+    // The firmware and the last sequence's result were the device's; a file shown offline and
+    // what a cut sequence left on the device stay said.
+    if (!document_.Offline()) {
+        SetStatusText(1, QString());
+        ui.ClearLastResult();
+    }
+    file_.OfferSaveBeforeDisconnect();
+    monitor_.State().Disconnected();
+    SetStatusText(0, kUsbDisconnected);
+    ui.gbMset->hide();
+    ui.ToolBar1->hide();
+    ui.pb1->hide();
+}
+
+}  // namespace quelvar::ui
