@@ -20,6 +20,49 @@ namespace quelvar::ui {
 
 using settings::TableId;
 
+namespace {
+
+// The exchange's hooks for its whole life: status panel 2, the monitor's clock, the messages.
+exchange::ExchangeHooks WindowHooks(MainControls& ui, QTimer& clock,
+                                    const QString& sequenceStatus) {
+    exchange::ExchangeHooks hooks;
+    // Between two commands the running sequence's own text shows again.
+    hooks.writeStatus = [&ui, &sequenceStatus](const std::string& text) {
+        ui.SetStatusText(2, text.empty() ? sequenceStatus : FromCp1250(text));
+    };
+    hooks.timerEnabled = [&clock] { return clock.isActive(); };
+    hooks.setTimerEnabled = [&clock](bool enabled) {
+        if (enabled && !clock.isActive()) {
+            clock.start();
+        } else if (!enabled) {
+            clock.stop();
+        }
+    };
+    hooks.processMessages = [] { QCoreApplication::processEvents(); };
+    return hooks;
+}
+
+}  // namespace
+
+exchange::DeviceSession WindowSession(exchange::DeviceExchange& exchange,
+                                      link::ConnHIDCOM& connection, QProgressBar* bar) {
+    exchange::DeviceSession::Progress progress;
+    // The progress bar follows the memory transfers, block by block.
+    progress.transfer = [bar](int position, int maximum) {
+        bar->setMaximum(maximum);
+        bar->setValue(position);
+    };
+    // A sequence held to the device logged in ends once another one was plugged in (one pulled
+    // ends it as detached).
+    auto replugged = [&connection] {
+        const std::uint64_t pinned = connection.PinnedAttachment();
+        const std::uint64_t now = pinned != 0 ? connection.Attachment() : 0;
+        return now != 0 && now != pinned;
+    };
+    return exchange::DeviceSession(exchange, std::move(progress), exchange::kSilenceLimit,
+                                   replugged);
+}
+
 TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
     : QWidget(parent),
       platform_(platform),
@@ -105,50 +148,11 @@ void TFormMain::FormShow() {
     connection = std::make_unique<link::ConnHIDCOM>(platform_);
     connection->SetMessagePump([] { QCoreApplication::processEvents(); });
     connection->KeepStatusRecords();  // for the device log
-    exchange = std::make_unique<exchange::DeviceExchange>(*connection, MakeHooks());
+    exchange = std::make_unique<exchange::DeviceExchange>(*connection,
+                                                          WindowHooks(ui, Timer1, sequenceStatus_));
     connection->Open();
     ui.SetCaptions();
     model.SetUp();
-}
-
-exchange::ExchangeHooks TFormMain::MakeHooks() {
-    exchange::ExchangeHooks hooks;
-    // Between two commands the running sequence's own text shows again.
-    hooks.writeStatus = [this](const std::string& text) {
-        SetStatusText(2, text.empty() ? sequenceStatus_ : FromCp1250(text));
-    };
-    hooks.timerEnabled = [this] { return Timer1.isActive(); };
-    hooks.setTimerEnabled = [this](bool enabled) {
-        if (enabled && !Timer1.isActive()) {
-            Timer1.start();
-        } else if (!enabled) {
-            Timer1.stop();
-        }
-    };
-    hooks.processMessages = [] { QCoreApplication::processEvents(); };
-    return hooks;
-}
-
-exchange::DeviceSession TFormMain::NewSession() {
-    exchange::DeviceSession::Progress progress;
-    // The progress bar follows the memory transfers, block by block.
-    progress.transfer = [this](int position, int maximum) {
-        ui.pb1->setMaximum(maximum);
-        ui.pb1->setValue(position);
-    };
-    // A sequence held to the device logged in ends once another one was plugged in (one pulled
-    // ends it as detached).
-    auto replugged = [this] {
-        const std::uint64_t pinned = connection ? connection->PinnedAttachment() : 0;
-        const std::uint64_t now = pinned != 0 ? connection->Attachment() : 0;
-        return now != 0 && now != pinned;
-    };
-    return exchange::DeviceSession(*exchange, std::move(progress), exchange::kSilenceLimit,
-                                   replugged);
-}
-
-void TFormMain::ShowPendingMark() {
-    ui.btnSaveToDev->setIcon(ui.ToolImages[pending_.Image()]);
 }
 
 void TFormMain::BindHandlers() {

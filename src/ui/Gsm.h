@@ -85,8 +85,9 @@ class TFormMain : public QWidget {
     using FileNameAsk = SettingsDocument::FileNameAsk;
     void SetFileNameAsk(FileNameAsk ask) { file_.SetFileNameAsk(std::move(ask)); }
 
-    void SetStatusText(int panel, const QString& text) { ui.SetStatusText(panel, text); }
-    QString StatusText(int panel) const { return ui.StatusText(panel); }
+    // The controls, as the design names them; tests and the menus read and drive them here.
+    MainControls& Controls() { return ui; }
+    const MainControls& Controls() const { return ui; }
     int SaveToDevImage() const { return pending_.Image(); }
     bool SequenceRunning() const { return sequenceRunning_; }
 
@@ -120,10 +121,6 @@ class TFormMain : public QWidget {
     ConnectionState::State DeviceState() const { return monitor_.State().Now(); }
     // The file the offline view shows; empty while a device's settings are shown.
     const QString& OfflineFile() const { return document_.OfflineFile(); }
-    // What the device (offline: the file) holds, as far as the window knows.
-    const settings::HeldSettings& Held() const { return pending_.Held(); }
-    // The verify after the last write-back: what the device holds against the grids.
-    const exchange::VerifyResult& LastVerify() const { return lastVerify_; }
 
     // The model, the link and the monitor's state.
     settings::SettingsModel model{settings::SettingsModel::Setup::kLater};
@@ -135,16 +132,6 @@ class TFormMain : public QWidget {
 
     // The connection monitor's clock; tests stop it and run the ticks themselves.
     QTimer Timer1;
-    // What the monitor heard since the start (the device log window shows it).
-    const DeviceLog& HeardLog() const { return *ui.deviceLog; }
-
-    // Which item of the mode selection is selected: 0 Standalone, 1 Transparent.
-    int OpModeIndex() const { return ui.OpModeIndex(); }
-    void SelectOpMode(int index) { ui.SelectOpMode(index); }
-    // True while the attached device is the one the last log-in accepted; until the running
-    // sequence ends, nothing then reaches a device plugged in meanwhile. Otherwise shows in
-    // status panel 2 why nothing may be sent (and has a replugged device read again).
-    bool LoggedInDevice();
 
   signals:
     // After every tick of the connection monitor, for tests and benchmarks.
@@ -162,38 +149,28 @@ class TFormMain : public QWidget {
   private:
     friend class SequenceGuard;
     void BindHandlers();
-    void SequenceEnded();
     // The transitions the monitor runs, and the log-in with its initial read.
     void ConnectTransition();
     void DisconnectTransition();
     void LogInAgain();
-    bool LogInPossible() const;
     void LogIn();
     void InitialRead(exchange::DeviceSession& session);
     // Once the initial read has the parameters and the mode: the device's view is shown.
     void ShowDeviceSettings(int modeIndex);
-    // After the initial read: what the device holds, for the next backup.
-    void DeviceSettingsRead(bool complete);
     // Settings files: the load into a device (or the offline view), the save.
     void OpenNamedFile(const QString& name);
     // Selects a loaded file's mode and records the load as one step of the history.
     void ShowLoadedMode(int modeIndex, const QString& step);
     // The offline view: a file's settings shown while no device is logged in.
     void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
-    // The window shows a logged-in device's settings from now on.
-    void ShowDeviceView();
     // After an edit, an undo or a load: the pending mark and the offline file's state follow.
     void MarkEdited();
-    void ShowPendingMark();
     void InstallEditHistory();
     // The backup a sequence takes before it overwrites the device; when it cannot be saved, the
     // sequence asks "Write without a backup?".
     exchange::BackupRequest BackupAsking(settings::BackupStore& store);
     // How a write or a load ended, in the status bar and the differences it found.
     void ReportOutcome(const exchange::SequenceOutcome& outcome);
-    exchange::ExchangeHooks MakeHooks();
-    // A session on the window's exchange: the progress bar, the silence limit, a replug's stop.
-    exchange::DeviceSession NewSession();
 
     // The controls; the monitor and the More menu work on them.
     MainControls ui;
@@ -203,7 +180,7 @@ class TFormMain : public QWidget {
     bool shown_ = false;
     bool sequenceRunning_ = false;
     ConnectionMonitor monitor_;
-    MoreMenu more_{*this, ui, file_};
+    MoreMenu more_{*this, ui, file_, pending_, lastVerify_};
     // What the grids hold as a document.
     WindowDocument document_;
     // The mode the layout shows; a click on the item already selected changes nothing.
@@ -212,7 +189,7 @@ class TFormMain : public QWidget {
     QString sequenceStatus_;
     // What the device (offline: the file) holds, for the pending mark and the next backup.
     PendingMark pending_{
-        model, document_, {[this] { return OpModeIndex(); }, [this] { return ackMask(); }}};
+        model, document_, {[this] { return ui.OpModeIndex(); }, [this] { return ackMask(); }}};
     // The grids as a file: its name, saving it, the questions that keep edits.
     SettingsDocument file_{*this, model, ui, document_, pending_, Timer1};
     // Whether the ACK column shows the device's marks.
@@ -221,6 +198,11 @@ class TFormMain : public QWidget {
     // The backup a restore writes ("the backup of 2026-12-10 10:06 (12AB)"); empty otherwise.
     QString restoring_;
 };
+
+// A session on the window's exchange: the progress bar follows its memory transfers, it ends
+// after the silence limit, and a device other than the one pinned (a replug) stops it.
+exchange::DeviceSession WindowSession(exchange::DeviceExchange& exchange,
+                                      link::ConnHIDCOM& connection, QProgressBar* bar);
 
 // A warning with plain text, titled with the program's caption.
 void ShowWarning(QWidget* parent, const QString& text);
@@ -231,12 +213,9 @@ class SequenceGuard {
     explicit SequenceGuard(TFormMain& form) : form_(form), owns_(!form.sequenceRunning_) {
         form_.sequenceRunning_ = true;
     }
-    ~SequenceGuard() {
-        if (owns_) {
-            form_.sequenceRunning_ = false;
-            form_.SequenceEnded();
-        }
-    }
+    // However the sequence ended: nothing stays pinned, the pending mark says what it left, and
+    // a transition it held back catches up.
+    ~SequenceGuard();
     SequenceGuard(const SequenceGuard&) = delete;
     SequenceGuard& operator=(const SequenceGuard&) = delete;
     // False when another sequence was already running: the caller starts nothing.

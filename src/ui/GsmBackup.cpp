@@ -41,12 +41,6 @@ QString Owner(const std::string& accountId, const std::string& firmware) {
 
 }  // namespace
 
-void TFormMain::DeviceSettingsRead(bool complete) {
-    // Cells that went unanswered show empty: the backup reads the device again.
-    pending_.Held().NoteDeviceRead(model, OpModeIndex(), complete);
-    ui.history->Reset();
-}
-
 exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
     exchange::BackupRequest request;
     request.store = &store;
@@ -58,7 +52,7 @@ exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
         const bool yes = AskYesNo(this, text);
         setEnabled(false);
         // The device may have been swapped while the question was open.
-        return yes && LoggedInDevice();
+        return yes && monitor_.LoggedInDevice();
     };
     return request;
 }
@@ -82,7 +76,7 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named,
     // Into the grids as one step of the history, then the write-back with its verify.
     settings::FillModelFromFile(*read.content, model);
     ShowLoadedMode(read.content->ModeIndex(), "restore of " + named);
-    ShowPendingMark();
+    ui.ShowPendingMark(pending_.Image());
     restoring_ = restoredName;
     btnSaveToDevClick();
     restoring_.clear();
@@ -94,7 +88,7 @@ void MoreMenu::ShowBackups() {
     }
     const settings::BackupStore store = Store();
     const std::vector<settings::BackupEntry> entries = store.List();
-    const settings::SettingValues shown = settings::ValuesOf(form_.model, form_.OpModeIndex());
+    const settings::SettingValues shown = settings::ValuesOf(form_.model, ui_.OpModeIndex());
     std::vector<BackupsDialog::Row> rows;
     for (const settings::BackupEntry& entry : entries) {
         const settings::SettingsReadResult read = settings::ReadSettingsFile(entry.path.string());
@@ -130,7 +124,7 @@ void MoreMenu::ShowBackups() {
         QString(
             "Write %1 to the device logged in (%2)?\n\nWhat the device holds now is backed "
             "up first.")
-            .arg(named, Owner(form_.Held().AccountId(), form_.Held().Firmware()));
+            .arg(named, Owner(pending_.Held().AccountId(), pending_.Held().Firmware()));
     if (AskYesNo(&form_, question) && form_.DeviceLoggedIn()) {
         // Said when verified: "Restored the backup of 2026-12-10 10:06 (12AB) and verified".
         form_.RestoreBackup(

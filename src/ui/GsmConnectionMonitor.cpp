@@ -73,6 +73,11 @@ bool ConnectionMonitor::SameAttachmentAsConnected() const {
     return connection_ && deviceState_.IsConnected(connection_->Attachment());
 }
 
+bool ConnectionMonitor::LogInPossible(bool sequenceRunning) const {
+    return connection_ && connection_->IsAttached() && deviceState_.ConnectedShown() &&
+           SameAttachmentAsConnected() && !sequenceRunning;
+}
+
 bool ConnectionMonitor::DeviceLoggedIn() const {
     return deviceState_.IsLoggedIn(connection_ ? connection_->Attachment() : 0);
 }

@@ -35,6 +35,8 @@ class ConnectionMonitor {
     // Whether the attached device is the one the connect transition ran for.
     bool SameAttachmentAsConnected() const;
     bool DeviceLoggedIn() const;
+    // A log-in can start now: the device shown as connected is attached, no sequence runs.
+    bool LogInPossible(bool sequenceRunning) const;
     bool NoDeviceAttached() const { return !connection_ || connection_->Attachment() == 0; }
     // True while the attached device is the one the last log-in accepted (pinned for the
     // running sequence); otherwise says in status panel 2 why nothing may be sent.

@@ -53,6 +53,8 @@ struct MainControls {
     // What the last sequence said goes once something else happened; what a cut sequence left
     // on the device ("The device ...") stays said until something else is.
     void ClearLastResult();
+    // The write-back button's image: the pending mark (kPendingImage) or not.
+    void ShowPendingMark(int image) { btnSaveToDev->setIcon(ToolImages[image]); }
     // Write-back and password change only work on a device logged in.
     void SetDeviceToolsEnabled(bool enabled);
     // The eight settings grids, in the window's order.

@@ -2,6 +2,7 @@
 // sequences themselves are the core's (exchange::DeviceSession).
 
 #include "exchange/DeviceSession.h"
+#include "ui/EditHistory.h"
 #include "ui/Gsm.h"
 #include "ui/Passwd.h"
 #include "ui/QtText.h"
@@ -23,7 +24,7 @@ QString SessionFaultText(const exchange::DeviceSession& session, const QString& 
 }  // namespace
 
 void TFormMain::LogIn() {
-    exchange::DeviceSession session = NewSession();
+    exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
     bool swapped = false;
     bool asked = false;
     const exchange::PasswordAsker ask = [&](bool wrongBefore) -> std::optional<long long> {
@@ -51,16 +52,16 @@ void TFormMain::LogIn() {
             InitialRead(session);
             return;
         case LogInOutcome::kPasswordUnreadable:
-            SetStatusText(2, kPasswordUnreadable);
+            ui.SetStatusText(2, kPasswordUnreadable);
             return;
         case LogInOutcome::kPasswordOutOfReach:
-            SetStatusText(2, kPasswordOutOfReach);
+            ui.SetStatusText(2, kPasswordOutOfReach);
             return;
         case LogInOutcome::kFault:
-            SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
+            ui.SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
             return;
         case LogInOutcome::kUnanswered:
-            SetStatusText(2, "The device did not answer the password request: replug it");
+            ui.SetStatusText(2, "The device did not answer the password request: replug it");
             return;
         case LogInOutcome::kCancelled:
         case LogInOutcome::kWrongPassword:
@@ -68,7 +69,7 @@ void TFormMain::LogIn() {
                 monitor_.State().Hold(connection->IsAttached());
             } else if (asked) {
                 // The window stays blank: it says why and what to do.
-                SetStatusText(2, kLogInCancelled);
+                ui.SetStatusText(2, kLogInCancelled);
             }
             return;
     }
@@ -88,39 +89,45 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
         ackMarksKnown_ = read.modeIndex == exchange::kStandaloneMode;
     }
     if (session.Fault() != exchange::SessionFault::kNone) {
-        SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
+        ui.SetStatusText(2, SessionFaultText(session, "nothing on it was changed"));
     } else if (read.alarms == exchange::EventReadOutcome::kFailed ||
                read.inputs == exchange::EventReadOutcome::kFailed) {
-        SetStatusText(2, "The event tables could not be read");
+        ui.SetStatusText(2, "The event tables could not be read");
     } else if (const int unanswered = static_cast<int>(read.unansweredKeys.size());
                unanswered > 0) {
         // Those cells show empty; a write-back would clear the values on the device.
-        SetStatusText(2, QString("%1 settings went unanswered and show empty").arg(unanswered));
+        ui.SetStatusText(2, QString("%1 settings went unanswered and show empty").arg(unanswered));
     }
     if (!shown) {
         return;
     }
     pending_.Held().SetFirmware(read.firmwareVersion.value_or(std::string()));
-    SetStatusText(1, kFirmwareVersion + FromCp1250(pending_.Held().Firmware()));
-    DeviceSettingsRead(read.Complete());
-    pending_.Remember(OpModeIndex());
+    ui.SetStatusText(1, kFirmwareVersion + FromCp1250(pending_.Held().Firmware()));
+    // Cells that went unanswered show empty: the backup reads the device again.
+    pending_.Held().NoteDeviceRead(model, ui.OpModeIndex(), read.Complete());
+    ui.history->Reset();
+    pending_.Remember(ui.OpModeIndex());
 }
 
 void TFormMain::ShowDeviceSettings(int modeIndex) {
-    ShowDeviceView();
+    document_.ShowDevice();
+    ui.SetDeviceToolsEnabled(true);
+    // Differences found on an earlier device say nothing about this one.
+    lastVerify_ = {};
+    ui.actShowDifferences->setEnabled(false);
     ui.ToolBar1->show();
     ui.gbMset->show();
-    SelectOpMode(modeIndex);
+    ui.SelectOpMode(modeIndex);
     ui.LayOutMode(modeIndex == exchange::kStandaloneMode);
     shownMode_ = modeIndex == exchange::kStandaloneMode ? 0 : 1;
 }
 
 void TFormMain::rgOpModeClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || OpModeIndex() == shownMode_) {
+    if (!sequence.Started() || ui.OpModeIndex() == shownMode_) {
         return;
     }
-    ApplyModeLayout(OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
+    ApplyModeLayout(ui.OpModeIndex() == 0 ? Mode::kStandalone : Mode::kTransparent);
     MarkEdited();
 }
 
@@ -129,7 +136,7 @@ void TFormMain::ApplyModeLayout(Mode mode) {
     shownMode_ = mode == Mode::kStandalone ? 0 : 1;
     // The offline view asks no device for its marks.
     if (mode == Mode::kStandalone && DeviceLoggedIn()) {
-        exchange::DeviceSession session = NewSession();
+        exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
         session.ReadAckMarks(model);
         ackMarksKnown_ = true;
     }

@@ -35,8 +35,9 @@ QStringList FindingLines(const std::vector<settings::Finding>& findings) {
 
 }  // namespace
 
-MoreMenu::MoreMenu(TFormMain& form, MainControls& ui, SettingsDocument& file)
-    : form_(form), ui_(ui), file_(file) {}
+MoreMenu::MoreMenu(TFormMain& form, MainControls& ui, SettingsDocument& file,
+                   const PendingMark& pending, const exchange::VerifyResult& lastVerify)
+    : form_(form), ui_(ui), file_(file), pending_(pending), lastVerify_(lastVerify) {}
 
 void MoreMenu::Bind() {
     connect(ui_.actCompare, &QAction::triggered, this, &MoreMenu::CompareWithFile);
@@ -98,7 +99,7 @@ void MoreMenu::CompareWithNamedFile(const QString& name) {
         return;
     }
     const std::vector<settings::SettingDifference> differences = settings::CompareSettings(
-        settings::ValuesOf(form_.model, form_.OpModeIndex()), settings::ValuesOf(*read.content));
+        settings::ValuesOf(form_.model, ui_.OpModeIndex()), settings::ValuesOf(*read.content));
     CompareDialog::Content content;
     // Titled as the menu item that opened it; the file's name heads its column.
     content.title = "Compare with file";
@@ -123,7 +124,7 @@ void MoreMenu::CompareWithNamedFile(const QString& name) {
 }
 
 void MoreMenu::ShowDifferences() {
-    const exchange::VerifyResult& lastVerify = form_.LastVerify();
+    const exchange::VerifyResult& lastVerify = lastVerify_;
     CompareDialog::Content content;
     content.title = "Differences after the write-back";
     content.secondSide = "Device";

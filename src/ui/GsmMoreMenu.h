@@ -6,15 +6,20 @@
 #include <QObject>
 #include <QString>
 
+#include "exchange/DeviceSession.h"
+
 namespace quelvar::ui {
 
 class TFormMain;
+class PendingMark;
 class SettingsDocument;
 struct MainControls;
 
 class MoreMenu : public QObject {
   public:
-    MoreMenu(TFormMain& form, MainControls& ui, SettingsDocument& file);
+    // What the device holds and the last verify found are the window's, read when asked.
+    MoreMenu(TFormMain& form, MainControls& ui, SettingsDocument& file, const PendingMark& pending,
+             const exchange::VerifyResult& lastVerify);
     // Connects the menu's items; the controls must have been built.
     void Bind();
 
@@ -33,6 +38,8 @@ class MoreMenu : public QObject {
     TFormMain& form_;
     MainControls& ui_;
     SettingsDocument& file_;
+    const PendingMark& pending_;
+    const exchange::VerifyResult& lastVerify_;
 };
 
 // Adds a settings file to the recent files; a list that cannot be kept costs only the

@@ -17,7 +17,7 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     document_.ShowFile(name);
     settings::FillModelFromFile(content, model);
     const int mode = content.ModeIndex();
-    SelectOpMode(mode);
+    ui.SelectOpMode(mode);
     ApplyModeLayout(mode == 0 ? Mode::kStandalone : Mode::kTransparent);
     // Settings files hold no acknowledgement marks: the last device's would look like the file's.
     settings::ShowAckMask(model, "");
@@ -25,24 +25,16 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     document_.ShowFile(name);  // the mode selected above is the file's own
     file_.Opened(name);
     pending_.Remember(mode);
-    ShowPendingMark();
+    ui.ShowPendingMark(pending_.Image());
     ui.SetDeviceToolsEnabled(false);
     lastVerify_ = {};
     ui.actShowDifferences->setEnabled(false);
     ui.pb1->hide();  // nothing is exchanged
     ui.ToolBar1->show();
     ui.gbMset->show();
-    SetStatusText(1, QFileInfo(name).fileName());
-    SetStatusText(2, monitor_.NoDeviceAttached() ? kShownNoDevice : kShownNotLoggedIn);
+    ui.SetStatusText(1, QFileInfo(name).fileName());
+    ui.SetStatusText(2, monitor_.NoDeviceAttached() ? kShownNoDevice : kShownNotLoggedIn);
     ui.history->Capture("load of " + QFileInfo(name).fileName());
-}
-
-void TFormMain::ShowDeviceView() {
-    document_.ShowDevice();
-    ui.SetDeviceToolsEnabled(true);
-    // Differences found on an earlier device say nothing about this one.
-    lastVerify_ = {};
-    ui.actShowDifferences->setEnabled(false);
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
@@ -55,7 +47,7 @@ void TFormMain::closeEvent(QCloseEvent* event) {
 
 // As a plug-in would: edits that differ from the device are not replaced without a question.
 void TFormMain::LogInAgain() {
-    if (!LogInPossible()) {
+    if (!monitor_.LogInPossible(sequenceRunning_)) {
         return;
     }
     if (file_.ConfirmLogInAgain()) {
@@ -74,7 +66,7 @@ void TFormMain::MarkEdited() {
     } else {
         document_.MatchesHeld();
     }
-    ShowPendingMark();
+    ui.ShowPendingMark(pending_.Image());
 }
 
 }  // namespace quelvar::ui

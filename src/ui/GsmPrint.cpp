@@ -18,7 +18,7 @@ void MoreMenu::PrintSettings() {
     }
     settings::ReportFacts facts;
     facts.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
-    facts.modeIndex = form_.OpModeIndex();
+    facts.modeIndex = ui_.OpModeIndex();
     if (form_.DeviceLoggedIn()) {
         form_.RunOnDevice([&](exchange::DeviceSession& session) {
             // No answer leaves the line out rather than print an empty version.

@@ -93,7 +93,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     }
     // Without the device logged in (none, a cancelled password, a swapped one) the file is only
     // shown; the one logged in is held for the sends that follow.
-    if (!DeviceLoggedIn() || !LoggedInDevice()) {
+    if (!DeviceLoggedIn() || !monitor_.LoggedInDevice()) {
         // A device pulled since the last tick: its settings leave the window first.
         if (monitor_.State().ConnectedShown() && monitor_.NoDeviceAttached()) {
             DisconnectTransition();
@@ -102,8 +102,8 @@ void TFormMain::OpenNamedFile(const QString& name) {
         return;
     }
     sequenceStatus_ = QString("Loading %1 into the device...").arg(QFileInfo(name).fileName());
-    SetStatusText(2, sequenceStatus_);
-    exchange::DeviceSession session = NewSession();
+    ui.SetStatusText(2, sequenceStatus_);
+    exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
     settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
     exchange::SettingsLoadResult loaded;
     const QString file = QFileInfo(name).fileName();
@@ -123,7 +123,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
     if (outcome.ending == exchange::Ending::kComplete) {
         // The device holds the file's settings now; its mode changes with the next write-back.
         pending_.Held().Remember(model, pending_.Held().Mode(), pending_.Held().AckMask());
-        ShowPendingMark();  // earlier edits the file replaced wait no longer
+        ui.ShowPendingMark(pending_.Image());  // earlier edits the file replaced wait no longer
     }
     pause.Resume();
     ReportOutcome(outcome);
@@ -138,13 +138,13 @@ void TFormMain::OpenNamedFile(const QString& name) {
 }
 
 void TFormMain::ShowLoadedMode(int modeIndex, const QString& step) {
-    if (modeIndex != OpModeIndex()) {
-        SelectOpMode(modeIndex);
+    if (modeIndex != ui.OpModeIndex()) {
+        ui.SelectOpMode(modeIndex);
         ApplyModeLayout(modeIndex == 0 ? Mode::kStandalone : Mode::kTransparent);
     }
     // The load is one named step; the mark would otherwise record it as an unnamed edit.
     ui.history->Capture(step);
-    ShowPendingMark();  // a mode the load did not send waits
+    ui.ShowPendingMark(pending_.Image());  // a mode the load did not send waits
 }
 
 }  // namespace quelvar::ui

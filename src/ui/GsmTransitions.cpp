@@ -29,8 +29,8 @@ void TFormMain::Timer1Timer() {
     Timer1.stop();
     try {
         monitor_.Follow();
-        ui.pnlNoSettings->OfferLogIn(LogInPossible() && !DeviceLoggedIn());
-        ui.actLogInAgain->setEnabled(LogInPossible());
+        ui.pnlNoSettings->OfferLogIn(monitor_.LogInPossible(sequenceRunning_) && !DeviceLoggedIn());
+        ui.actLogInAgain->setEnabled(monitor_.LogInPossible(sequenceRunning_));
     } catch (...) {
         // A failed tick ends quietly; the next one starts afresh.
     }
@@ -39,37 +39,33 @@ void TFormMain::Timer1Timer() {
     emit ticked();
 }
 
-void TFormMain::SequenceEnded() {
-    if (connection) {
-        connection->PinAttachment(0);
+SequenceGuard::~SequenceGuard() {
+    if (!owns_) {
+        return;
     }
-    ShowPendingMark();  // whatever the sequence wrote, read or left unknown
-    if (monitor_.State().Held()) {
-        monitor_.CatchUpSoon();
+    form_.sequenceRunning_ = false;
+    if (form_.connection) {
+        form_.connection->PinAttachment(0);
     }
-    emit sequenceEnded();
+    form_.ui.ShowPendingMark(
+        form_.pending_.Image());  // whatever the sequence wrote, read or left unknown
+    if (form_.monitor_.State().Held()) {
+        form_.monitor_.CatchUpSoon();
+    }
+    emit form_.sequenceEnded();
 }
 
 bool TFormMain::DeviceLoggedIn() const {
     return monitor_.DeviceLoggedIn();
 }
 
-bool TFormMain::LoggedInDevice() {
-    return monitor_.LoggedInDevice();
-}
-
-bool TFormMain::LogInPossible() const {
-    return connection && connection->IsAttached() && monitor_.State().ConnectedShown() &&
-           monitor_.SameAttachmentAsConnected() && !sequenceRunning_;
-}
-
 void TFormMain::ConnectTransition() {
     SequenceGuard sequence(*this);
     file_.AskToSaveOfflineEdits();
     monitor_.State().Connected();
-    SetStatusText(0, kUsbConnected);
+    ui.SetStatusText(0, kUsbConnected);
     // Whatever the last sequence said is about another state.
-    SetStatusText(2, QString());
+    ui.SetStatusText(2, QString());
     ui.pb1->show();
     PauseProcessingMessages(100);
     LogIn();
@@ -79,12 +75,12 @@ void TFormMain::DisconnectTransition() {
     // The firmware and the last sequence's result were the device's; a file shown offline and
     // what a cut sequence left on the device stay said.
     if (!document_.Offline()) {
-        SetStatusText(1, QString());
+        ui.SetStatusText(1, QString());
         ui.ClearLastResult();
     }
     file_.OfferSaveBeforeDisconnect();
     monitor_.State().Disconnected();
-    SetStatusText(0, kUsbDisconnected);
+    ui.SetStatusText(0, kUsbDisconnected);
     ui.gbMset->hide();
     ui.ToolBar1->hide();
     ui.pb1->hide();

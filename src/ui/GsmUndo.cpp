@@ -23,12 +23,12 @@ std::string TFormMain::ackMask() const {
 
 void TFormMain::InstallEditHistory() {
     EditHistory::Hooks hooks;
-    hooks.mode = [this] { return OpModeIndex(); };
+    hooks.mode = [this] { return ui.OpModeIndex(); };
     hooks.showMode = [this](int mode) {
         // The layout reads the device's acknowledgement marks; undo keeps the window's.
         const std::string marks = ackMask();
         const bool known = ackMarksKnown_;
-        SelectOpMode(mode);
+        ui.SelectOpMode(mode);
         ApplyModeLayout(mode == 0 ? Mode::kStandalone : Mode::kTransparent);
         settings::ShowAckMask(model, marks);
         ackMarksKnown_ = known;

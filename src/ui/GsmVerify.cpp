@@ -19,7 +19,7 @@ void TFormMain::ReportOutcome(const exchange::SequenceOutcome& outcome) {
         text += QString("; what it held is in the backup of %1 (More > Backups...)")
                     .arg(QTime::currentTime().toString("HH:mm"));
     }
-    SetStatusText(2, text);
+    ui.SetStatusText(2, text);
 }
 
 }  // namespace quelvar::ui

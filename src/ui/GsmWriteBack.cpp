@@ -17,21 +17,21 @@ namespace quelvar::ui {
 
 void TFormMain::btnSaveToDevClick() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !exchange || !LoggedInDevice()) {
+    if (!sequence.Started() || !exchange || !monitor_.LoggedInDevice()) {
         return;
     }
     exchange::WriteRequest request;
     request.settings = &model;
-    request.modeIndex = OpModeIndex();
+    request.modeIndex = ui.OpModeIndex();
     request.ackMask = ackMask();
     request.restoredName = ToCp1250(restoring_).value_or(std::string());
     settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
     MonitorPause pause(Timer1, this);
     sequenceStatus_ = kWriting;
-    SetStatusText(2, sequenceStatus_);
+    ui.SetStatusText(2, sequenceStatus_);
     pending_.WritingAll(true);
-    ShowPendingMark();
-    exchange::DeviceSession session = NewSession();
+    ui.ShowPendingMark(pending_.Image());
+    exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
     settings::SettingsModel readBack;
     const exchange::SequenceOutcome outcome =
         exchange::RunWrite(session, request, BackupAsking(store), pending_.Held(), readBack);
@@ -43,7 +43,7 @@ void TFormMain::btnSaveToDevClick() {
 
 void TFormMain::ToolButton1Click() {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !exchange || passwdFrm_ == nullptr || !LoggedInDevice()) {
+    if (!sequence.Started() || !exchange || passwdFrm_ == nullptr || !monitor_.LoggedInDevice()) {
         return;
     }
     passwdFrm_->setWindowTitle("New password");
@@ -51,22 +51,22 @@ void TFormMain::ToolButton1Click() {
     PlaceCentred(*this, passwdFrm_);
     const int result = passwdFrm_->ShowModal();
     // Checked after each dialog: the device may have been swapped while it was open.
-    if (result == TPasswdFrm::kCancelled || !LoggedInDevice()) {
+    if (result == TPasswdFrm::kCancelled || !monitor_.LoggedInDevice()) {
         return;
     }
     // A mistyped new password would lock the installer out: it is entered twice.
     passwdFrm_->lbx1->setText("Repeat new password:");
     const int repeated = passwdFrm_->ShowModal();
-    if (repeated == TPasswdFrm::kCancelled || !LoggedInDevice()) {
+    if (repeated == TPasswdFrm::kCancelled || !monitor_.LoggedInDevice()) {
         return;
     }
     if (repeated != result) {
-        SetStatusText(2, kPasswordsDiffer);
+        ui.SetStatusText(2, kPasswordsDiffer);
         return;
     }
-    exchange::DeviceSession session = NewSession();
+    exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
     const exchange::SequenceOutcome outcome = exchange::ChangePassword(session, result);
-    SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
+    ui.SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
 }
 
 }  // namespace quelvar::ui
@@ -75,10 +75,10 @@ namespace quelvar::ui {
 
 bool TFormMain::RunOnDevice(const std::function<void(exchange::DeviceSession&)>& exchanges) {
     SequenceGuard sequence(*this);
-    if (!sequence.Started() || !exchange || !LoggedInDevice()) {
+    if (!sequence.Started() || !exchange || !monitor_.LoggedInDevice()) {
         return false;
     }
-    exchange::DeviceSession session = NewSession();
+    exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
     exchanges(session);
     return true;
 }

@@ -63,7 +63,7 @@ class GsmBackupTest : public QObject {
         return settings::BackupStore(settings::DefaultBackupFolder(std::getenv));
     }
     settings::SettingValues Shown() const {
-        return settings::ValuesOf(h->form->model, h->form->OpModeIndex());
+        return settings::ValuesOf(h->form->model, h->form->Controls().OpModeIndex());
     }
 
   private slots:
@@ -86,7 +86,7 @@ class GsmBackupTest : public QObject {
         TypePin(*h, "1111");
         const settings::SettingValues firstWrite = Shown();
         h->ClickWriteBack();
-        QCOMPARE(h->form->StatusText(2), QString("Written and verified"));
+        QCOMPARE(h->form->Controls().StatusText(2), QString("Written and verified"));
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("1111"));
         // The second backup is of what the first write-back left, read again.
         TypePin(*h, "2222");
@@ -167,7 +167,7 @@ class GsmBackupTest : public QObject {
                  qPrintable(question));
         // The restore says what it put back: the backup's time (to the minute) and account.
         const QString time = QString::fromStdString(Store().List().back().time).left(16);
-        QCOMPARE(h->form->StatusText(2),
+        QCOMPARE(h->form->Controls().StatusText(2),
                  QString("Restored the backup of %1 (12AB) and verified").arg(time));
         QCOMPARE(Store().List().size(), std::size_t{2});  // the restore kept what it overwrote
     }

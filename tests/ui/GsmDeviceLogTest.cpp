@@ -77,7 +77,7 @@ class GsmDeviceLogTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return h.form->HeardLog().Events().size() == kEvents + 1;
+                return h.form->Controls().deviceLog->Events().size() == kEvents + 1;
             },
             3000));
         ui::DeviceLogWindow* window = OpenDeviceLog(h);

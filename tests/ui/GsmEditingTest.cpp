@@ -87,10 +87,10 @@ class GsmEditingTest : public QObject {
     // says "Written and verified".
     void anEditReplacesTheLastResult() {
         h->ClickWriteBack();
-        QCOMPARE(h->form->StatusText(2), QString("Written and verified"));
+        QCOMPARE(h->form->Controls().StatusText(2), QString("Written and verified"));
         Click(sgeAlarmList(*h->form), quelvar::settings::kAlarmFirstCallColumn, 3);
         QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
-        QCOMPARE(h->form->StatusText(2), QString());
+        QCOMPARE(h->form->Controls().StatusText(2), QString());
     }
 
     // Cancel and Escape change nothing: the mark says nothing waits, as the close question

@@ -75,10 +75,10 @@ struct Shown {
 
 Shown Capture(ui::TFormMain& form) {
     return {quelvar::test::AllCells(form.model),
-            form.OpModeIndex(),
+            form.Controls().OpModeIndex(),
             form.ackMask(),
-            form.StatusText(0),
-            form.StatusText(1),
+            form.Controls().StatusText(0),
+            form.Controls().StatusText(1),
             {gbMset(form)->isVisible(), ToolBar1(form)->isVisible(), gbExtevents(form)->isVisible(),
              gbPhnrs1(form)->isVisible(), gbMonParams(form)->isVisible()},
             form.SaveToDevImage()};
@@ -313,9 +313,9 @@ class GsmFaultSweepTest : public QObject {
             // Cut short, the edits still wait to be written, and the window says so; the
             // disconnect offers once to save them to a file (declined here).
             QCOMPARE(h->form->SaveToDevImage(), ui::kPendingImage);
-            QVERIFY2(h->form->StatusText(2).startsWith("The device went away while writing ") &&
-                         h->form->StatusText(2).endsWith(": it holds a partial configuration"),
-                     qPrintable(h->form->StatusText(2)));
+            QVERIFY2(h->form->Controls().StatusText(2).startsWith("The device went away while writing ") &&
+                         h->form->Controls().StatusText(2).endsWith(": it holds a partial configuration"),
+                     qPrintable(h->form->Controls().StatusText(2)));
             QVERIFY(h->form->isEnabled());
             ExpectRecoveryAfterCut(sentinel, 1);
             if (QTest::currentTestFailed()) {
@@ -348,8 +348,8 @@ class GsmFaultSweepTest : public QObject {
             // part of what is compared).
             if (k < reads.size()) {
                 QCOMPARE(h->form->SaveToDevImage(), ui::kPendingImage);
-                QVERIFY2(h->form->StatusText(2).contains("not verified"),
-                         qPrintable(h->form->StatusText(2)));
+                QVERIFY2(h->form->Controls().StatusText(2).contains("not verified"),
+                         qPrintable(h->form->Controls().StatusText(2)));
             }
             QVERIFY(h->form->isEnabled());
             ExpectRecoveryAfterCut(sentinel, k < reads.size() ? 1 : 0);
@@ -367,7 +367,7 @@ class GsmFaultSweepTest : public QObject {
         h->form->tbtnSaveClick();
         h->form->Timer1.stop();
         QVERIFY(QFile::exists(fileName));
-        h->form->SelectOpMode(1);
+        h->form->Controls().SelectOpMode(1);
         h->form->ApplyModeLayout(ui::TFormMain::Mode::kTransparent);
         h->sim->ClearCommands();
         h->form->tbtnOpenClick();
@@ -384,7 +384,7 @@ class GsmFaultSweepTest : public QObject {
         ModalSentinel sentinel;
         for (std::size_t k : Positions(script)) {
             Position("load", k);
-            h->form->SelectOpMode(1);
+            h->form->Controls().SelectOpMode(1);
             h->form->ApplyModeLayout(ui::TFormMain::Mode::kTransparent);
             h->sim->ClearCommands();
             h->sim->DisconnectAfter(k);
@@ -393,9 +393,9 @@ class GsmFaultSweepTest : public QObject {
             ExpectDeviceAfter(replay.After(k - 1));
             if (script[k - 1].code != quelvar::link::kGetParameter) {
                 // Said as every cut sequence says it, naming the file the device holds part of.
-                QVERIFY2(h->form->StatusText(2).startsWith("The device went away while ") &&
-                             h->form->StatusText(2).endsWith(": it holds part of edited.am2"),
-                         qPrintable(h->form->StatusText(2)));
+                QVERIFY2(h->form->Controls().StatusText(2).startsWith("The device went away while ") &&
+                             h->form->Controls().StatusText(2).endsWith(": it holds part of edited.am2"),
+                         qPrintable(h->form->Controls().StatusText(2)));
             }
             // As after a cut write-back: the device holds part of what the window shows (at the
             // last position, the marks the layout could not read show none), so the disconnect
@@ -450,7 +450,7 @@ class GsmFaultSweepTest : public QObject {
         h->form->tbtnSaveClick();
         h->form->Timer1.stop();
         const auto expected =
-            quelvar::settings::BuildSettingsFile(oldBytes, h->form->model, h->form->OpModeIndex());
+            quelvar::settings::BuildSettingsFile(oldBytes, h->form->model, h->form->Controls().OpModeIndex());
         QVERIFY(expected);
         QVERIFY(quelvar::test::ReadBytes(file) == *expected);
         QVERIFY(expected->find("note=1") != std::string::npos);
@@ -480,7 +480,7 @@ class GsmFaultSweepTest : public QObject {
         h->sim->Unplug();
         QVERIFY(h->WaitAttached(false));
         h->Tick();
-        QCOMPARE(h->form->StatusText(0), QString(ui::kUsbDisconnected));
+        QCOMPARE(h->form->Controls().StatusText(0), QString(ui::kUsbDisconnected));
     }
 
     // The device holds exactly what the commands answered before the cut wrote.
@@ -509,12 +509,12 @@ class GsmFaultSweepTest : public QObject {
 
     void ExpectDisconnectShown(ModalSentinel& sentinel, int questions = 0) {
         QVERIFY2(h->WaitAttached(false), qPrintable(current));
-        for (int tick = 0; tick < 10 && h->form->StatusText(0) != ui::kUsbDisconnected; ++tick) {
+        for (int tick = 0; tick < 10 && h->form->Controls().StatusText(0) != ui::kUsbDisconnected; ++tick) {
             h->form->Timer1Timer();
             QVERIFY(h->form->Timer1.isActive());  // the monitor re-arms itself
             h->form->Timer1.stop();
         }
-        QVERIFY2(h->form->StatusText(0) == ui::kUsbDisconnected, qPrintable(current));
+        QVERIFY2(h->form->Controls().StatusText(0) == ui::kUsbDisconnected, qPrintable(current));
         QVERIFY2(!h->form->SequenceRunning(), qPrintable(current));
         QVERIFY2(h->form->isEnabled(), qPrintable(current));
         QVERIFY2(!gbMset(*h->form)->isVisible(), qPrintable(current));

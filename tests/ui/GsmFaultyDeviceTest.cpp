@@ -127,7 +127,7 @@ class GsmFaultyDeviceTest : public QObject {
         ExpectParametersShown(h.form->model, *h.sim);
         QVERIFY(DataCells(h.form->model.AlarmGrid()) == AlarmCellsOf(*h.sim));
         QVERIFY(DataCells(h.form->model.InputGrid()) == InputCellsOf(*h.sim));
-        QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
+        QCOMPARE(h.form->Controls().StatusText(1), QString("Firmware version 2.14"));
         {
             const quelvar::link::ConnHIDCOM::LockGuard lock(*h.form->connection);
             const int waiting = static_cast<int>(h.form->connection->EventsWaiting());
@@ -170,8 +170,8 @@ class GsmFaultyDeviceTest : public QObject {
         }
         QVERIFY(!lostReads.empty());
         ExpectParametersShown(h.form->model, *h.sim, unanswered);
-        const bool tablesRead = h.form->StatusText(2).isEmpty();
-        QVERIFY(tablesRead || h.form->StatusText(2) == "The event tables could not be read");
+        const bool tablesRead = h.form->Controls().StatusText(2).isEmpty();
+        QVERIFY(tablesRead || h.form->Controls().StatusText(2) == "The event tables could not be read");
         if (tablesRead) {
             QVERIFY(DataCells(h.form->model.AlarmGrid()) == AlarmCellsOf(*h.sim));
         }
@@ -199,10 +199,10 @@ class GsmFaultyDeviceTest : public QObject {
         QVERIFY(h.sim->ReadMemory(sim::kMemoryBase, sim::kMemorySize) ==
                 expected.ReadMemory(sim::kMemoryBase, sim::kMemorySize));
         // What went unanswered was not kept either, and the read-back finds it.
-        QVERIFY2(h.form->StatusText(2).startsWith(
+        QVERIFY2(h.form->Controls().StatusText(2).startsWith(
                      QString("Write-back incomplete: %1 commands unanswered; verify failed: ")
                          .arg(lost.size())),
-                 qPrintable(h.form->StatusText(2)));
+                 qPrintable(h.form->Controls().StatusText(2)));
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
     }
 
@@ -215,7 +215,7 @@ class GsmFaultyDeviceTest : public QObject {
         h.sim->ForgetNextBlockWrites(1);
         h.ClickWriteBack();
         h.form->Timer1.stop();
-        QCOMPARE(h.form->StatusText(2), QString("Verify failed: 5 settings differ"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Verify failed: 5 settings differ"));
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
 
         QStringList rows;
@@ -254,7 +254,7 @@ class GsmFaultyDeviceTest : public QObject {
         h.sim->IgnoreCommand(quelvar::link::kGetParameter);
         h.ClickWriteBack();
         h.form->Timer1.stop();
-        QCOMPARE(h.form->StatusText(2),
+        QCOMPARE(h.form->Controls().StatusText(2),
                  QString("Written, but not verified: the device did not answer every read"));
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
     }

@@ -96,7 +96,7 @@ class GsmLoginTest : public QObject {
             QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);  // too short
         });
         h.Connect();
-        QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Connected"));
         QVERIFY(!gbMset(*h.form)->isVisible());
         h.Tick();
         QCOMPARE(h.sim->CommandCount(), std::size_t{1});  // no second log-in while attached
@@ -117,7 +117,7 @@ class GsmLoginTest : public QObject {
         h.sim->SetParameter("PW", "1252");
         GsmHarness::OnModal([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
         h.Connect();
-        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kLogInCancelled));
+        QCOMPARE(h.form->Controls().StatusText(2), QString(quelvar::ui::kLogInCancelled));
         h.Tick();
         QVERIFY(pnlNoSettings(*h.form)->isVisible());
         QVERIFY(btnOpenFile(*h.form)->isVisible());
@@ -164,7 +164,7 @@ class GsmLoginTest : public QObject {
         h.form->SetFileNameAsk([file](bool) { return file; });
         QTest::mouseClick(btnOpenFile(*h.form), Qt::LeftButton);
         QVERIFY(gbMset(*h.form)->isVisible());
-        QCOMPARE(h.form->StatusText(1), QString("site.am2"));
+        QCOMPARE(h.form->Controls().StatusText(1), QString("site.am2"));
     }
 
     void initialReadAsksInItsOrder() {
@@ -191,7 +191,7 @@ class GsmLoginTest : public QObject {
         GsmHarness h;
         h.sim->SetParameter("SMODE", "standalone");
         h.Connect();
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
         QVERIFY(gbMonParams(*h.form)->isVisible());
         QVERIFY(!gbPhnrs1(*h.form)->isVisible());
         QVERIFY(!gbExtevents(*h.form)->isVisible());
@@ -209,7 +209,7 @@ class GsmLoginTest : public QObject {
                      .GetValue("PIN k\xF3"
                                "d"),
                  std::string());
-        QCOMPARE(h.form->StatusText(2), QString("2 settings went unanswered and show empty"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("2 settings went unanswered and show empty"));
     }
 
     void ackMaskOfAnotherLengthBecomesZeros() {
@@ -258,7 +258,7 @@ class GsmLoginTest : public QObject {
             QCOMPARE(h.form->SaveToDevImage(), 2);
             QVERIFY(h.form->isEnabled());
             QVERIFY(h.form->Timer1.isActive());
-            QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+            QCOMPARE(h.form->Controls().StatusText(2), QString("Written and verified"));
         }
     }
 
@@ -271,7 +271,7 @@ class GsmLoginTest : public QObject {
         h.sim->ClearCommands();
         h.ClickWriteBack();
         QCOMPARE(h.form->SaveToDevImage(), 4);
-        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kNotConnected));
+        QCOMPARE(h.form->Controls().StatusText(2), QString(quelvar::ui::kNotConnected));
         QVERIFY(h.form->isEnabled());
         QCOMPARE(h.sim->CommandCount(), std::size_t{0});
     }
@@ -287,7 +287,7 @@ class GsmLoginTest : public QObject {
         });
         QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         QCOMPARE(h.sim->CommandCount(), 0u);
-        QCOMPARE(h.form->StatusText(2), QString());
+        QCOMPARE(h.form->Controls().StatusText(2), QString());
 
         // Entered twice: two entries that differ change nothing.
         const std::string before = h.sim->Parameter("PW");
@@ -304,11 +304,11 @@ class GsmLoginTest : public QObject {
         QStringList prompts;
         enter("9999", "9998", &prompts);
         QCOMPARE(h.sim->Parameter("PW"), before);
-        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kPasswordsDiffer));
+        QCOMPARE(h.form->Controls().StatusText(2), QString(quelvar::ui::kPasswordsDiffer));
         QCOMPARE(prompts, QStringList({"Enter new password:", "Repeat new password:"}));
         enter("9999", "9999", &prompts);
         QCOMPARE(h.sim->Parameter("PW"), std::string("10017"));
-        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Password changed"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
     }
 
@@ -353,7 +353,7 @@ class GsmLoginTest : public QObject {
         h.Connect();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
-        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Disconnected"));
         QVERIFY(!gbMset(*h.form)->isVisible());
         h.Connect();
         QCOMPARE(h.form->model.AlarmGrid().Cell(1, 1), std::string("130"));
@@ -397,7 +397,7 @@ class GsmLoginTest : public QObject {
         QCOMPARE(h.sim->Parameter("PW"), password);
         QCOMPARE(h.CommandTexts(), atLogIn ? Expected({"PW"}) : Expected({}));
         if (atLogIn) {
-            QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kLogInCancelled));
+            QCOMPARE(h.form->Controls().StatusText(2), QString(quelvar::ui::kLogInCancelled));
         }
     }
 };

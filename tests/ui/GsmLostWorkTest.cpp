@@ -138,7 +138,7 @@ class GsmLostWorkTest : public QObject {
         QCOMPARE(preferred, QString("Cancel"));  // Enter loses nothing
 
         ClickItem(ModeButton(*h.form, 0));
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         ModalScript none([&](QWidget* box, int) {
             QFAIL(qPrintable("nothing to lose, nothing to ask: " + GsmHarness::MessageText(box)));
         });
@@ -154,12 +154,12 @@ class GsmLostWorkTest : public QObject {
         GsmHarness h;
         h.Connect();
         OpenWithButton(h, transparent);
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
         QCOMPARE(h.form->SaveToDevImage(), ui::kPendingImage);
         // Open overwrote the device at once: it says so, and where the old settings went.
         QCOMPARE(tbtnOpen(*h.form)->toolTip(),
                  QString("Open a settings file and write it to the device"));
-        const QString status = h.form->StatusText(2);
+        const QString status = h.form->Controls().StatusText(2);
         QVERIFY2(QRegularExpression("^Loaded transparent\\.am2 into the device; what it held is in "
                                     "the backup of \\d\\d:\\d\\d \\(More > Backups\\.\\.\\.\\)$")
                      .match(status)
@@ -242,7 +242,7 @@ class GsmLostWorkTest : public QObject {
             });
             QTest::mouseClick(tbtnSave(*h.form), Qt::LeftButton);
         }
-        QCOMPARE(h.form->StatusText(2), QString("Saved to copy.am2"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Saved to copy.am2"));
         const auto copy = ReadBack(dir.filePath("copy.am2"));
         QVERIFY(copy.has_value());
     }
@@ -383,9 +383,9 @@ class GsmLostWorkTest : public QObject {
         GsmHarness h(false);
         const QString transparent = dir.filePath("transparent.am2");
         WriteFile(transparent, 1);
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         OpenWithButton(h, transparent);
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
         QStringList questions;
         {
             ModalScript script(

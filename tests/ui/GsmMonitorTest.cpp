@@ -30,23 +30,23 @@ class GsmMonitorTest : public QObject {
         QCOMPARE(h.form->windowTitle(), QString("Quelvar GSM"));
         QCOMPARE(h.form->size(), QSize(988, 524));
         QCOMPARE(h.form->minimumSize(), h.form->maximumSize());
-        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Disconnected"));
         QVERIFY(ToolBar1(*h.form)->isVisible());
         QVERIFY(pb1(*h.form)->isVisible());
         QVERIFY(!gbMset(*h.form)->isVisible());
         QCOMPARE(stGSM(*h.form)->text(), QString("-"));
         QCOMPARE(ColourOf(stGSM(*h.form)), kGreen);
         h.Tick();
-        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Disconnected"));
     }
 
     void firstConnectionLogsInAndShowsTheSettings() {
         GsmHarness h;
         h.Connect();
-        QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Connected"));
         QVERIFY(pb1(*h.form)->isVisible());
         QVERIFY(gbMset(*h.form)->isVisible());
-        QCOMPARE(h.form->StatusText(1), QString("Firmware version 2.14"));
+        QCOMPARE(h.form->Controls().StatusText(1), QString("Firmware version 2.14"));
         QCOMPARE(h.form->SaveToDevImage(), 2);
     }
 
@@ -166,18 +166,18 @@ class GsmMonitorTest : public QObject {
         h.Tick();
         QCOMPARE(lbEvents(*h.form)->count(), 1);
         h.ClickWriteBack();
-        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Written and verified"));
         h.sim->Unplug();
         QVERIFY(h.WaitAttached(false));
         h.Tick();
-        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
-        QCOMPARE(h.form->StatusText(2), QString());
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Disconnected"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString());
         QVERIFY(!gbMset(*h.form)->isVisible());
         QVERIFY(!ToolBar1(*h.form)->isVisible());
         QVERIFY(!pb1(*h.form)->isVisible());
         QCOMPARE(lbEvents(*h.form)->count(), 1);
         // The gone device's firmware and live state are no longer shown as if current.
-        QCOMPARE(h.form->StatusText(1), QString());
+        QCOMPARE(h.form->Controls().StatusText(1), QString());
         for (QLabel* label : {stPIN(*h.form), stGSM(*h.form), stLINE(*h.form), stINPUT1(*h.form),
                               stINPUT2(*h.form)}) {
             QCOMPARE(label->text(), QString("-"));
@@ -208,13 +208,13 @@ class GsmMonitorTest : public QObject {
         h.sim->Plug();
         QVERIFY(QTest::qWaitFor([&] { return h.sim->EnumerateCount() > 2; }));
         h.Tick();
-        QVERIFY(h.form->StatusText(2).startsWith("No permission to open the communicator"));
-        QCOMPARE(h.form->StatusText(0), QString("USB: Disconnected"));
+        QVERIFY(h.form->Controls().StatusText(2).startsWith("No permission to open the communicator"));
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Disconnected"));
         h.sim->DenyPermission(false);
         QVERIFY(h.WaitAttached());
         h.Tick();
-        QCOMPARE(h.form->StatusText(2), QString());
-        QCOMPARE(h.form->StatusText(0), QString("USB: Connected"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString());
+        QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Connected"));
     }
 
     void timerTicksEveryHalfSecondAfterTheFirst() {

@@ -147,7 +147,7 @@ class GsmOfflineTest : public QObject {
         QCOMPARE(items[0]->text(), QFileInfo(other).absoluteFilePath());
         QCOMPARE(items[1]->text(), QFileInfo(site).absoluteFilePath());
         QTest::mouseClick(recent, Qt::LeftButton, {}, recent->actionGeometry(items[1]).center());
-        QTRY_COMPARE(h.form->StatusText(1), QString("site.am2"));
+        QTRY_COMPARE(h.form->Controls().StatusText(1), QString("site.am2"));
     }
 
     void fileWithoutLoggedInDeviceIsShownEditedAndSavedSendingNothing() {
@@ -162,7 +162,7 @@ class GsmOfflineTest : public QObject {
         QVERIFY(gbMset(*h.form)->isVisible());
         QVERIFY(gbExtevents(*h.form)->isVisible());  // Standalone's layout
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), kFileNumber);
-        QCOMPARE(h.form->StatusText(1), QString("site.am2"));
+        QCOMPARE(h.form->Controls().StatusText(1), QString("site.am2"));
         for (QToolButton* deviceTool : {btnSaveToDev(*h.form), ToolButton1(*h.form)}) {
             QVERIFY(!deviceTool->isEnabled());
             QCOMPARE(deviceTool->toolTip(), QString("No device connected"));
@@ -175,7 +175,7 @@ class GsmOfflineTest : public QObject {
                  std::string("X"));
         ActivateWindow(h.form.get());
         QTest::keyClick(h.form.get(), Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(h.form->StatusText(2), QString("Saved to site.am2"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Saved to site.am2"));
         QCOMPARE(ReadBack(site).AlarmGrid().Cell(settings::kAlarmFirstCallColumn, 3),
                  std::string("X"));
         QCOMPARE(h.sim->CommandCount(), std::size_t{0});
@@ -366,12 +366,12 @@ class GsmOfflineTest : public QObject {
         QVERIFY2(findings.contains("NOTE"), qPrintable(findings));
         // "Load this file" loaded it as Open does: sent, the mode only selected.
         QCOMPARE(h.sim->Parameter("UPHN2"), std::string("+36701234000"));
-        QCOMPARE(form.OpModeIndex(), 1);
+        QCOMPARE(form.Controls().OpModeIndex(), 1);
         QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
         QCOMPARE(form.SaveToDevImage(), ui::kPendingImage);  // the mode waits to be written
-        QVERIFY2(form.StatusText(2).startsWith("Loaded prepared.am2 into the device; what it held "
+        QVERIFY2(form.Controls().StatusText(2).startsWith("Loaded prepared.am2 into the device; what it held "
                                                "is in the backup of "),
-                 qPrintable(form.StatusText(2)));
+                 qPrintable(form.Controls().StatusText(2)));
 
         GsmHarness::OnModal([&](QWidget* modal) {
             auto* dialog = qobject_cast<ui::CompareDialog*>(modal);

@@ -43,7 +43,7 @@ void SwapDevice(GsmHarness& h) {
     h.sim->Unplug();
     QVERIFY(h.WaitAttached(false));
     h.Tick();
-    QCOMPARE(h.form->StatusText(0), QString(quelvar::ui::kUsbConnected));
+    QCOMPARE(h.form->Controls().StatusText(0), QString(quelvar::ui::kUsbConnected));
     h.sim->Plug();
     QVERIFY(h.WaitAttached());
     h.Tick();
@@ -138,7 +138,7 @@ class GsmReplugTest : public QObject {
                 replug ? SwapDevice(*h) : h->sim->Unplug();
                 QVERIFY(h->WaitAttached(replug));
                 h->Tick();
-                QCOMPARE(h->form->StatusText(0), QString(quelvar::ui::kUsbConnected));
+                QCOMPARE(h->form->Controls().StatusText(0), QString(quelvar::ui::kUsbConnected));
                 auto* field = dialog->findChild<QLineEdit*>("edSetProp");
                 QTest::keyClicks(field, "4321");
                 QTest::keyClick(field, Qt::Key_Return);
@@ -152,7 +152,7 @@ class GsmReplugTest : public QObject {
                 QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
                 QVERIFY(gbMset(*h->form)->isVisible());
             } else {
-                QTRY_COMPARE(h->form->StatusText(0), QString(quelvar::ui::kUsbDisconnected));
+                QTRY_COMPARE(h->form->Controls().StatusText(0), QString(quelvar::ui::kUsbDisconnected));
                 QCOMPARE(sim.Cell(1, 0), std::string("4321"));
                 QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
             }
@@ -202,7 +202,7 @@ class GsmReplugTest : public QObject {
         QCOMPARE(h->sim->Parameter("PW"), std::string("1252"));
         QVERIFY(!SentChanges(*h));
         // The log-in of the replaced device replaced the status the refusal left.
-        QCOMPARE(h->form->StatusText(2), QString());
+        QCOMPARE(h->form->Controls().StatusText(2), QString());
     }
 
     void fileDialogsAndMessagesHoldTheTransitions() {
@@ -281,7 +281,7 @@ class GsmReplugTest : public QObject {
                 h->sim->ClearCommands();
                 DialogCounter dialogs;
                 Click(c.button(*h->form));
-                QCOMPARE(h->form->StatusText(2),
+                QCOMPARE(h->form->Controls().StatusText(2),
                          QString(swapped ? quelvar::ui::kReplugged : quelvar::ui::kNotLoggedIn));
                 QVERIFY2(dialogs.opened == 0, c.what);
                 if (swapped) {

@@ -89,7 +89,7 @@ class GsmSettingsFileTest : public QObject {
         h->sim->ClearCommands();
         QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QCOMPARE(AllCells(h->form->model), before);
-        QCOMPARE(h->form->OpModeIndex(), 0);
+        QCOMPARE(h->form->Controls().OpModeIndex(), 0);
         // The device holds exactly what the window shows, its mode too: nothing waits.
         QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
         QCOMPARE(h->sim->Parameter("SIMPIN"), std::string("1234"));
@@ -107,7 +107,7 @@ class GsmSettingsFileTest : public QObject {
         ClickInMessage("Load anyway", &message);
         QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
         QVERIFY2(message.contains("466 settings are missing"), qPrintable(message));
-        QCOMPARE(h->form->OpModeIndex(), 1);
+        QCOMPARE(h->form->Controls().OpModeIndex(), 1);
         QVERIFY(gbMonParams(*h->form)->isVisible());
         QVERIFY(!gbExtevents(*h->form)->isVisible());
         QCOMPARE(h->form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), std::string());
@@ -225,8 +225,8 @@ class GsmSettingsFileTest : public QObject {
         h->sim->ClearCommands();
         h->form->tbtnOpenClick();
         QCOMPARE(h->form->model.Grid(TableId::kSimCard).Cell(1, 0), std::string("4321"));
-        QCOMPARE(h->form->OpModeIndex(), 1);
-        QCOMPARE(h->form->StatusText(2),
+        QCOMPARE(h->form->Controls().OpModeIndex(), 1);
+        QCOMPARE(h->form->Controls().StatusText(2),
                  QString("Loaded into the window; no device connected, nothing was sent"));
         QCOMPARE(h->sim->CommandCount(), std::size_t{0});
     }

@@ -60,10 +60,10 @@ class GsmSilentDeviceTest : public QObject {
             h.Connect();
             const auto silent = SilentFor(h, silence.answered, Clock::now());
             QVERIFY2(silent < kGivesUpWithin, silence.where);
-            QVERIFY2(h.form->StatusText(2).startsWith("The device stopped answering while "),
-                     qPrintable(QString(silence.where) + ": " + h.form->StatusText(2) + " " +
+            QVERIFY2(h.form->Controls().StatusText(2).startsWith("The device stopped answering while "),
+                     qPrintable(QString(silence.where) + ": " + h.form->Controls().StatusText(2) + " " +
                                 QString::number(h.sim->CommandCount())));
-            QVERIFY(h.form->StatusText(2).endsWith(": nothing on it was changed"));
+            QVERIFY(h.form->Controls().StatusText(2).endsWith(": nothing on it was changed"));
             QVERIFY(!h.form->SequenceRunning());
         }
     }
@@ -81,7 +81,7 @@ class GsmSilentDeviceTest : public QObject {
             const bool monitorBack = h.form->Timer1.isActive();
             h.form->Timer1.stop();
             QVERIFY2(silent < kGivesUpWithin, silence.where);
-            const QString status = h.form->StatusText(2);
+            const QString status = h.form->Controls().StatusText(2);
             const bool inVerify = silence.answered >= 403;
             QVERIFY2(status.startsWith("The device stopped answering while ") &&
                          status.endsWith(inVerify ? ": everything was written, not verified"
@@ -97,7 +97,7 @@ class GsmSilentDeviceTest : public QObject {
         GsmHarness h;
         h.sim->SetParameter("PW", "12a4");
         h.Connect();
-        QCOMPARE(h.form->StatusText(2), QString(quelvar::ui::kPasswordUnreadable));
+        QCOMPARE(h.form->Controls().StatusText(2), QString(quelvar::ui::kPasswordUnreadable));
         QVERIFY(!gbMset(*h.form)->isVisible());
         QVERIFY(!h.form->DeviceLoggedIn());
     }
@@ -109,7 +109,7 @@ class GsmSilentDeviceTest : public QObject {
             GsmHarness h;
             h.sim->SetParameter("PW", held);
             h.Connect();
-            QVERIFY2(h.form->StatusText(2) == QString(quelvar::ui::kPasswordOutOfReach), held);
+            QVERIFY2(h.form->Controls().StatusText(2) == QString(quelvar::ui::kPasswordOutOfReach), held);
             QVERIFY(!h.form->DeviceLoggedIn());
         }
     }
@@ -128,7 +128,7 @@ class GsmSilentDeviceTest : public QObject {
             h.sim->ForgetSetsOf({key});
             h.ClickWriteBack();
             h.form->Timer1.stop();
-            QCOMPARE(h.form->StatusText(2), QString("Verify failed: 1 setting differs"));
+            QCOMPARE(h.form->Controls().StatusText(2), QString("Verify failed: 1 setting differs"));
             QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
         }
     }

@@ -88,7 +88,7 @@ class GsmSimulatorWindowTest : public QObject {
         QTest::mouseClick(window.btnPlug, Qt::LeftButton);
         QVERIFY(h.WaitAttached(false));
         h.Tick();
-        QCOMPARE(h.form->StatusText(0), QString(ui::kUsbDisconnected));
+        QCOMPARE(h.form->Controls().StatusText(0), QString(ui::kUsbDisconnected));
         QCOMPARE(window.btnPlug->text(), QString("Plug in"));
 
         SetPassword(window, "4711");
@@ -106,7 +106,7 @@ class GsmSimulatorWindowTest : public QObject {
         QVERIFY(h.WaitAttached());
         h.Tick();
         QVERIFY(asked);
-        QCOMPARE(h.form->StatusText(0), QString(ui::kUsbConnected));
+        QCOMPARE(h.form->Controls().StatusText(0), QString(ui::kUsbConnected));
         QVERIFY(h.form->DeviceLoggedIn());
     }
 
@@ -180,7 +180,7 @@ class GsmSimulatorWindowTest : public QObject {
         QCOMPARE(window.btnPlug->text(), QString("Plug in"));
         QVERIFY(h.WaitAttached(false));  // the receiver notices the unplug on its own time
         h.Tick();
-        QCOMPARE(h.form->StatusText(0), QString(ui::kUsbDisconnected));
+        QCOMPARE(h.form->Controls().StatusText(0), QString(ui::kUsbDisconnected));
     }
 
     // Beside the main window where there is room, and never past the screen's edge.
@@ -318,7 +318,7 @@ class GsmSimulatorWindowTest : public QObject {
             QTest::keyClick(dialog->findChild<QLineEdit*>(), Qt::Key_Return);
         });
         QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
-        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Password changed"));
         QTRY_COMPARE(window.lbPassword->text(), QString("now 4711"));
     }
 
@@ -338,12 +338,12 @@ class GsmSimulatorWindowTest : public QObject {
         });
         QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         // Unconfirmed is not unchanged: the device may have kept the new one.
-        QCOMPARE(h.form->StatusText(2), QString("The device did not confirm the new password; it "
+        QCOMPARE(h.form->Controls().StatusText(2), QString("The device did not confirm the new password; it "
                                                 "may or may not have changed, so try both"));
         QTest::mouseClick(window.chkSilent, Qt::LeftButton);
         QVERIFY(!h.sim->AnsweringStopped());
         QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
-        QCOMPARE(h.form->StatusText(2), QString("Password changed"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Password changed"));
     }
 
     // Writes acknowledged but not kept: the verify tells, and the differences can be shown.
@@ -358,8 +358,8 @@ class GsmSimulatorWindowTest : public QObject {
                           alarms->CellRect(quelvar::settings::kAlarmFirstCallColumn, 1).center());
         QTest::mouseClick(window.btnForgetWrites, Qt::LeftButton);
         h.ClickWriteBack();
-        QVERIFY2(h.form->StatusText(2).startsWith("Verify failed"),
-                 qPrintable(h.form->StatusText(2)));
+        QVERIFY2(h.form->Controls().StatusText(2).startsWith("Verify failed"),
+                 qPrintable(h.form->Controls().StatusText(2)));
         QVERIFY(actShowDifferences(*h.form)->isEnabled());
     }
 };

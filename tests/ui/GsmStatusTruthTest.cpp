@@ -73,10 +73,10 @@ class GsmStatusTruthTest : public QObject {
             h.Connect();
         }
         using State = ui::ConnectionState::State;
-        QCOMPARE(h.form->StatusText(2), QString(ui::kLogInCancelled));
+        QCOMPARE(h.form->Controls().StatusText(2), QString(ui::kLogInCancelled));
         QCOMPARE(h.form->DeviceState(), State::kAttached);
         OpenWithCtrlO(h, site);
-        QCOMPARE(h.form->StatusText(2), QString(ui::kShownNotLoggedIn));
+        QCOMPARE(h.form->Controls().StatusText(2), QString(ui::kShownNotLoggedIn));
         QCOMPARE(h.form->DeviceState(), State::kAttached);
 
         h.sim->Unplug();
@@ -87,7 +87,7 @@ class GsmStatusTruthTest : public QObject {
         h.Connect();
         QVERIFY(h.form->DeviceLoggedIn());
         QCOMPARE(h.form->DeviceState(), State::kLoggedIn);
-        QCOMPARE(h.form->StatusText(2), QString());
+        QCOMPARE(h.form->Controls().StatusText(2), QString());
     }
 
     // While the write-back runs the status says so, not what the last one ended with.
@@ -95,12 +95,12 @@ class GsmStatusTruthTest : public QObject {
         GsmHarness h;
         h.Connect();
         h.ClickWriteBack();
-        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Written and verified"));
         QStringList seen;
         QTimer watch;
         QObject::connect(&watch, &QTimer::timeout, [&] {
             if (h.form->SequenceRunning()) {
-                seen << h.form->StatusText(2);
+                seen << h.form->Controls().StatusText(2);
             }
         });
         watch.start(1);
@@ -109,7 +109,7 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(!seen.isEmpty());
         QVERIFY2(!seen.contains("Written and verified"), qPrintable(seen.join(" | ")));
         QVERIFY2(seen.contains(ui::kWriting), qPrintable(seen.join(" | ")));
-        QCOMPARE(h.form->StatusText(2), QString("Written and verified"));
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Written and verified"));
     }
 
     // Files hold no acknowledgement marks: the last device's are not shown with a file, and
@@ -141,7 +141,7 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return !h.form->HeardLog().SignalPoints().empty();
+                return !h.form->Controls().deviceLog->SignalPoints().empty();
             },
             3000));
         GsmHarness::ChooseFromMenu(btnMore(*h.form), actDeviceLog(*h.form));
@@ -161,12 +161,12 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(QTest::qWaitFor(
             [&] {
                 h.Tick();
-                return h.form->HeardLog().SignalPoints().size() == 2;
+                return h.form->Controls().deviceLog->SignalPoints().size() == 2;
             },
             3000));
-        const auto& points = h.form->HeardLog().SignalPoints();
+        const auto& points = h.form->Controls().deviceLog->SignalPoints();
         QVERIFY(points.front().at < before);
-        QVERIFY(h.form->HeardLog().GapBetween(points.front().at, points.back().at));
+        QVERIFY(h.form->Controls().deviceLog->GapBetween(points.front().at, points.back().at));
     }
 
     // Markup in a file name and in the device's status texts is shown as typed.
@@ -205,7 +205,7 @@ class GsmStatusTruthTest : public QObject {
         QVERIFY(h.WaitAttached(false));
         h.Tick();
         OpenWithCtrlO(h, odd);
-        QCOMPARE(h.form->StatusText(1), QString("<s>site<b>.am2"));
+        QCOMPARE(h.form->Controls().StatusText(1), QString("<s>site<b>.am2"));
         for (QLabel* panel : sb1(*h.form)->findChildren<QLabel*>()) {
             if (panel->text() == "<s>site<b>.am2") {
                 QVERIFY(ShownAsTyped(panel));

@@ -65,7 +65,7 @@ class GsmUndoTest : public QObject {
         h.Connect();
         auto& model = h.form->model;
         auto& alarms = model.AlarmGrid();
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         const std::vector<Edit> edits = {
             {"typed value",
              [&] {
@@ -85,7 +85,7 @@ class GsmUndoTest : public QObject {
              [&] { return h.form->ackMask(); }},
             {"E/R", [&] { Click(sgeAlarmList(*h.form), 2, 4); }, [&] { return alarms.Cell(2, 4); }},
             {"operating mode", [&] { ClickItem(ModeButton(*h.form, 1)); },
-             [&] { return std::to_string(h.form->OpModeIndex()); }},
+             [&] { return std::to_string(h.form->Controls().OpModeIndex()); }},
         };
         std::vector<std::string> before;
         std::vector<std::string> after;
@@ -127,7 +127,7 @@ class GsmUndoTest : public QObject {
 
         // Through the menu too, then a new log-in starts a new history.
         GsmHarness::ChooseFromMenu(btnMore(*h.form), actUndo(*h.form));
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         // The other edits still differ from the device: the unplug asks, and they go.
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
         GsmHarness::OnModal([](QWidget* dialog) { GsmHarness::ClickButton(dialog, "Discard"); });
@@ -187,21 +187,21 @@ class GsmUndoTest : public QObject {
         QTest::keyClick(h.form.get(), Qt::Key_O, Qt::ControlModifier);
         h.form->Timer1.stop();
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
         QCOMPARE(actUndo(*h.form)->text(), QString("Undo load of b.am2"));
 
         Undo(h.form.get());
         QCOMPARE(alarms.Cell(1, 2), std::string("130"));
         QCOMPARE(alarms.Cell(6, 2), std::string("X"));
         QCOMPARE(h.form->model.Grid(TableId::kPhoneNumbers).Cell(1, 1), std::string());
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
         Undo(h.form.get());
         QCOMPARE(alarms.Cell(6, 2), std::string());
         QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
         QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
     }
 
     // A file loaded into the device whose mode differs from the device's: the load is still
@@ -215,24 +215,24 @@ class GsmUndoTest : public QObject {
 
         GsmHarness h;
         h.Connect();
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         auto& alarms = h.form->model.AlarmGrid();
         const std::string held = alarms.Cell(1, 2);
         h.form->SetFileNameAsk([&file](bool) { return file; });
         QTest::mouseClick(tbtnOpen(*h.form), Qt::LeftButton);
         h.form->Timer1.stop();
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
         QCOMPARE(actUndo(*h.form)->text(), QString("Undo load of other-mode.am2"));
 
         Undo(h.form.get());
         QCOMPARE(alarms.Cell(1, 2), held);
-        QCOMPARE(h.form->OpModeIndex(), 0);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 0);
         QCOMPARE(h.form->SaveToDevImage(), quelvar::ui::kPendingImage);
         QVERIFY(!actUndo(*h.form)->isEnabled());
         QTest::keyClick(h.form.get(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(alarms.Cell(1, 2), std::string("602"));
-        QCOMPARE(h.form->OpModeIndex(), 1);
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
     }
 };
 
