@@ -164,7 +164,11 @@ int RunWrite(const CommandContext& context, const std::string& path,
         return code;
     }
     const int compared = static_cast<int>(settings::AllSettings().size());
-    context.out << "Wrote " << path << " to the communicator and read it back: all " << compared
+    // The window's sentence for a verified write first (unanswered commands whose read-back
+    // matches end the same), then what was compared.
+    const exchange::SequenceOutcome verified;
+    context.out << exchange::DescribeOutcome(verified) << ": wrote " << path
+                << " to the communicator and read it back; all " << compared
                 << " settings (parameters, both event tables and the mode) match the file\n";
     return kExitOk;
 }

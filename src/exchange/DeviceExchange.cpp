@@ -63,6 +63,7 @@ SetOutcome DeviceExchange::SetParameter(const std::string& key, const std::strin
 
 bool DeviceExchange::Send(const link::Command& command, link::Report* reply) {
     lastSend_ = connection_.Send(command, reply);
+    ++sends_;
     return lastSend_ == link::SendResult::kAcknowledged;
 }
 

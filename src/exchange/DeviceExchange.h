@@ -83,6 +83,8 @@ class DeviceExchange {
 
     // How the last command sent ended (kDetached before any was sent).
     link::SendResult LastSend() const { return lastSend_; }
+    // How many commands were sent, so that an observer tells a new outcome from the last one.
+    std::uint64_t Sends() const { return sends_; }
 
     link::ConnHIDCOM& Connection() { return connection_; }
     ExchangeHooks& Hooks() { return hooks_; }
@@ -100,6 +102,7 @@ class DeviceExchange {
     ExchangeHooks hooks_;
     UnansweredTally tally_;
     link::SendResult lastSend_ = link::SendResult::kDetached;
+    std::uint64_t sends_ = 0;
 };
 
 }  // namespace quelvar::exchange

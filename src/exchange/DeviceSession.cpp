@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <thread>
 #include <utility>
 
 #include "settings/AlarmTableImage.h"
@@ -81,6 +82,7 @@ DeviceSession::DeviceSession(DeviceExchange& exchange, Progress progress,
       progress_(std::move(progress)),
       silenceLimit_(silenceLimit),
       stopRequested_(std::move(stopRequested)),
+      observedSends_(exchange.Sends()),
       ackTimeout_(exchange.Connection().AckTimeout()) {}
 
 DeviceSession::~DeviceSession() = default;
@@ -126,13 +128,30 @@ void DeviceSession::Observe(bool answered) {
     }
     // Whatever fails the session also stops the transfer under way at its next block (the
     // stop hook above), so a dead device does not hold the caller for minutes.
-    if (exchange_.LastSend() == link::SendResult::kDetached ||
+    if (exchange_.LastSend() == link::SendResult::kDetached || GoneAfterFailedWrite() ||
         !exchange_.Connection().IsAttached()) {
         Detached();
     } else if (silenceLimit_.count() > 0 && now - *silentSince_ >= silenceLimit_) {
         fault_ = SessionFault::kSilent;
         faultStage_ = stage_;
     }
+}
+
+bool DeviceSession::GoneAfterFailedWrite() {
+    if (exchange_.LastSend() != link::SendResult::kWriteFailed) {
+        return false;
+    }
+    // A report the device did not take is most often the first sign of a pulled cable, which
+    // the receiver tells a moment later: waiting that moment names the cut where it happened,
+    // rather than sending the rest of a table into a dead handle.
+    const Clock::time_point until = Clock::now() + kWriteFailureGrace;
+    while (exchange_.Connection().IsAttached() && Clock::now() < until) {
+        if (exchange_.Hooks().processMessages) {
+            exchange_.Hooks().processMessages();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return !exchange_.Connection().IsAttached();
 }
 
 void DeviceSession::Detached() {
@@ -162,6 +181,12 @@ void DeviceSession::ObserveSet(SetOutcome outcome) {
 }
 
 void DeviceSession::ObserveMemory() {
+    // A transfer reports its progress at the start and end of each pass too: only a block's own
+    // command has an outcome to observe.
+    if (exchange_.Sends() == observedSends_) {
+        return;
+    }
+    observedSends_ = exchange_.Sends();
     Observe(exchange_.Connection().HasDevice() &&
             exchange_.LastSend() == link::SendResult::kAcknowledged);
 }

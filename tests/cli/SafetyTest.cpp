@@ -126,7 +126,7 @@ TEST(CliSafety, NoSettingsFileAndFilesWithFindingsSendNothingUnlessForced) {
     WriteBytes(dir.File("bad.am2"), Replaced(clean, "UPHN1=+36301234567\r\n", ""));
     const CliRun forced = RunCli(dir, "write bad.am2 --force --sim-state device.state -q");
     EXPECT_EQ(forced.code, 0) << forced.err;
-    EXPECT_EQ(forced.out.rfind("Wrote bad.am2 to the communicator", 0), 0u) << forced.out;
+    EXPECT_EQ(forced.out.rfind("Written and verified: wrote bad.am2 to the communicator", 0), 0u) << forced.out;
     EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), "");
 }
 

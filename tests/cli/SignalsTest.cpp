@@ -182,7 +182,7 @@ TEST(CliSignals, ForcedWriteOfAFileLackingKeysVerifiesTheClearedSettings) {
                Replaced(Replaced(clean, "UPHN1=+36301234567\r\n", ""), "SMODE=0\r\n", ""));
     const CliRun forced = RunCli(dir, "write lacking.am2 --force --sim-state device.state -q");
     EXPECT_EQ(forced.code, 0) << forced.out << forced.err;
-    EXPECT_EQ(forced.out.rfind("Wrote lacking.am2 to the communicator", 0), 0u) << forced.out;
+    EXPECT_EQ(forced.out.rfind("Written and verified: wrote lacking.am2 to the communicator", 0), 0u) << forced.out;
     EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), "");
     // A missing mode loads as Standalone.
     EXPECT_EQ(SimParameter(dir.File("device.state"), "SMODE"), "Standalone");

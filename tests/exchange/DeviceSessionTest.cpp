@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 #include "exchange/ExchangeFixture.h"
@@ -141,6 +142,75 @@ TEST_F(DeviceSessionTest, SilenceStartsAtTheLostCommandAndEndsWithAnAnswer) {
     EXPECT_EQ(session.Get("VSTR"), std::nullopt);
     EXPECT_EQ(session.Fault(), SessionFault::kNone);
     EXPECT_TRUE(session.Get("VSTR").has_value());
+}
+
+// A bus whose writes fail from the first erase on, while its reader hears of the unplug only
+// `lag` later, as a receiver blocked in its read does.
+class LateUnplugBus : public link::HidPlatform {
+  public:
+    LateUnplugBus(sim::SimulatedCommunicator& device, std::chrono::milliseconds lag)
+        : device_(device), lag_(lag) {}
+    ~LateUnplugBus() override {
+        if (unplugger_.joinable()) {
+            unplugger_.join();
+        }
+    }
+    std::vector<link::HidInterface> Enumerate() override { return device_.Enumerate(); }
+    std::unique_ptr<link::HidReader> OpenReader(const std::string& path) override {
+        return device_.OpenReader(path);
+    }
+    std::unique_ptr<link::HidWriter> OpenWriter(const std::string& path) override {
+        auto inner = device_.OpenWriter(path);
+        return inner ? std::make_unique<Writer>(*this, std::move(inner)) : nullptr;
+    }
+    std::atomic<int> writesAfterPull{0};
+
+  private:
+    class Writer : public link::HidWriter {
+      public:
+        Writer(LateUnplugBus& bus, std::unique_ptr<link::HidWriter> inner)
+            : bus_(bus), inner_(std::move(inner)) {}
+        bool Write(const link::Report& report) override {
+            if (report[1] == link::kEraseSector && !bus_.unplugger_.joinable()) {
+                bus_.unplugger_ = std::thread([this] {
+                    std::this_thread::sleep_for(bus_.lag_);
+                    bus_.device_.Unplug();
+                });
+            }
+            if (bus_.unplugger_.joinable()) {
+                ++bus_.writesAfterPull;
+                return false;
+            }
+            return inner_->Write(report);
+        }
+
+      private:
+        LateUnplugBus& bus_;
+        std::unique_ptr<link::HidWriter> inner_;
+    };
+
+    sim::SimulatedCommunicator& device_;
+    std::chrono::milliseconds lag_;
+    std::thread unplugger_;
+};
+
+// A cable pulled as a table's first erase goes out: the report is not taken, and the receiver
+// tells the unplug a moment later. The session names the cut there instead of sending the rest
+// of the table into a dead handle.
+TEST(DeviceSessionCut, APulledCableIsNamedAtTheWriteThatFoundIt) {
+    sim::SimulatedCommunicator sim;
+    LateUnplugBus bus(sim, std::chrono::milliseconds(50));
+    link::ConnHIDCOM connection(bus);
+    ASSERT_TRUE(connection.Open());
+    ASSERT_TRUE(test::WaitFor([&] { return connection.IsAttached(); }));
+    DeviceExchange exchange(connection);
+    DeviceSession session(exchange);
+    settings::SettingsModel model;
+    session.WriteAlarmTable(model);
+    session.WriteInputTable(model);
+    EXPECT_EQ(session.Fault(), SessionFault::kDetached);
+    EXPECT_EQ(session.FaultStage(), "Writing alarm table");
+    EXPECT_EQ(bus.writesAfterPull, 1);
 }
 
 TEST_F(DeviceSessionTest, ProgressBracketsEveryStage) {

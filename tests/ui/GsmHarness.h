@@ -76,11 +76,17 @@ inline void Click(ui::StringGridView* grid, int col, int row) {
 
 class GsmHarness {
   public:
-    explicit GsmHarness(bool plugged = true) {
+    // The window reaches the simulator through `bus` when one is given (a wrapper with faults of
+    // its own), else directly.
+    using Bus = std::function<std::unique_ptr<link::HidPlatform>(sim::SimulatedCommunicator&)>;
+    explicit GsmHarness(bool plugged = true, const Bus& makeBus = {}) {
         sim::SimulatedCommunicator::Options options;
         options.pluggedIn = plugged;
         sim = std::make_unique<sim::SimulatedCommunicator>(options);
-        form = std::make_unique<ui::TFormMain>(*sim);
+        if (makeBus) {
+            bus = makeBus(*sim);
+        }
+        form = std::make_unique<ui::TFormMain>(bus ? *bus : static_cast<link::HidPlatform&>(*sim));
         setFrm = std::make_unique<ui::TSetFrm>();
         passwdFrm = std::make_unique<ui::TPasswdFrm>();
         form->SetDialogs(setFrm.get(), passwdFrm.get());
@@ -187,6 +193,7 @@ class GsmHarness {
     }
 
     std::unique_ptr<sim::SimulatedCommunicator> sim;
+    std::unique_ptr<link::HidPlatform> bus;
     std::unique_ptr<ui::TFormMain> form;
     std::unique_ptr<ui::TSetFrm> setFrm;
     std::unique_ptr<ui::TPasswdFrm> passwdFrm;
