@@ -74,10 +74,7 @@ void ListDifferences(const CommandContext& context, const settings::SettingValue
     }
     // A value too long to send never reached the device, even should the device hold it.
     for (const std::string& key : tally.tooLongKeys) {
-        const bool listed =
-            std::any_of(verify.differences.begin(), verify.differences.end(),
-                        [&](const SettingDifference& d) { return keyOf(d) == key; });
-        if (!listed) {
+        if (!exchange::Listed(verify, key)) {
             context.out << settings::Cp1250ToPrintableUtf8(key) << ": too long to send\n";
         }
     }

@@ -50,13 +50,6 @@ std::string CutWords(Ending ending, const std::string& stage, const std::string&
     return first + ": " + holds;
 }
 
-bool Listed(const VerifyResult& verify, const std::string& key) {
-    return std::any_of(verify.differences.begin(), verify.differences.end(),
-                       [&](const settings::SettingDifference& d) {
-                           return settings::AllSettings()[d.setting].key == key;
-                       });
-}
-
 // A load is not verified: its words say what was sent.
 std::string LoadWords(const SequenceOutcome& outcome) {
     const UnansweredTally& tally = outcome.tally;
@@ -89,6 +82,13 @@ std::string UnansweredWords(const SequenceOutcome& outcome) {
 }
 
 }  // namespace
+
+bool Listed(const VerifyResult& verify, const std::string& key) {
+    return std::any_of(verify.differences.begin(), verify.differences.end(),
+                       [&](const settings::SettingDifference& d) {
+                           return settings::AllSettings()[d.setting].key == key;
+                       });
+}
 
 std::string DifferingText(int differing) {
     return differing == 1 ? "1 setting differs" : std::to_string(differing) + " settings differ";

@@ -141,6 +141,8 @@ std::string DescribeFault(const DeviceSession& session, const std::string& holds
 // How many settings failed: those that differ on the read-back, the acknowledgement marks, and
 // values too long to send that the read-back does not list already.
 int FailedSettings(const SequenceOutcome& outcome);
+// Whether the read-back lists the key among its differences.
+bool Listed(const VerifyResult& verify, const std::string& key);
 // "1 setting differs", "3 settings differ".
 std::string DifferingText(int differing);
 
