@@ -58,8 +58,9 @@ std::string LoadWords(const SequenceOutcome& outcome) {
         return "Loaded; " + std::to_string(unanswered) + " commands unanswered by the device";
     }
     std::string text = "Loaded " + outcome.loadedName + " into the device";
-    if (!tally.tooLongKeys.empty()) {
-        text += "; " + std::to_string(tally.tooLongKeys.size()) + " values too long to send";
+    if (const std::size_t tooLong = tally.tooLongKeys.size(); tooLong > 0) {
+        text += "; " + std::to_string(tooLong) + (tooLong == 1 ? " value" : " values") +
+                " too long to send";
     }
     return text;
 }

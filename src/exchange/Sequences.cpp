@@ -190,7 +190,10 @@ SequenceOutcome RunLoad(DeviceSession& session, const settings::SettingsFileCont
     outcome.tally.memoryRequests = loaded.unansweredMemoryRequests;
     outcome.tally.tooLongKeys = loaded.tooLongKeys;
     outcome.ending = outcome.tally.Clean() ? Ending::kComplete : Ending::kUnanswered;
-    outcome.holds = outcome.tally.Clean() ? DeviceHolds::kAsWritten : DeviceHolds::kPartial;
+    // A value too long to send was not sent, and its cell shows what it showed before: the
+    // device still holds what the window shows.
+    const bool allTaken = outcome.tally.sets == 0 && outcome.tally.memoryRequests == 0;
+    outcome.holds = allTaken ? DeviceHolds::kAsWritten : DeviceHolds::kPartial;
     return outcome;
 }
 

@@ -120,7 +120,7 @@ void TFormMain::OpenNamedFile(const QString& name) {
         file_.Opened(name);
         ShowLoadedMode(loaded.modeIndex, "load of " + file);
     }
-    if (outcome.ending == exchange::Ending::kComplete) {
+    if (outcome.holds == exchange::DeviceHolds::kAsWritten) {
         // The device holds the file's settings now; its mode changes with the next write-back.
         pending_.Held().Remember(model, pending_.Held().Mode(), pending_.Held().AckMask());
         ui.ShowPendingMark(pending_.Image());  // earlier edits the file replaced wait no longer

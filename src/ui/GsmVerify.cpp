@@ -14,7 +14,7 @@ void TFormMain::ReportOutcome(const exchange::SequenceOutcome& outcome) {
     ui.actShowDifferences->setEnabled(lastVerify_.Differing() > 0);
     QString text = FromCp1250(exchange::DescribeOutcome(outcome));
     // A load overwrites the device at once: where its old settings went is said with it.
-    if (!outcome.loadedName.empty() && outcome.ending == exchange::Ending::kComplete &&
+    if (!outcome.loadedName.empty() && outcome.holds == exchange::DeviceHolds::kAsWritten &&
         !outcome.backupPath.empty()) {
         text += QString("; what it held is in the backup of %1 (More > Backups...)")
                     .arg(QTime::currentTime().toString("HH:mm"));

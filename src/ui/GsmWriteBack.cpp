@@ -24,6 +24,11 @@ void TFormMain::btnSaveToDevClick() {
     request.settings = &model;
     request.modeIndex = ui.OpModeIndex();
     request.ackMask = ackMask();
+    // Marks never read (a device logged in as Transparent) are the device's to keep: sending
+    // none would clear them.
+    if (request.ackMask.empty()) {
+        request.steps = exchange::kFileWriteSteps;
+    }
     request.restoredName = ToCp1250(restoring_).value_or(std::string());
     settings::BackupStore store(settings::DefaultBackupFolder(std::getenv));
     MonitorPause pause(Timer1, this);

@@ -313,8 +313,10 @@ class GsmFaultSweepTest : public QObject {
             // Cut short, the edits still wait to be written, and the window says so; the
             // disconnect offers once to save them to a file (declined here).
             QCOMPARE(h->form->SaveToDevImage(), ui::kPendingImage);
-            QVERIFY2(h->form->Controls().StatusText(2).startsWith("The device went away while writing ") &&
-                         h->form->Controls().StatusText(2).endsWith(": it holds a partial configuration"),
+            QVERIFY2(h->form->Controls().StatusText(2).startsWith(
+                         "The device went away while writing ") &&
+                         h->form->Controls().StatusText(2).endsWith(
+                             ": it holds a partial configuration"),
                      qPrintable(h->form->Controls().StatusText(2)));
             QVERIFY(h->form->isEnabled());
             ExpectRecoveryAfterCut(sentinel, 1);
@@ -393,9 +395,10 @@ class GsmFaultSweepTest : public QObject {
             ExpectDeviceAfter(replay.After(k - 1));
             if (script[k - 1].code != quelvar::link::kGetParameter) {
                 // Said as every cut sequence says it, naming the file the device holds part of.
-                QVERIFY2(h->form->Controls().StatusText(2).startsWith("The device went away while ") &&
-                             h->form->Controls().StatusText(2).endsWith(": it holds part of edited.am2"),
-                         qPrintable(h->form->Controls().StatusText(2)));
+                QVERIFY2(
+                    h->form->Controls().StatusText(2).startsWith("The device went away while ") &&
+                        h->form->Controls().StatusText(2).endsWith(": it holds part of edited.am2"),
+                    qPrintable(h->form->Controls().StatusText(2)));
             }
             // As after a cut write-back: the device holds part of what the window shows (at the
             // last position, the marks the layout could not read show none), so the disconnect
@@ -449,8 +452,8 @@ class GsmFaultSweepTest : public QObject {
         // Without the limit the same save gives the complete new file, the other section kept.
         h->form->tbtnSaveClick();
         h->form->Timer1.stop();
-        const auto expected =
-            quelvar::settings::BuildSettingsFile(oldBytes, h->form->model, h->form->Controls().OpModeIndex());
+        const auto expected = quelvar::settings::BuildSettingsFile(
+            oldBytes, h->form->model, h->form->Controls().OpModeIndex());
         QVERIFY(expected);
         QVERIFY(quelvar::test::ReadBytes(file) == *expected);
         QVERIFY(expected->find("note=1") != std::string::npos);
@@ -509,7 +512,8 @@ class GsmFaultSweepTest : public QObject {
 
     void ExpectDisconnectShown(ModalSentinel& sentinel, int questions = 0) {
         QVERIFY2(h->WaitAttached(false), qPrintable(current));
-        for (int tick = 0; tick < 10 && h->form->Controls().StatusText(0) != ui::kUsbDisconnected; ++tick) {
+        for (int tick = 0; tick < 10 && h->form->Controls().StatusText(0) != ui::kUsbDisconnected;
+             ++tick) {
             h->form->Timer1Timer();
             QVERIFY(h->form->Timer1.isActive());  // the monitor re-arms itself
             h->form->Timer1.stop();

@@ -171,7 +171,8 @@ class GsmFaultyDeviceTest : public QObject {
         QVERIFY(!lostReads.empty());
         ExpectParametersShown(h.form->model, *h.sim, unanswered);
         const bool tablesRead = h.form->Controls().StatusText(2).isEmpty();
-        QVERIFY(tablesRead || h.form->Controls().StatusText(2) == "The event tables could not be read");
+        QVERIFY(tablesRead ||
+                h.form->Controls().StatusText(2) == "The event tables could not be read");
         if (tablesRead) {
             QVERIFY(DataCells(h.form->model.AlarmGrid()) == AlarmCellsOf(*h.sim));
         }

@@ -201,6 +201,27 @@ class GsmLoginTest : public QObject {
         }
     }
 
+    // A Transparent device's marks are never read: the write-back keeps them, whatever the
+    // device before it held.
+    void aTransparentDeviceKeepsItsOwnMarksAtTheWriteBack() {
+        GsmHarness h;
+        h.sim->SetParameter("GACK", "1010");
+        h.Connect();
+        QCOMPARE(h.form->ackMask(), std::string("1010"));
+        h.sim->Unplug();
+        QVERIFY(h.WaitAttached(false));
+        h.Tick();
+        h.sim->SetParameter("SMODE", "standalone");
+        h.sim->SetParameter("GACK", "0110");
+        h.Connect();
+        QCOMPARE(h.form->Controls().OpModeIndex(), 1);
+        QCOMPARE(h.form->ackMask(), std::string());
+        h.ClickWriteBack();
+        h.form->Timer1.stop();
+        QCOMPARE(h.form->Controls().StatusText(2), QString("Written and verified"));
+        QCOMPARE(h.sim->Parameter("GACK"), std::string("0110"));
+    }
+
     void unansweredReadsAreReportedAfterTheInitialRead() {
         GsmHarness h;
         h.sim->DropAnswersTo({2, 5});  // "SIMPIN" and "IN2T"
@@ -209,7 +230,8 @@ class GsmLoginTest : public QObject {
                      .GetValue("PIN k\xF3"
                                "d"),
                  std::string());
-        QCOMPARE(h.form->Controls().StatusText(2), QString("2 settings went unanswered and show empty"));
+        QCOMPARE(h.form->Controls().StatusText(2),
+                 QString("2 settings went unanswered and show empty"));
     }
 
     void ackMaskOfAnotherLengthBecomesZeros() {

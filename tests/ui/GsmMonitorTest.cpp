@@ -208,7 +208,8 @@ class GsmMonitorTest : public QObject {
         h.sim->Plug();
         QVERIFY(QTest::qWaitFor([&] { return h.sim->EnumerateCount() > 2; }));
         h.Tick();
-        QVERIFY(h.form->Controls().StatusText(2).startsWith("No permission to open the communicator"));
+        QVERIFY(
+            h.form->Controls().StatusText(2).startsWith("No permission to open the communicator"));
         QCOMPARE(h.form->Controls().StatusText(0), QString("USB: Disconnected"));
         h.sim->DenyPermission(false);
         QVERIFY(h.WaitAttached());

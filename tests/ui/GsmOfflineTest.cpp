@@ -369,8 +369,9 @@ class GsmOfflineTest : public QObject {
         QCOMPARE(form.Controls().OpModeIndex(), 1);
         QCOMPARE(h.sim->Parameter("SMODE"), std::string("Standalone"));
         QCOMPARE(form.SaveToDevImage(), ui::kPendingImage);  // the mode waits to be written
-        QVERIFY2(form.Controls().StatusText(2).startsWith("Loaded prepared.am2 into the device; what it held "
-                                               "is in the backup of "),
+        QVERIFY2(form.Controls().StatusText(2).startsWith(
+                     "Loaded prepared.am2 into the device; what it held "
+                     "is in the backup of "),
                  qPrintable(form.Controls().StatusText(2)));
 
         GsmHarness::OnModal([&](QWidget* modal) {

@@ -152,7 +152,8 @@ class GsmReplugTest : public QObject {
                 QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
                 QVERIFY(gbMset(*h->form)->isVisible());
             } else {
-                QTRY_COMPARE(h->form->Controls().StatusText(0), QString(quelvar::ui::kUsbDisconnected));
+                QTRY_COMPARE(h->form->Controls().StatusText(0),
+                             QString(quelvar::ui::kUsbDisconnected));
                 QCOMPARE(sim.Cell(1, 0), std::string("4321"));
                 QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kPendingImage);
             }

@@ -188,6 +188,36 @@ class GsmSettingsFileTest : public QObject {
         QCOMPARE(h->form->model.AlarmGrid().Cell(9, 2), std::string(163, 'a'));
     }
 
+    // A value too long for the device's command is not sent and its cell keeps what the device
+    // holds: the load says so, and nothing waits to be written.
+    void valueTooLongToSendLeavesNothingPending() {
+        fileName = dir.filePath("long.am2");
+        QVERIFY(quelvar::settings::SaveSettingsFile(h->form->model, 0, fileName.toStdString()).ok);
+        QFile file(fileName);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        file.close();
+        const QByteArray held = "MS1=" + QByteArray::fromStdString(h->sim->Parameter("MS1"));
+        QVERIFY(bytes.contains(held + "\r\n"));
+        bytes.replace(held + "\r\n", "MS1=" + QByteArray(70, '1') + "\r\n");
+        WriteFile(fileName, bytes);
+        QStringList dialogs;
+        quelvar::test::ModalScript answers([&](QWidget* box, int step) {
+            dialogs << box->findChild<QLabel*>("qt_msgbox_label")->text();
+            GsmHarness::ClickButton(box, step == 0 ? "Load anyway" : "OK");
+        });
+        QTest::mouseClick(tbtnOpen(*h->form), Qt::LeftButton);
+        QCOMPARE(answers.Seen(), 2);
+        QVERIFY2(dialogs.last().contains("too long to send to the device and were not sent: MS1"),
+                 qPrintable(dialogs.join("\n---\n")));
+        QVERIFY2(h->form->Controls().StatusText(2).startsWith(
+                     "Loaded long.am2 into the device; 1 value too long to send; what it held is "
+                     "in the backup of "),
+                 qPrintable(h->form->Controls().StatusText(2)));
+        QCOMPARE(h->sim->Parameter("MS1"), std::string(held.mid(4).toStdString()));
+        QCOMPARE(h->form->SaveToDevImage(), quelvar::ui::kSavedImage);
+    }
+
     // A clean file but for a key given twice: the dialog says which value is read, Cancel sends
     // nothing, and "Load anyway" sends the first value.
     void keyGivenTwiceIsShownBeforeTheLoad() {

@@ -60,9 +60,10 @@ class GsmSilentDeviceTest : public QObject {
             h.Connect();
             const auto silent = SilentFor(h, silence.answered, Clock::now());
             QVERIFY2(silent < kGivesUpWithin, silence.where);
-            QVERIFY2(h.form->Controls().StatusText(2).startsWith("The device stopped answering while "),
-                     qPrintable(QString(silence.where) + ": " + h.form->Controls().StatusText(2) + " " +
-                                QString::number(h.sim->CommandCount())));
+            QVERIFY2(
+                h.form->Controls().StatusText(2).startsWith("The device stopped answering while "),
+                qPrintable(QString(silence.where) + ": " + h.form->Controls().StatusText(2) + " " +
+                           QString::number(h.sim->CommandCount())));
             QVERIFY(h.form->Controls().StatusText(2).endsWith(": nothing on it was changed"));
             QVERIFY(!h.form->SequenceRunning());
         }
@@ -109,7 +110,8 @@ class GsmSilentDeviceTest : public QObject {
             GsmHarness h;
             h.sim->SetParameter("PW", held);
             h.Connect();
-            QVERIFY2(h.form->Controls().StatusText(2) == QString(quelvar::ui::kPasswordOutOfReach), held);
+            QVERIFY2(h.form->Controls().StatusText(2) == QString(quelvar::ui::kPasswordOutOfReach),
+                     held);
             QVERIFY(!h.form->DeviceLoggedIn());
         }
     }

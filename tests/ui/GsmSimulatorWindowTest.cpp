@@ -338,8 +338,9 @@ class GsmSimulatorWindowTest : public QObject {
         });
         QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
         // Unconfirmed is not unchanged: the device may have kept the new one.
-        QCOMPARE(h.form->Controls().StatusText(2), QString("The device did not confirm the new password; it "
-                                                "may or may not have changed, so try both"));
+        QCOMPARE(h.form->Controls().StatusText(2),
+                 QString("The device did not confirm the new password; it "
+                         "may or may not have changed, so try both"));
         QTest::mouseClick(window.chkSilent, Qt::LeftButton);
         QVERIFY(!h.sim->AnsweringStopped());
         QTest::mouseClick(ToolButton1(*h.form), Qt::LeftButton);
