@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <thread>
 #include <utility>
 
 #include "settings/AlarmTableImage.h"
@@ -128,30 +127,13 @@ void DeviceSession::Observe(bool answered) {
     }
     // Whatever fails the session also stops the transfer under way at its next block (the
     // stop hook above), so a dead device does not hold the caller for minutes.
-    if (exchange_.LastSend() == link::SendResult::kDetached || GoneAfterFailedWrite() ||
+    if (exchange_.LastSend() == link::SendResult::kDetached ||
         !exchange_.Connection().IsAttached()) {
         Detached();
     } else if (silenceLimit_.count() > 0 && now - *silentSince_ >= silenceLimit_) {
         fault_ = SessionFault::kSilent;
         faultStage_ = stage_;
     }
-}
-
-bool DeviceSession::GoneAfterFailedWrite() {
-    if (exchange_.LastSend() != link::SendResult::kWriteFailed) {
-        return false;
-    }
-    // A report the device did not take is most often the first sign of a pulled cable, which
-    // the receiver tells a moment later: waiting that moment names the cut where it happened,
-    // rather than sending the rest of a table into a dead handle.
-    const Clock::time_point until = Clock::now() + kWriteFailureGrace;
-    while (exchange_.Connection().IsAttached() && Clock::now() < until) {
-        if (exchange_.Hooks().processMessages) {
-            exchange_.Hooks().processMessages();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return !exchange_.Connection().IsAttached();
 }
 
 void DeviceSession::Detached() {

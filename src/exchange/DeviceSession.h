@@ -89,10 +89,6 @@ enum class SessionFault {
 // " while writing the alarm table" for the stage "Writing alarm table"; empty outside stages.
 std::string WhileStage(std::string stage);
 
-// How long a session waits, after a report the device did not take, for the link to tell
-// whether the device went away.
-inline constexpr std::chrono::milliseconds kWriteFailureGrace{200};
-
 class DeviceSession {
   public:
     struct Progress {
@@ -207,9 +203,6 @@ class DeviceSession {
                                  const settings::StringGrid& grid);
     bool Failed() const { return fault_ != SessionFault::kNone; }
     bool CallerStopped() const { return stopRequested_ && stopRequested_(); }
-    // After a report the device did not take: whether the link tells it gone within
-    // kWriteFailureGrace.
-    bool GoneAfterFailedWrite();
     // The hooks each memory transfer is given: progress observed, stopped once failed.
     TransferHooks Transfer();
 

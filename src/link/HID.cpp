@@ -138,6 +138,8 @@ SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) 
     SendResult result = SendResult::kWriteFailed;
     if (WriteReport(report)) {
         result = WaitForAck(timeout) ? SendResult::kAcknowledged : SendResult::kTimedOut;
+    } else {
+        result = AfterFailedWrite();
     }
     awaitedCode_ = 0;
     if (result == SendResult::kTimedOut && command[0] == kGetParameter) {
@@ -149,6 +151,15 @@ SendResult HID::Send(const Command& command, std::chrono::milliseconds timeout) 
         }
     }
     return result;
+}
+
+SendResult HID::AfterFailedWrite() {
+    // A report the device did not take is most often the first sign of a pulled cable, which
+    // the receiver tells a moment later: waiting that moment lets the caller stop at the command
+    // that found it, rather than send the rest of a table into a dead handle.
+    std::unique_lock lock(LinkLock());
+    ackCondition_.wait_for(lock, kWriteFailureGrace, [this] { return !attached_.load(); });
+    return attached_ ? SendResult::kWriteFailed : SendResult::kDetached;
 }
 
 bool HID::WaitForAck(std::chrono::milliseconds timeout) {

@@ -21,13 +21,16 @@ namespace quelvar::link {
 using MessagePump = std::function<void()>;
 
 inline constexpr std::chrono::milliseconds kDefaultAckTimeout{1002};
+// How long a send waits, after a report the device did not take, for the receiver to tell
+// whether the device went away (then the send ends kDetached).
+inline constexpr std::chrono::milliseconds kWriteFailureGrace{200};
 
 // How one command ended.
 enum class SendResult {
     kAcknowledged,
     kDetached,     // no device attached: nothing written
     kNotPinned,    // another attachment than the pinned one: nothing written
-    kWriteFailed,  // the report was not taken
+    kWriteFailed,  // the report was not taken, and the device is still attached
     kTimedOut,     // written, but no answer within the time limit (or the device went meanwhile)
 };
 
@@ -128,6 +131,7 @@ class HID {
 
     SendResult Reachability() const;
     bool Reachable() const { return Reachability() == SendResult::kAcknowledged; }
+    SendResult AfterFailedWrite();
     bool WaitForAck(std::chrono::milliseconds timeout);
     bool PollForAck();
 

@@ -76,7 +76,6 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named,
     // Into the grids as one step of the history, then the write-back with its verify.
     settings::FillModelFromFile(*read.content, model);
     ShowLoadedMode(read.content->ModeIndex(), "restore of " + named);
-    ui.ShowPendingMark(pending_.Image());
     restoring_ = restoredName;
     btnSaveToDevClick();
     restoring_.clear();

@@ -25,7 +25,6 @@ void TFormMain::ShowOfflineView(const QString& name, const settings::SettingsFil
     document_.ShowFile(name);  // the mode selected above is the file's own
     file_.Opened(name);
     pending_.Remember(mode);
-    ui.ShowPendingMark(pending_.Image());
     ui.SetDeviceToolsEnabled(false);
     lastVerify_ = {};
     ui.actShowDifferences->setEnabled(false);
@@ -61,12 +60,13 @@ void TFormMain::MarkEdited() {
         ui.history->Capture();
     }
     // Offline, the same comparison tells whether the file is behind.
-    if (pending_.Pending()) {
+    const bool pending = pending_.Pending();
+    if (pending) {
         document_.Edited();
     } else {
         document_.MatchesHeld();
     }
-    ui.ShowPendingMark(pending_.Image());
+    ui.ShowPendingMark(pending ? kPendingImage : kSavedImage);
 }
 
 }  // namespace quelvar::ui

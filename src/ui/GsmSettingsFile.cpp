@@ -123,7 +123,6 @@ void TFormMain::OpenNamedFile(const QString& name) {
     if (outcome.holds == exchange::DeviceHolds::kAsWritten) {
         // The device holds the file's settings now; its mode changes with the next write-back.
         pending_.Held().Remember(model, pending_.Held().Mode(), pending_.Held().AckMask());
-        ui.ShowPendingMark(pending_.Image());  // earlier edits the file replaced wait no longer
     }
     pause.Resume();
     ReportOutcome(outcome);
@@ -144,7 +143,6 @@ void TFormMain::ShowLoadedMode(int modeIndex, const QString& step) {
     }
     // The load is one named step; the mark would otherwise record it as an unnamed edit.
     ui.history->Capture(step);
-    ui.ShowPendingMark(pending_.Image());  // a mode the load did not send waits
 }
 
 }  // namespace quelvar::ui

@@ -47,8 +47,9 @@ SequenceGuard::~SequenceGuard() {
     if (form_.connection) {
         form_.connection->PinAttachment(0);
     }
-    form_.ui.ShowPendingMark(
-        form_.pending_.Image());  // whatever the sequence wrote, read or left unknown
+    // Whatever the sequence wrote, read, loaded or left unknown (loads and the offline view
+    // included: each runs as a sequence).
+    form_.ui.ShowPendingMark(form_.pending_.Image());
     if (form_.monitor_.State().Held()) {
         form_.monitor_.CatchUpSoon();
     }
