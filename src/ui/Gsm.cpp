@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
-#include <QThread>
 
 #include "ui/ClippedCellTips.h"
 #include "ui/ComboSet.h"
