@@ -34,33 +34,11 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
 started=$(date +%s)
-
-# A deb-src entry for each of the machine's own deb entries, so that apt-get source fetches
-# from wherever this machine's packages come from.
-src_list=/etc/apt/sources.list.d/quelvar-deb-src.sources
-if ! apt-cache showsrc qt6-base 2>/dev/null | grep -q "^Version: $qt_version$"; then
-    {
-        for f in /etc/apt/sources.list.d/*.sources; do
-            [ "$f" = "$src_list" ] || sed -n 's/^Types:.*\bdeb\b.*/Types: deb-src/;p' "$f"
-            echo
-        done
-    } | $sudo tee "$src_list.tmp" >/dev/null
-    for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [ -f "$f" ] || continue
-        grep -E '^deb\s' "$f" | sed 's/^deb\s/deb-src /'
-    done | $sudo tee /etc/apt/sources.list.d/quelvar-deb-src.list >/dev/null
-    $sudo mv "$src_list.tmp" "$src_list"
-    $sudo apt-get update -qq >&2
-fi
 
 work=$cache/qt-build-$digest
 rm -rf "$work"
-mkdir -p "$work"
-(cd "$work" && apt-get source -qq "qt6-base=$qt_version" >&2)
-src=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+src=$(scripts/deb-src.sh qt6-base "$qt_version" "$work")
 
 cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs what the Windows cross build and its tests need, when any is missing: MinGW-w64
-# (posix threads), GoogleTest's sources to build for the target, and Wine to run the tests.
+# (posix threads), GoogleTest's sources to build for the target, the host's C compiler and
+# tclsh that make SQLite's one-file source, and Wine to run the tests.
 set -euo pipefail
 
 packages=(cmake make ninja-build dpkg-dev g++-mingw-w64-x86-64-posix googletest wine wine64
-          qt6-base-dev qt6-base-dev-tools nsis xvfb xauth fonts-liberation2)
+          qt6-base-dev qt6-base-dev-tools libsqlite3-dev gcc tcl nsis xvfb xauth
+          fonts-liberation2)
 
 missing=()
 for p in "${packages[@]}"; do

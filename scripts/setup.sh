@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config libhidapi-dev qt6-base-dev
+packages=(cmake make g++ pkg-config libhidapi-dev libsqlite3-dev qt6-base-dev
           googletest libgtest-dev libgmock-dev xvfb xauth fonts-liberation2
           clang-14 libclang-rt-14-dev)
 

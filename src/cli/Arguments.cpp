@@ -153,10 +153,14 @@ std::string SameFileProblem(const Arguments& arguments) {
         return arguments.command != nullptr && index < arguments.command->files.size() &&
                arguments.command->files[index] == FileRole::kWritten;
     };
-    if (!arguments.file.empty()) {
+    auto word = [&](std::size_t index) {
+        return arguments.command != nullptr && index < arguments.command->files.size() &&
+               arguments.command->files[index] == FileRole::kWord;
+    };
+    if (!arguments.file.empty() && !word(0)) {
         files.push_back({arguments.file, writes(0)});
     }
-    if (!arguments.secondFile.empty()) {
+    if (!arguments.secondFile.empty() && !word(1)) {
         files.push_back({arguments.secondFile, writes(1)});
     }
     for (const auto& [path, written] :

@@ -29,6 +29,9 @@ struct Arguments {
     bool watch = false;                  // status: follow the status rounds until Ctrl+C
     std::optional<std::string> logPath;  // status --watch: CSV log
     bool withPin = false;                // report: print the SIM card's PIN too
+    bool changes = false;                // history: each changed setting too
+    // site: the customer's fields, as typed
+    std::optional<std::string> customerName, customerAddress, customerPhone, customerNote;
 };
 
 struct ParsedArguments {

@@ -1,6 +1,7 @@
 #include "cli/BackupsCommand.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/SitesCommand.h"
 #include "cli/WriteCommand.h"
 #include "settings/BackupStore.h"
 #include "settings/Cp1250.h"
@@ -12,7 +13,7 @@ namespace {
 // The device's account ID, from a log-in of its own; the password given there is kept in
 // `password` so that the write's log-in does not ask again. kExitOk, or the exit code.
 int ReadAccountId(const CommandContext& context, std::optional<std::string>& password,
-                  std::string& accountId) {
+                  std::string& accountId, std::string& usbPath) {
     CommandContext asking = context;
     asking.askPassword = [&]() -> std::optional<std::string> {
         password = context.askPassword ? context.askPassword() : std::nullopt;
@@ -32,7 +33,31 @@ int ReadAccountId(const CommandContext& context, std::optional<std::string>& pas
         return kExitNoDevice;
     }
     accountId = *answer;
+    usbPath = device.UsbPath();
     return kExitOk;
+}
+
+// The backup taken before the last write that left the device holding the account ID, by the
+// register's revisions (so a write that changed the account ID is followed back); without
+// one, the newest backup whose file holds the account ID (its "ACCID" decides: names cannot
+// tell apart IDs that differ only in what a file name cannot hold).
+std::optional<settings::BackupEntry> BackupBeforeLastWrite(const std::filesystem::path& folder,
+                                                           const std::string& accountId,
+                                                           const std::string& usbPath,
+                                                           std::ostream& err) {
+    std::optional<sites::Revision> write;
+    CommandRegister().Try(
+        [&](sites::SiteRegister& reg) { write = reg.LastWriteLeaving(accountId, usbPath); });
+    SayRegisterNews(err);
+    const settings::BackupStore store(folder);
+    if (write) {
+        for (const settings::BackupEntry& entry : store.List()) {
+            if (entry.path == std::filesystem::path(write->backupPath)) {
+                return entry;
+            }
+        }
+    }
+    return store.NewestHolding(accountId);
 }
 
 }  // namespace
@@ -60,14 +85,13 @@ int RunRestore(const CommandContext& context, const std::string& path,
     }
     std::optional<std::string> password = context.password;
     std::string accountId;
-    if (const int code = ReadAccountId(context, password, accountId); code != kExitOk) {
+    std::string usbPath;
+    if (const int code = ReadAccountId(context, password, accountId, usbPath); code != kExitOk) {
         return code;
     }
     const std::string shownId = settings::Cp1250ToPrintableUtf8(accountId);
-    // The backup's own account ID decides: names cannot tell apart IDs that differ only in
-    // what a file name cannot hold.
     const std::optional<settings::BackupEntry> entry =
-        settings::BackupStore(backup.folder).NewestHolding(accountId);
+        BackupBeforeLastWrite(backup.folder, accountId, usbPath, context.err);
     if (!entry) {
         context.err << "No backup of account ID " << shownId << " in " << backup.folder.string()
                     << "; nothing was written\n";
@@ -83,7 +107,7 @@ int RunRestore(const CommandContext& context, const std::string& path,
                 << ", firmware " << entry->firmware << ")\n";
     CommandContext loggedIn = context;
     loggedIn.password = password;
-    return RunWrite(loggedIn, newest, *read.content, force, backup);
+    return RunWrite(loggedIn, newest, *read.content, force, backup, sites::RevisionKind::kRestore);
 }
 
 }  // namespace quelvar::cli

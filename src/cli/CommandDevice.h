@@ -64,6 +64,8 @@ class CommandDevice {
     // What the device holds should a signal, a pulled cable or a silent device cut the session
     // from now on, for FaultExit's line: "nothing was saved; the device is unchanged".
     void SetOutcomeIfCut(std::string outcome) { outcomeIfCut_ = std::move(outcome); }
+    // The USB path of the device found; empty before.
+    std::string UsbPath() const { return connection_.Snapshot().devicePath; }
 
   private:
     const CommandContext& context_;

@@ -11,6 +11,7 @@
 #include "cli/ProgressBar.h"
 #include "cli/ReadCommand.h"
 #include "cli/ReportCommand.h"
+#include "cli/SitesCommand.h"
 #include "cli/StatusCommand.h"
 #include "cli/WatchCommand.h"
 #include "cli/WriteCommand.h"
@@ -41,6 +42,13 @@ std::string TakeName(const std::string& name, const std::string& value,
     if (value.empty()) {
         return name + " needs a value; see --help";
     }
+    into = value;
+    return {};
+}
+
+// Any text, the empty one too (it clears a field).
+std::string TakeText(const std::string&, const std::string& value,
+                     std::optional<std::string>& into) {
     into = value;
     return {};
 }
@@ -203,6 +211,48 @@ const std::vector<CommandRow>& Commands() {
                      },
                      true);
              }},
+        {.name = "sites",
+         .usages = {{"[TEXT]",
+                     "list the sites of the register (account ID, customer, address,\n"
+                     "last change, firmware, revisions); TEXT keeps those that hold it"}},
+         .files = {FileRole::kWord},
+         .handler =
+             [](const CommandRun& run) { return RunSites(run.out, run.err, run.arguments.file); }},
+        {.name = "history",
+         .usages = {{"ACCOUNT",
+                     "list the site's revisions, newest first (--changes: each\n"
+                     "changed setting too)"}},
+         .files = {FileRole::kWord},
+         .requiredFiles = 1,
+         .filesNeeded = "an account ID",
+         .handler =
+             [](const CommandRun& run) {
+                 return RunHistory(run.out, run.err, run.arguments.file, run.arguments.changes);
+             }},
+        {.name = "site",
+         .usages = {{"ACCOUNT",
+                     "show the site's customer fields; --name, --address, --phone\n"
+                     "and --note change them"}},
+         .files = {FileRole::kWord},
+         .requiredFiles = 1,
+         .filesNeeded = "an account ID",
+         .handler =
+             [](const CommandRun& run) {
+                 const Arguments& a = run.arguments;
+                 return RunSite(
+                     run.out, run.err, a.file,
+                     {a.customerName, a.customerAddress, a.customerPhone, a.customerNote});
+             }},
+        {.name = "register",
+         .usages = {{"export FILE.csv", "write the sites and their revisions to a CSV file"}},
+         .files = {FileRole::kWord, FileRole::kWritten},
+         .requiredFiles = 2,
+         .filesNeeded = "export and the CSV file",
+         .handler =
+             [](const CommandRun& run) {
+                 return RunRegisterExport(run.out, run.err, run.arguments.file,
+                                          run.arguments.secondFile);
+             }},
     };
     return commands;
 }
@@ -250,6 +300,42 @@ const std::vector<OptionRow>& Options() {
          .commands = {"backups"},
          .take = [](const std::string& name, const std::string& value,
                     Arguments& arguments) { return TakeName(name, value, arguments.account); }},
+        {.name = "--changes",
+         .help = "history: each changed setting of every revision",
+         .commands = {"history"},
+         .flag = &Arguments::changes},
+        {.name = "--name",
+         .valueName = "TEXT",
+         .help = "site: the customer's name",
+         .commands = {"site"},
+         .take =
+             [](const std::string& name, const std::string& value, Arguments& arguments) {
+                 return TakeText(name, value, arguments.customerName);
+             }},
+        {.name = "--address",
+         .valueName = "TEXT",
+         .help = "site: the customer's address",
+         .commands = {"site"},
+         .take =
+             [](const std::string& name, const std::string& value, Arguments& arguments) {
+                 return TakeText(name, value, arguments.customerAddress);
+             }},
+        {.name = "--phone",
+         .valueName = "TEXT",
+         .help = "site: the customer's contact telephone",
+         .commands = {"site"},
+         .take =
+             [](const std::string& name, const std::string& value, Arguments& arguments) {
+                 return TakeText(name, value, arguments.customerPhone);
+             }},
+        {.name = "--note",
+         .valueName = "TEXT",
+         .help = "site: notes on the site",
+         .commands = {"site"},
+         .take =
+             [](const std::string& name, const std::string& value, Arguments& arguments) {
+                 return TakeText(name, value, arguments.customerNote);
+             }},
         {.name = "--with-pin",
          .help = "report: print the SIM card's PIN (left out otherwise)",
          .commands = {"report"},

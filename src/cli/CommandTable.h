@@ -39,6 +39,7 @@ struct CommandRun {
 enum class FileRole {
     kSettings,  // a settings file it reads: one that is not is refused before the device is
     kWritten,   // a file it writes
+    kWord,      // no file: an account ID, a text to look for, an action
 };
 
 // One entry of the command in --help.

@@ -1,6 +1,8 @@
 #include "cli/ReadCommand.h"
 
 #include "cli/ExitCodes.h"
+#include "cli/SitesCommand.h"
+#include "register/SequenceRevision.h"
 #include "settings/Cp1250.h"
 #include "settings/SettingsFile.h"
 
@@ -12,6 +14,7 @@ int RunRead(const CommandContext& context, const std::string& path) {
         context.err << "Unable to write to " << path << ": " << problem << "; nothing was read\n";
         return kExitBadFile;
     }
+    CommandRegister().Prepare();
     CommandDevice device(context);
     device.SetOutcomeIfCut("nothing was saved; the device is unchanged");
     settings::SettingsModel model;
@@ -19,6 +22,9 @@ int RunRead(const CommandContext& context, const std::string& path) {
     if (const int code = device.ReadEverything(model, read, "; nothing saved"); code != kExitOk) {
         return code;
     }
+    sites::RecordRead(CommandRegister(), model, read.modeIndex,
+                      {device.UsbPath(), read.firmwareVersion.value_or(""), {}});
+    SayRegisterNews(context.err);
     const settings::SettingsSaveResult saved =
         settings::SaveSettingsFile(model, read.modeIndex, path);
     if (!saved.ok) {

@@ -5,7 +5,9 @@
 #include "cli/BackupStep.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
+#include "cli/SitesCommand.h"
 #include "exchange/Sequences.h"
+#include "register/SequenceRevision.h"
 #include "settings/Cp1250.h"
 #include "settings/SettingsCheck.h"
 
@@ -106,11 +108,24 @@ int FailureExit(const CommandContext& context, const exchange::SequenceOutcome& 
     }
 }
 
+// A write that sent anything is a revision of the site.
+void RecordWrite(const CommandContext& context, sites::RevisionKind kind,
+                 const exchange::SequenceOutcome& outcome, const settings::SettingsModel& readBack,
+                 const sites::DeviceFacts& device) {
+    if (outcome.ending == exchange::Ending::kNoBackup ||
+        outcome.ending == exchange::Ending::kNoAckMarks) {
+        return;
+    }
+    sites::RecordSequence(CommandRegister(), kind, outcome, sites::ReadBackBytes(outcome, readBack),
+                          device);
+    SayRegisterNews(context.err);
+}
+
 }  // namespace
 
 int RunWrite(const CommandContext& context, const std::string& path,
-             const settings::SettingsFileContent& content, bool force,
-             const BackupOptions& backup) {
+             const settings::SettingsFileContent& content, bool force, const BackupOptions& backup,
+             sites::RevisionKind kind) {
     if (!ReportFindings(context, path, content, force)) {
         return kExitBadFile;
     }
@@ -118,6 +133,7 @@ int RunWrite(const CommandContext& context, const std::string& path,
     settings::FillModelFromFile(content, written);
     const settings::SettingValues inFile = settings::ValuesOf(content);
 
+    CommandRegister().Prepare();
     CommandDevice device(context);
     if (const int code = device.LogIn(); code != kExitOk) {
         return code;
@@ -143,6 +159,8 @@ int RunWrite(const CommandContext& context, const std::string& path,
     settings::SettingsModel readBack;
     const exchange::SequenceOutcome outcome =
         exchange::RunWrite(device.Session(), request, backupRequest, held, readBack);
+    RecordWrite(context, kind, outcome, readBack,
+                {device.UsbPath(), held.Firmware(), held.AccountId()});
     if (outcome.verify && outcome.verify->Complete()) {
         ListDifferences(context, inFile, *outcome.verify, outcome.tally);
     }

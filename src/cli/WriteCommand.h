@@ -4,6 +4,7 @@
 
 #include "cli/BackupStep.h"
 #include "cli/CommandDevice.h"
+#include "register/SiteRegister.h"
 #include "settings/SettingsFile.h"
 
 namespace quelvar::cli {
@@ -15,6 +16,7 @@ namespace quelvar::cli {
 // each difference on standard output; a key missing from the file is compared with what its load
 // leaves (the setting cleared).
 int RunWrite(const CommandContext& context, const std::string& path,
-             const settings::SettingsFileContent& content, bool force, const BackupOptions& backup);
+             const settings::SettingsFileContent& content, bool force, const BackupOptions& backup,
+             sites::RevisionKind kind = sites::RevisionKind::kCommandWrite);
 
 }  // namespace quelvar::cli

@@ -60,6 +60,7 @@ LinkSnapshot ConnHIDCOM::Snapshot() const {
     snapshot.simStatus = simStatus_;
     snapshot.gsmSignal = gsmSignal_;
     snapshot.lineState = lineState_;
+    snapshot.devicePath = device_ ? device_->AttachedPath() : std::string();
     return snapshot;
 }
 

@@ -39,6 +39,7 @@ struct LinkSnapshot {
     std::uint64_t attachment = 0;  // see ConnHIDCOM::Attachment
     OpenError openError = OpenError::kNone;
     std::string input1State, input2State, simStatus, gsmSignal, lineState;
+    std::string devicePath;  // the interface path of the device found; empty before
 };
 
 // One connection to one communicator, with its own device object and receiver thread; a

@@ -86,6 +86,7 @@ bool HID::OpenDevice() {
     {
         std::lock_guard lock(LinkLock());
         attached_ = true;
+        attachedPath_ = devicePath;
         ++attachCount_;
     }
     NotifyStateChange(kStateAttached);

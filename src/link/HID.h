@@ -103,6 +103,8 @@ class HID {
     OpenError LastOpenError() const { return openError_; }
     // The path of the interface found last (the receiver thread's).
     const std::string& DevicePath() const { return devicePath; }
+    // The path of the device last attached; call with the link lock held.
+    const std::string& AttachedPath() const { return attachedPath_; }
     // Whether an acknowledgement came since the last command (or ClearAck).
     bool AckReceived() const { return ackReceived; }
     void ClearAck() { ackReceived = false; }
@@ -138,6 +140,7 @@ class HID {
     HidPlatform& platform_;
     const std::string onlyPath_;
     std::string devicePath;
+    std::string attachedPath_;  // written under the link lock, for other threads
     OnChangeStateList stateListeners;
     std::atomic<bool> attached_{false};
     std::atomic<bool> ackReceived{false};

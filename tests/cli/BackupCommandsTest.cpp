@@ -111,6 +111,8 @@ TEST_F(CliBackups, RestoreWithoutAFileWritesTheNewestBackupOfTheAccount) {
 }
 
 TEST_F(CliBackups, ABackupThatCannotBeWrittenStopsTheWriteUnlessNoBackup) {
+    // The read before made the data folder (for the site register): a file takes its place.
+    std::filesystem::remove_all(dir.File("data"));
     WriteBytes(dir.File("data"), "a file where the data folder belongs");
     const std::string held = SimParameter(dir.File("device.state"), "UPHN1");
     for (const char* command : {"write site.am2", "restore site.am2"}) {

@@ -1,0 +1,99 @@
+#include "register/SequenceRevision.h"
+
+#include <fstream>
+#include <iterator>
+
+#include "settings/SettingsFile.h"
+
+namespace quelvar::sites {
+
+namespace {
+
+std::optional<std::string> BackupBytes(const std::string& path) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string AccountOf(const std::optional<std::string>& bytes, const std::string& otherwise) {
+    if (!bytes) {
+        return otherwise;
+    }
+    const settings::SettingsReadResult read = settings::ParseSettingsFile(*bytes, "revision");
+    return read.content ? read.content->Value(settings::kAccountKey) : otherwise;
+}
+
+const char* DoneWord(RevisionKind kind) {
+    switch (kind) {
+        case RevisionKind::kLoad:
+            return "loaded";
+        case RevisionKind::kPasswordChange:
+            return "password changed";
+        case RevisionKind::kRead:
+            return "read";
+        default:
+            return "verified";
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> SettingsBytes(const settings::SettingsModel& model, int modeIndex) {
+    if (!model.IsSetUp()) {
+        return std::nullopt;
+    }
+    return settings::BuildSettingsFile("", model, modeIndex);
+}
+
+std::string OutcomeWords(RevisionKind kind, const exchange::SequenceOutcome& outcome) {
+    using exchange::Ending;
+    switch (outcome.ending) {
+        case Ending::kComplete:
+            return DoneWord(kind);
+        case Ending::kVerifyFailed:
+            return "verify failed: " + exchange::DifferingText(exchange::FailedSettings(outcome));
+        case Ending::kSilent:
+            return "silent: " + exchange::DescribeOutcome(outcome);
+        case Ending::kDetached:
+        case Ending::kStopped:
+            return "cut: " + exchange::DescribeOutcome(outcome);
+        default:
+            return exchange::DescribeOutcome(outcome);
+    }
+}
+
+std::optional<std::int64_t> RecordSequence(RegisterUse& use, RevisionKind kind,
+                                           const exchange::SequenceOutcome& outcome,
+                                           const std::optional<std::string>& after,
+                                           const DeviceFacts& device) {
+    RevisionRecord revision;
+    revision.kind = kind;
+    revision.accountId = AccountOf(after, device.accountBefore);
+    revision.usbPath = device.usbPath;
+    revision.firmware = device.firmware;
+    revision.outcome = OutcomeWords(kind, outcome);
+    revision.settingsAfter = after;
+    revision.backupPath = outcome.backupPath;
+    return use.Record(std::move(revision), BackupBytes(outcome.backupPath));
+}
+
+std::optional<std::int64_t> RecordRead(RegisterUse& use, const settings::SettingsModel& model,
+                                       int modeIndex, const DeviceFacts& device) {
+    return RecordSequence(use, RevisionKind::kRead, exchange::SequenceOutcome{},
+                          SettingsBytes(model, modeIndex), device);
+}
+
+std::optional<std::string> ReadBackBytes(const exchange::SequenceOutcome& outcome,
+                                         const settings::SettingsModel& readBack) {
+    if (!outcome.verify || !outcome.verify->Complete()) {
+        return std::nullopt;
+    }
+    return SettingsBytes(readBack, outcome.verify->read.modeIndex);
+}
+
+}  // namespace quelvar::sites
