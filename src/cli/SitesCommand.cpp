@@ -51,7 +51,7 @@ void SayRegisterNews(std::ostream& err) {
     sites::RegisterUse& reg = CommandRegister();
     for (const std::string& line : {reg.TakeNotice(), reg.TakeProblem()}) {
         if (!line.empty()) {
-            err << Shown(line) << "\n";
+            err << line << "\n";
         }
     }
 }

@@ -185,6 +185,12 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
         ".signature td { border: none; padding: 0; }\n"
         ".signature hr { border: none; border-top: 1px solid #000; }\n"
         "</style>\n</head>\n<body>\n<h1>Settings report</h1>\n<table class=\"group\">\n";
+    if (facts.customerName) {
+        Row(html, "Customer", Html(*facts.customerName));
+    }
+    if (facts.customerAddress) {
+        Row(html, "Address", Html(*facts.customerAddress));
+    }
     Row(html, "Date", Html(facts.date));
     if (facts.firmware) {
         Row(html, "Firmware version", Html(*facts.firmware));

@@ -14,6 +14,8 @@ namespace quelvar::settings {
 
 struct ReportFacts {
     std::string date;                     // as it should be printed, e.g. 2026-12-09
+    // The site register's customer of the account, Windows-1250; each only when known.
+    std::optional<std::string> customerName, customerAddress;
     std::optional<std::string> firmware;  // Windows-1250; only when a device is logged in
     int modeIndex = 0;                    // 0 Standalone, 1 Transparent
     // The phone numbers' acknowledgement marks, four "0"/"1" as the device gives them; nothing

@@ -39,6 +39,7 @@ class CompareDialog : public QDialog {
   public:
     struct Content {
         QString title;
+        QString firstSide = "Window";
         QString secondSide;  // "File", "Device"
         std::vector<DifferenceRow> rows;
         QStringList findings;

@@ -75,6 +75,7 @@ TFormMain::TFormMain(link::HidPlatform& platform, QWidget* parent)
     BindHandlers();
     InstallEditHistory();
     ui.Name();
+    sites_.SetPanel(ui.sbCustomer);
     QCoreApplication::instance()->installEventFilter(this);
     Timer1.setInterval(kFirstTick);
     Timer1.start();

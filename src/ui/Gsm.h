@@ -27,6 +27,7 @@
 #include "ui/GsmDocument.h"
 #include "ui/GsmMoreMenu.h"
 #include "ui/PendingMark.h"
+#include "ui/SiteRecords.h"
 #include "ui/StringGridView.h"
 #include "ui/WindowDocument.h"
 
@@ -111,6 +112,11 @@ class TFormMain : public QWidget {
     // Writes a backup file back to the device logged in, as the write-back writes the window;
     // restoredName ("the backup of 2026-12-10 10:06 (12AB)") is said once it is verified.
     void RestoreBackup(const QString& path, const QString& named, const QString& restoredName);
+    // The same for settings already read (a revision of the site register).
+    void RestoreSettings(const settings::SettingsFileContent& content, const QString& named,
+                         const QString& restoredName);
+    // The offline view: a file's settings shown while no device is logged in.
+    void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
     // Runs a short exchange with the device logged in as a device sequence of its own; false
     // (and why, in the status bar) when none is logged in or another sequence runs.
     bool RunOnDevice(const std::function<void(exchange::DeviceSession&)>& exchanges);
@@ -121,6 +127,9 @@ class TFormMain : public QWidget {
     ConnectionState::State DeviceState() const { return monitor_.State().Now(); }
     // The file the offline view shows; empty while a device's settings are shown.
     const QString& OfflineFile() const { return document_.OfflineFile(); }
+
+    // The site register: each sequence's revision, the customer panel.
+    SiteRecords& Sites() { return sites_; }
 
     // The model, the link and the monitor's state.
     settings::SettingsModel model{settings::SettingsModel::Setup::kLater};
@@ -161,8 +170,6 @@ class TFormMain : public QWidget {
     void OpenNamedFile(const QString& name);
     // Selects a loaded file's mode and records the load as one step of the history.
     void ShowLoadedMode(int modeIndex, const QString& step);
-    // The offline view: a file's settings shown while no device is logged in.
-    void ShowOfflineView(const QString& name, const settings::SettingsFileContent& content);
     // After an edit, an undo or a load: the pending mark and the offline file's state follow.
     void MarkEdited();
     void InstallEditHistory();
@@ -197,6 +204,7 @@ class TFormMain : public QWidget {
     exchange::VerifyResult lastVerify_;
     // The backup a restore writes ("the backup of 2026-12-10 10:06 (12AB)"); empty otherwise.
     QString restoring_;
+    SiteRecords sites_;
 };
 
 // A session on the window's exchange: the progress bar follows its memory transfers, it ends

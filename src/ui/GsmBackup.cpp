@@ -35,11 +35,13 @@ bool AskYesNo(QWidget* parent, const QString& text) {
     return ExecWindowModal(box) == QMessageBox::Yes;
 }
 
+}  // namespace
+
 QString Owner(const std::string& accountId, const std::string& firmware) {
     return QString("account ID %1, firmware %2").arg(FromCp1250(accountId), FromCp1250(firmware));
 }
 
-}  // namespace
+bool AskYesNoFirstNo(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
 
 exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
     exchange::BackupRequest request;
@@ -64,8 +66,13 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named,
         ShowWarning(this, QString::fromLocal8Bit(read.error.c_str()));
         return;
     }
+    RestoreSettings(*read.content, named, restoredName);
+}
+
+void TFormMain::RestoreSettings(const settings::SettingsFileContent& content,
+                                const QString& named, const QString& restoredName) {
     // What the device held may be what no editor makes: the same question as a load.
-    const std::vector<settings::Finding> findings = settings::CheckSettingsFile(*read.content);
+    const std::vector<settings::Finding> findings = settings::CheckSettingsFile(content);
     if (settings::HasBlockingFindings(findings) &&
         !ConfirmLoadWithFindings(
             this, named, findings,
@@ -74,8 +81,8 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named,
         return;
     }
     // Into the grids as one step of the history, then the write-back with its verify.
-    settings::FillModelFromFile(*read.content, model);
-    ShowLoadedMode(read.content->ModeIndex(), "restore of " + named);
+    settings::FillModelFromFile(content, model);
+    ShowLoadedMode(content.ModeIndex(), "restore of " + named);
     restoring_ = restoredName;
     btnSaveToDevClick();
     restoring_.clear();

@@ -153,6 +153,7 @@ void MainControls::BuildMoreMenu() {
     }
     mnuMore->addSeparator();
     actBackups = mnuMore->addAction("Backups...");
+    actSites = mnuMore->addAction("Sites...");
     mnuMore->addSeparator();
     actLogInAgain = mnuMore->addAction("Log in again");
     actLogInAgain->setEnabled(false);
@@ -172,6 +173,11 @@ void MainControls::BuildStatusBar(QWidget& form) {
         sb1->addWidget(sb1Panels[i], i == 2 ? 1 : 0);
     }
     sb1Panels[0]->setText(kUsbDisconnected);
+    // The site register's customer of the account logged in, after the design's panels.
+    sbCustomer = new QLabel(sb1);
+    sbCustomer->setObjectName("sbCustomer");
+    sbCustomer->setTextFormat(Qt::PlainText);
+    sb1->addPermanentWidget(sbCustomer);
 }
 
 // Tests and accessibility tools find the controls by these names.
@@ -187,6 +193,7 @@ void MainControls::Name() {
                                                          NAMED(actUndo),
                                                          NAMED(actRedo),
                                                          NAMED(actBackups),
+                                                         NAMED(actSites),
                                                          NAMED(actLogInAgain),
                                                          NAMED(mnuRecent),
                                                          NAMED(history),

@@ -80,6 +80,7 @@ struct MainControls {
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
     QAction* actBackups = nullptr;
+    QAction* actSites = nullptr;
     QAction* actLogInAgain = nullptr;
     QMenu* mnuRecent = nullptr;
     // Stands in the settings' place while none are shown: Open, and Log in when it can.
@@ -126,6 +127,7 @@ struct MainControls {
     StringGridView* sgeInEvSetCID = nullptr;
     QStatusBar* sb1 = nullptr;
     std::array<QLabel*, 3> sb1Panels{};
+    QLabel* sbCustomer = nullptr;
     QProgressBar* pb1 = nullptr;
     std::array<QIcon, 5> ToolImages;
 

@@ -105,6 +105,10 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
     ui.SetStatusText(1, kFirmwareVersion + FromCp1250(pending_.Held().Firmware()));
     // Cells that went unanswered show empty: the backup reads the device again.
     pending_.Held().NoteDeviceRead(model, ui.OpModeIndex(), read.Complete());
+    if (read.Complete()) {
+        sites_.RecordRead(model, ui.OpModeIndex(), SiteRecords::Facts(connection.get(), pending_.Held()));
+    }
+    sites_.ShowCustomer(pending_.Held().AccountId());
     ui.history->Reset();
     pending_.Remember(ui.OpModeIndex());
 }

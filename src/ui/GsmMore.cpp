@@ -46,6 +46,7 @@ void MoreMenu::Bind() {
     connect(ui_.actDeviceLog, &QAction::triggered, this, &MoreMenu::ShowDeviceLog);
     connect(ui_.actPrintSettings, &QAction::triggered, this, &MoreMenu::PrintSettings);
     connect(ui_.actBackups, &QAction::triggered, this, &MoreMenu::ShowBackups);
+    connect(ui_.actSites, &QAction::triggered, this, &MoreMenu::ShowSites);
     // Shown once the click is over, so that the button is not left drawn pressed while the
     // item chosen runs its dialog.
     connect(ui_.btnMore, &QToolButton::clicked, this, [this] {

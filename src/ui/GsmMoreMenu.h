@@ -6,7 +6,10 @@
 #include <QObject>
 #include <QString>
 
+#include <string>
+
 #include "exchange/DeviceSession.h"
+#include "register/SiteRegister.h"
 
 namespace quelvar::ui {
 
@@ -31,9 +34,13 @@ class MoreMenu : public QObject {
     void PrintSettings();
     // The backups newest first; Open shows one, Restore writes it back.
     void ShowBackups();
+    // The site register's sites and their histories; Open, Compare or Restore revisions.
+    void ShowSites();
 
   private:
     void FillRecentFiles();
+    void CompareRevisions(const sites::Revision& newer, const sites::Revision& older);
+    void RestoreRevision(const sites::Revision& revision);
 
     TFormMain& form_;
     MainControls& ui_;
@@ -41,6 +48,11 @@ class MoreMenu : public QObject {
     const PendingMark& pending_;
     const exchange::VerifyResult& lastVerify_;
 };
+
+// "account ID 12AB, firmware 2.14".
+QString Owner(const std::string& accountId, const std::string& firmware);
+// A yes-or-no question whose default, and Escape, is No.
+bool AskYesNoFirstNo(QWidget* parent, const QString& text);
 
 // Adds a settings file to the recent files; a list that cannot be kept costs only the
 // convenience, so nothing is reported.

@@ -20,6 +20,15 @@ void MoreMenu::PrintSettings() {
     facts.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
     facts.modeIndex = ui_.OpModeIndex();
     if (form_.DeviceLoggedIn()) {
+        if (const std::optional<sites::Site> site =
+                form_.Sites().Customer(pending_.Held().AccountId())) {
+            for (const auto& [field, into] : {std::pair{&site->name, &facts.customerName},
+                                              std::pair{&site->address, &facts.customerAddress}}) {
+                if (!field->empty()) {
+                    *into = *field;
+                }
+            }
+        }
         form_.RunOnDevice([&](exchange::DeviceSession& session) {
             // No answer leaves the line out rather than print an empty version.
             if (std::string firmware = session.Get("VSTR").value_or(""); !firmware.empty()) {

@@ -120,10 +120,15 @@ void TFormMain::OpenNamedFile(const QString& name) {
         file_.Opened(name);
         ShowLoadedMode(loaded.modeIndex, "load of " + file);
     }
+    std::optional<std::string> loadedSettings;
     if (outcome.holds == exchange::DeviceHolds::kAsWritten) {
         // The device holds the file's settings now; its mode changes with the next write-back.
         pending_.Held().Remember(model, pending_.Held().Mode(), pending_.Held().AckMask());
+        loadedSettings = sites::SettingsBytes(model, pending_.Held().Mode());
     }
+    sites_.RecordSequence(sites::RevisionKind::kLoad, outcome, loadedSettings,
+                          SiteRecords::Facts(connection.get(), pending_.Held()));
+    sites_.ShowCustomer(pending_.Held().AccountId());
     pause.Resume();
     ReportOutcome(outcome);
     if (!loaded.tooLongKeys.empty()) {

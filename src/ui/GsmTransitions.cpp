@@ -81,6 +81,7 @@ void TFormMain::DisconnectTransition() {
     }
     file_.OfferSaveBeforeDisconnect();
     monitor_.State().Disconnected();
+    sites_.Clear();
     ui.SetStatusText(0, kUsbDisconnected);
     ui.gbMset->hide();
     ui.ToolBar1->hide();

@@ -42,6 +42,11 @@ void TFormMain::btnSaveToDevClick() {
         exchange::RunWrite(session, request, BackupAsking(store), pending_.Held(), readBack);
     pending_.WritingAll(false);
     sequenceStatus_.clear();
+    sites_.RecordSequence(
+        restoring_.isEmpty() ? sites::RevisionKind::kWriteBack : sites::RevisionKind::kRestore,
+        outcome, sites::ReadBackBytes(outcome, readBack),
+        SiteRecords::Facts(connection.get(), pending_.Held()));
+    sites_.ShowCustomer(pending_.Held().AccountId());
     pause.Resume();
     ReportOutcome(outcome);
 }
@@ -71,6 +76,8 @@ void TFormMain::ToolButton1Click() {
     }
     exchange::DeviceSession session = WindowSession(*exchange, *connection, ui.pb1);
     const exchange::SequenceOutcome outcome = exchange::ChangePassword(session, result);
+    sites_.RecordSequence(sites::RevisionKind::kPasswordChange, outcome, std::nullopt,
+                          SiteRecords::Facts(connection.get(), pending_.Held()));
     ui.SetStatusText(2, FromCp1250(exchange::DescribeOutcome(outcome)));
 }
 
