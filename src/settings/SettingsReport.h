@@ -13,7 +13,7 @@
 namespace quelvar::settings {
 
 struct ReportFacts {
-    std::string date;                     // as it should be printed, e.g. 2026-12-09
+    std::string date;  // as it should be printed, e.g. 2026-12-09
     // The site register's customer of the account, Windows-1250; each only when known.
     std::optional<std::string> customerName, customerAddress;
     std::optional<std::string> firmware;  // Windows-1250; only when a device is logged in

@@ -41,7 +41,9 @@ QString Owner(const std::string& accountId, const std::string& firmware) {
     return QString("account ID %1, firmware %2").arg(FromCp1250(accountId), FromCp1250(firmware));
 }
 
-bool AskYesNoFirstNo(QWidget* parent, const QString& text) { return AskYesNo(parent, text); }
+bool AskYesNoFirstNo(QWidget* parent, const QString& text) {
+    return AskYesNo(parent, text);
+}
 
 exchange::BackupRequest TFormMain::BackupAsking(settings::BackupStore& store) {
     exchange::BackupRequest request;
@@ -69,8 +71,8 @@ void TFormMain::RestoreBackup(const QString& path, const QString& named,
     RestoreSettings(*read.content, named, restoredName);
 }
 
-void TFormMain::RestoreSettings(const settings::SettingsFileContent& content,
-                                const QString& named, const QString& restoredName) {
+void TFormMain::RestoreSettings(const settings::SettingsFileContent& content, const QString& named,
+                                const QString& restoredName) {
     // What the device held may be what no editor makes: the same question as a load.
     const std::vector<settings::Finding> findings = settings::CheckSettingsFile(content);
     if (settings::HasBlockingFindings(findings) &&

@@ -106,7 +106,8 @@ void TFormMain::InitialRead(exchange::DeviceSession& session) {
     // Cells that went unanswered show empty: the backup reads the device again.
     pending_.Held().NoteDeviceRead(model, ui.OpModeIndex(), read.Complete());
     if (read.Complete()) {
-        sites_.RecordRead(model, ui.OpModeIndex(), SiteRecords::Facts(connection.get(), pending_.Held()));
+        sites_.RecordRead(model, ui.OpModeIndex(),
+                          SiteRecords::Facts(connection.get(), pending_.Held()));
     }
     sites_.ShowCustomer(pending_.Held().AccountId());
     ui.history->Reset();

@@ -75,10 +75,11 @@ void MoreMenu::ShowSites() {
         compared.rows = DifferenceRows(differences, [this](const settings::SettingPlace& place) {
             return ui_.GroupCaptionOf(place, form_.model);
         });
-        compared.summary = differences.empty()
-                               ? QString("The revision holds exactly what the window shows")
-                               : DifferenceSummary(static_cast<int>(differences.size()),
-                                                   static_cast<int>(settings::AllSettings().size()));
+        compared.summary =
+            differences.empty()
+                ? QString("The revision holds exactly what the window shows")
+                : DifferenceSummary(static_cast<int>(differences.size()),
+                                    static_cast<int>(settings::AllSettings().size()));
         CompareDialog view(&form_, compared);
         ExecWindowModal(view);
         return;
@@ -88,8 +89,8 @@ void MoreMenu::ShowSites() {
 
 void MoreMenu::CompareRevisions(const sites::Revision& newer, const sites::Revision& older) {
     const auto olderContent = RevisionContent(&form_, form_.Sites(), older);
-    const auto newerContent = olderContent ? RevisionContent(&form_, form_.Sites(), newer)
-                                           : std::nullopt;
+    const auto newerContent =
+        olderContent ? RevisionContent(&form_, form_.Sites(), newer) : std::nullopt;
     if (!newerContent) {
         return;
     }
@@ -117,9 +118,8 @@ void MoreMenu::RestoreRevision(const sites::Revision& revision) {
         return;
     }
     const std::string held = pending_.Held().AccountId();
-    QString question =
-        QString("Write %1 to the device logged in (%2)?")
-            .arg(RevisionName(revision), Owner(held, pending_.Held().Firmware()));
+    QString question = QString("Write %1 to the device logged in (%2)?")
+                           .arg(RevisionName(revision), Owner(held, pending_.Held().Firmware()));
     if (held != revision.accountId) {
         question += QString("\n\nThe device's account ID %1 becomes %2.")
                         .arg(FromCp1250(held), FromCp1250(revision.accountId));

@@ -19,8 +19,8 @@ std::string ProgramName() {
 }  // namespace
 
 SiteRecords::SiteRecords()
-    : use_(sites::DefaultRegisterFile(std::getenv),
-           settings::DefaultBackupFolder(std::getenv), sites::ThisRecorder(ProgramName())) {
+    : use_(sites::DefaultRegisterFile(std::getenv), settings::DefaultBackupFolder(std::getenv),
+           sites::ThisRecorder(ProgramName())) {
     use_.Prepare();
 }
 
@@ -36,8 +36,7 @@ void SiteRecords::RecordRead(const settings::SettingsModel& model, int modeIndex
     SayNews();
 }
 
-void SiteRecords::RecordSequence(sites::RevisionKind kind,
-                                 const exchange::SequenceOutcome& outcome,
+void SiteRecords::RecordSequence(sites::RevisionKind kind, const exchange::SequenceOutcome& outcome,
                                  const std::optional<std::string>& after,
                                  const sites::DeviceFacts& device) {
     if (outcome.ending == exchange::Ending::kNoBackup ||

@@ -45,8 +45,8 @@ SitesDialog::SitesDialog(QWidget* parent, sites::RegisterUse& reg, bool canResto
     edSearch->setPlaceholderText("Search account ID, customer, address, phone, notes, firmware");
     edSearch->setClearButtonEnabled(true);
     layout->addWidget(edSearch);
-    tblSites = Table(this, {"Account ID", "Customer", "Last change", "Firmware", "Revisions"},
-                     "tblSites");
+    tblSites =
+        Table(this, {"Account ID", "Customer", "Last change", "Firmware", "Revisions"}, "tblSites");
     tblSites->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(tblSites, 2);
     layout->addLayout(BuildCustomerFields());

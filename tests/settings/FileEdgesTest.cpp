@@ -252,5 +252,23 @@ TEST(FileEdgesTest, AckMarksShowForOnesOnlyAndBesideTheirNumberInTheReport) {
     EXPECT_EQ(html.find("(ACK)"), html.rfind("(ACK)"));
 }
 
+TEST(SettingsReport, TheCustomerIsPrintedAboveTheSettingsAsPlainText) {
+    SettingsModel model;
+    ReportFacts facts;
+    facts.customerName =
+        "Kov\xE1"
+        "cs & <Fiai>";  // Windows-1250
+    facts.customerAddress = "Budapest";
+    const std::string html = BuildSettingsReport(model, facts);
+    const std::size_t customer = html.find(
+        "<th>Customer</th><td>Kov\xC3\xA1"
+        "cs &amp; &lt;Fiai&gt;</td>");
+    ASSERT_NE(customer, std::string::npos) << html;
+    EXPECT_LT(customer, html.find("<th>Address</th><td>Budapest</td>"));
+    EXPECT_LT(html.find("<th>Address</th>"), html.find("<th>Date</th>"));
+    EXPECT_EQ(BuildSettingsReport(model, ReportFacts{}).find("<th>Customer</th>"),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace quelvar::settings
