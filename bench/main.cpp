@@ -13,6 +13,7 @@
 #include "CraftedSave.h"
 #include "IdleCost.h"
 #include "Measures.h"
+#include "RegisterScale.h"
 #include "TwoDevices.h"
 #include "sim/SimulatedCommunicator.h"
 #include "ui/Gsm.h"
@@ -85,6 +86,13 @@ int main(int argc, char** argv) {
                     run.exchanges, run.Bound(), run.Ratio());
     }
 
+    const RegisterFigures reg = MeasureRegister(folder.path());
+    std::printf(
+        "site register: %d sites, %d revisions: record %.1f ms, list sites %.1f ms, "
+        "one history %.1f ms, %.0f bytes per revision\n",
+        reg.sites, reg.revisions, reg.recordMs, reg.listSitesMs, reg.historyMs,
+        reg.bytesPerRevision);
+
     const Run polling1 = MeasureLogInRead(1000us);
     const Run polling15 = MeasureLogInRead(15600us);
     PrintRun("read, 1 ms polling", polling1);
@@ -109,6 +117,10 @@ int main(int argc, char** argv) {
         {"loop-gap-read", ours.logInRead.longestLoopGapMs, "ms", "< 20"},
         {"loop-gap-write-back", ours.writeBack.longestLoopGapMs, "ms", "< 20"},
         {"startup", startUp, "ms", "< 300"},
+        {"register-record", reg.recordMs, "ms", "< 20"},
+        {"register-list-sites", reg.listSitesMs, "ms", "< 100"},
+        {"register-history", reg.historyMs, "ms", "< 100"},
+        {"register-growth", reg.bytesPerRevision, "bytes per revision", "-"},
     };
     std::printf("\n");
     for (const Summary& s : summary) {

@@ -57,6 +57,12 @@ std::int64_t Digest(std::string_view bytes) {
     return static_cast<std::int64_t>(hash);
 }
 
+// SQLite takes file names in UTF-8 on every system (on Windows the native narrow text is not).
+std::string SqliteName(const std::filesystem::path& file) {
+    const std::u8string name = file.u8string();
+    return std::string(name.begin(), name.end());
+}
+
 int UserVersion(Database& db) {
     Statement version(db, "PRAGMA user_version");
     return version.Step() ? static_cast<int>(version.Integer(0)) : 0;
@@ -90,12 +96,12 @@ Revision RevisionOf(const Statement& row) {
 }  // namespace
 
 int SchemaVersionOf(const std::filesystem::path& file) {
-    Database db(file.string(), false);
+    Database db(SqliteName(file), false);
     return UserVersion(db);
 }
 
 SqliteRegister::SqliteRegister(const std::filesystem::path& file, int busyTimeoutMs)
-    : db_(file.string(), true) {
+    : db_(SqliteName(file), true) {
     sqlite3_busy_timeout(db_.Handle(), busyTimeoutMs);
     // Reading the version first finds a file that is no database at all (SQLITE_NOTADB).
     const int version = UserVersion(db_);
