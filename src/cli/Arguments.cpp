@@ -17,6 +17,17 @@ std::string TakeOption(const std::string& name, const std::optional<std::string>
     if (option == nullptr || option->answer != nullptr) {
         return "Unknown option " + name + "; see --help";
     }
+    if (option->flag == &Arguments::simulate && value) {
+        const bool count = !value->empty() && value->size() <= 2 &&
+                           value->find_first_not_of("0123456789") == std::string::npos;
+        if (!count || std::stoi(*value) < 1 || std::stoi(*value) > kMaxSimulated) {
+            return name + " takes a number of communicators from 1 to " +
+                   std::to_string(kMaxSimulated) + ", not \"" + *value + "\"";
+        }
+        arguments.simulate = true;
+        arguments.simulateCount = static_cast<std::size_t>(std::stoi(*value));
+        return {};
+    }
     if (option->flag != nullptr) {
         if (value) {
             return name + " takes no value";
@@ -73,6 +84,10 @@ std::string CombinationProblem(const std::vector<const OptionRow*>& given,
     if (!arguments.watch && arguments.logPath) {
         return "--log goes with status --watch";
     }
+    if (arguments.simState && arguments.simulateCount > 1) {
+        return "--sim-state keeps one simulated communicator, not " +
+               std::to_string(arguments.simulateCount);
+    }
     if (arguments.password && arguments.passwordFile) {
         return "Give the password once: --password or --password-file";
     }
@@ -117,6 +132,12 @@ ParsedArguments ParseArguments(const std::vector<std::string>& words) {
         }
         const OptionRow* option = FindOption(name);
         if (!value && option && option->take && i + 1 < words.size()) {
+            value = words[++i];
+        }
+        // --simulate takes a count when one follows, and is a plain flag otherwise.
+        if (!value && option && option->flag == &Arguments::simulate && i + 1 < words.size() &&
+            !words[i + 1].empty() &&
+            words[i + 1].find_first_not_of("0123456789") == std::string::npos) {
             value = words[++i];
         }
         error = TakeOption(name, value, option, arguments);

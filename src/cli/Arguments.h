@@ -12,6 +12,9 @@ namespace quelvar::cli {
 
 struct CommandRow;  // CommandTable.h
 
+// The most communicators --simulate presents.
+inline constexpr int kMaxSimulated = 16;
+
 struct Arguments {
     const CommandRow* command = nullptr;  // a row of Commands() once parsed
     std::string file;                     // read, write and diff; restore, when given
@@ -20,6 +23,9 @@ struct Arguments {
     std::optional<std::string> passwordFile;
     std::optional<std::string> newPassword;  // passwd
     bool simulate = false;                   // also set by --sim-state
+    std::size_t simulateCount = 1;           // --simulate N: that many communicators
+    std::optional<std::string> device;       // --device PATH or the number list printed
+    bool json = false;                       // list: JSON instead of lines
     std::optional<std::string> simState;
     double waitSeconds = 10;
     bool quiet = false;

@@ -63,7 +63,9 @@ int KeepDeviceState(const CommandContext& context) {
 }
 
 CommandDevice::CommandDevice(const CommandContext& context)
-    : context_(context), connection_(context.platform), exchange_(connection_) {}
+    : context_(context),
+      connection_(context.platform, context.devicePath),
+      exchange_(connection_) {}
 
 int CommandDevice::LogIn() {
     std::ostream& err = context_.err;

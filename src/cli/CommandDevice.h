@@ -29,6 +29,8 @@ struct CommandContext {
     // Makes what the device now holds last (the simulated communicator's state file): empty, or
     // the reason it could not. May be empty.
     std::function<std::string()> keepState = {};
+    // The interface path of the communicator chosen (--device); empty: the first found.
+    std::string devicePath = {};
 };
 
 // Calls the context's keepState before a command says it succeeded, so that it never says so of

@@ -6,6 +6,7 @@
 
 #include "cli/BackupStep.h"
 #include "cli/BackupsCommand.h"
+#include "cli/DeviceList.h"
 #include "cli/DiffCommand.h"
 #include "cli/PasswdCommand.h"
 #include "cli/ProgressBar.h"
@@ -106,12 +107,27 @@ const std::vector<CommandRow>& Commands() {
                      [&](const CommandContext& context) {
                          if (arguments.watch) {
                              const WatchOptions options{context.wait, arguments.logPath,
-                                                        StandardOutputIsTerminal()};
+                                                        StandardOutputIsTerminal(),
+                                                        context.devicePath};
                              return RunWatch(context.platform, options, context.out, context.err);
                          }
-                         return RunStatus(context.platform, context.wait, context.out, context.err);
+                         return RunStatus(context.platform, context.wait, context.out, context.err,
+                                          context.devicePath);
                      },
                      arguments.watch);
+             }},
+        {.name = "list",
+         .usages = {{"",
+                     "list every communicator attached: number, port, USB path,\n"
+                     "firmware, whether a password is set, account ID (--json)"}},
+         .handler =
+             [](const CommandRun& run) {
+                 return run.withDevice(
+                     [&](const CommandContext& context) {
+                         return RunList(context.platform, context.wait, run.arguments.json,
+                                        context.out, context.err);
+                     },
+                     false);
              }},
         {.name = "read",
          .usages = {{"FILE.am2", "log in, read every setting and save them to FILE"}},
@@ -358,8 +374,20 @@ const std::vector<OptionRow>& Options() {
              [](const std::string& name, const std::string& value, Arguments& arguments) {
                  return TakeSeconds(name, value, arguments.waitSeconds);
              }},
+        {.name = "--device",
+         .valueName = "PATH|N",
+         .help = "the communicator to talk to: its USB path or the number\n"
+                 "list printed (needed when several are attached)",
+         .take = [](const std::string& name, const std::string& value,
+                    Arguments& arguments) { return TakeName(name, value, arguments.device); }},
+        {.name = "--json",
+         .help = "list: print JSON instead of lines",
+         .commands = {"list"},
+         .flag = &Arguments::json},
         {.name = "--simulate",
-         .help = "talk to the built-in simulated communicator instead of USB",
+         .valueName = "[N]",
+         .help = "talk to the built-in simulated communicator instead of USB\n"
+                 "(N: that many, each with its own state and timing)",
          .flag = &Arguments::simulate},
         {.name = "--sim-state",
          .valueName = "FILE",

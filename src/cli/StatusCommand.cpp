@@ -22,8 +22,8 @@ using settings::Cp1250ToPrintableUtf8;
 }  // namespace
 
 int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::ostream& out,
-              std::ostream& err) {
-    link::ConnHIDCOM connection(platform);
+              std::ostream& err, const std::string& devicePath) {
+    link::ConnHIDCOM connection(platform, devicePath);
     connection.Open();
     if (!WaitForAttach(connection, wait)) {
         err << "No communicator found within " << Seconds(wait) << "\n";

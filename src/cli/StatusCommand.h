@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ostream>
+#include <string>
 
 #include "link/HidPlatform.h"
 
@@ -11,6 +12,6 @@ namespace quelvar::cli {
 // version and the event lines that came in meanwhile, in UTF-8. Returns the process exit code:
 // 0, or 1 when no device came.
 int RunStatus(link::HidPlatform& platform, std::chrono::milliseconds wait, std::ostream& out,
-              std::ostream& err);
+              std::ostream& err, const std::string& devicePath = {});
 
 }  // namespace quelvar::cli

@@ -136,7 +136,7 @@ int RunWatch(link::HidPlatform& platform, const WatchOptions& options, std::ostr
             return kExitBadFile;
         }
     }
-    link::ConnHIDCOM connection(platform);
+    link::ConnHIDCOM connection(platform, options.devicePath);
     connection.KeepStatusRecords();
     connection.Open();
     if (!WaitForAttach(connection, options.wait)) {

@@ -15,6 +15,7 @@ struct WatchOptions {
     std::chrono::milliseconds wait{10000};  // for the device to appear
     std::optional<std::string> logPath;     // CSV of every status report and event line
     bool inPlace = false;                   // a terminal: the status line is redrawn in place
+    std::string devicePath = {};            // the communicator chosen; empty: the first found
 };
 
 // Runs until SIGINT, SIGTERM or SIGHUP (see Interrupt.h), then logs what is still queued, prints

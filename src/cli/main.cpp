@@ -19,6 +19,7 @@
 #include "cli/Arguments.h"
 #include "cli/CommandDevice.h"
 #include "cli/CommandTable.h"
+#include "cli/DeviceList.h"
 #include "cli/ExitCodes.h"
 #include "cli/Interrupt.h"
 #include "cli/OutputCheck.h"
@@ -27,6 +28,7 @@
 #include "link/SystemHidPlatform.h"
 #include "settings/SettingsFile.h"
 #include "sim/SimStateFile.h"
+#include "sim/SimulatedBus.h"
 #include "sim/SimulatedCommunicator.h"
 
 namespace {
@@ -37,10 +39,19 @@ using namespace quelvar::cli;
 int Run(const Arguments& arguments, link::HidPlatform& platform,
         std::function<std::string()> keepState, const DeviceBody& body) {
     const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
+    // `list` names them all; every other command talks to one, chosen or the only one.
+    DeviceChoice choice;
+    if (arguments.command->name != "list") {
+        choice = ChooseDevice(platform, arguments.device, std::cerr);
+        if (choice.exitCode != kExitOk) {
+            return choice.exitCode;
+        }
+    }
     ProgressBar progress(std::cerr, ProgressBar::StyleFor(arguments.quiet));
     const CommandContext context{
-        platform,  wait,      arguments.password,        progress,
-        std::cout, std::cerr, TerminalPrompt(std::cerr), std::move(keepState)};
+        platform,   wait,      arguments.password,        progress,
+        std::cout,  std::cerr, TerminalPrompt(std::cerr), std::move(keepState),
+        choice.path};
     return body(context);
 }
 
@@ -86,7 +97,14 @@ int RunOnDevice(const Arguments& arguments, const DeviceBody& body, bool catchIn
     std::unique_ptr<link::HidPlatform> platform;
     std::optional<sim::SimStateFile> simState;
     std::jthread unplugger;  // goes before the simulator it unplugs
-    if (arguments.simulate) {
+    if (arguments.simulate && arguments.simulateCount > 1) {
+        auto bus = std::make_unique<sim::SimulatedBus>(arguments.simulateCount);
+        for (std::size_t i = 0; i < bus->Count(); ++i) {
+            bus->Communicator(i).SetTiming(SimulatedTiming());
+            bus->Communicator(i).ApplyEnvironment();
+        }
+        platform = std::move(bus);
+    } else if (arguments.simulate) {
         sim::SimulatedCommunicator::Options options;
         // QUELVAR_SIM_STATUS_MS: status rounds at another pace, to watch many of them quickly.
         const char* period = std::getenv("QUELVAR_SIM_STATUS_MS");
