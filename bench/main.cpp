@@ -75,8 +75,10 @@ int main(int argc, char** argv) {
     std::printf("%-22s %8.1f ms  (into a 1 MiB file of unknown keys)\n", "crafted-file save",
                 craftedSave);
 
-    const Run cliWrite = MeasureCliWrite(folder.path());
-    PrintRun("cli write with backup", cliWrite);
+    const CliWriteRuns cli = MeasureCliWrite(folder.path());
+    const Run& cliWrite = cli.everything;
+    PrintRun("cli write --all", cliWrite);
+    PrintRun("cli write, 1 differs", cli.oneChange);
 
     // Each device against its own bus: one connection's waits must not slow the other's.
     const TwoDeviceRuns two = MeasureTwoDevices();
@@ -106,6 +108,9 @@ int main(int argc, char** argv) {
         {"verified-write-back", ours.writeBack.Ratio(), "x bound", "1.05"},
         {"settings-load", ours.settingsLoad.Ratio(), "x bound", "-"},
         {"cli-write-with-backup", cliWrite.Ratio(), "x bound", "1.05"},
+        {"cli-write-one-change", cli.oneChange.Ratio(), "x bound", "1.05"},
+        {"cli-write-one-change-exchanges", static_cast<double>(cli.oneChange.exchanges),
+         "exchanges", "about 403"},
         {"two-devices-first", two.first.Ratio(), "x bound", "1.05"},
         {"two-devices-second", two.second.Ratio(), "x bound", "1.05"},
         {"settings-save", ours.settingsSave.ms, "ms", "-"},

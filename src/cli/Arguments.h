@@ -31,6 +31,7 @@ struct Arguments {
     bool quiet = false;
     bool force = false;                  // write, restore: send a file with findings
     bool noBackup = false;               // write, restore: take no backup first
+    bool all = false;                    // write, restore: every setting, not only what differs
     std::optional<std::string> account;  // backups: only this account ID's
     bool watch = false;                  // status: follow the status rounds until Ctrl+C
     std::optional<std::string> logPath;  // status --watch: CSV log

@@ -79,9 +79,9 @@ int RunBackups(std::ostream& out, std::ostream& err, const BackupOptions& option
 
 int RunRestore(const CommandContext& context, const std::string& path,
                const std::optional<settings::SettingsFileContent>& content, bool force,
-               const BackupOptions& backup) {
+               const BackupOptions& backup, bool all) {
     if (!path.empty() && content) {
-        return RunWrite(context, path, *content, force, backup);
+        return RunWrite(context, path, *content, force, backup, sites::RevisionKind::kRestore, all);
     }
     std::optional<std::string> password = context.password;
     std::string accountId;
@@ -107,7 +107,8 @@ int RunRestore(const CommandContext& context, const std::string& path,
                 << ", firmware " << entry->firmware << ")\n";
     CommandContext loggedIn = context;
     loggedIn.password = password;
-    return RunWrite(loggedIn, newest, *read.content, force, backup, sites::RevisionKind::kRestore);
+    return RunWrite(loggedIn, newest, *read.content, force, backup, sites::RevisionKind::kRestore,
+                    all);
 }
 
 }  // namespace quelvar::cli

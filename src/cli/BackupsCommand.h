@@ -22,6 +22,6 @@ int RunBackups(std::ostream& out, std::ostream& err, const BackupOptions& option
 // kExitBadFile when there is no such backup or it cannot be read.
 int RunRestore(const CommandContext& context, const std::string& path,
                const std::optional<settings::SettingsFileContent>& content, bool force,
-               const BackupOptions& backup);
+               const BackupOptions& backup, bool all = false);
 
 }  // namespace quelvar::cli

@@ -144,9 +144,10 @@ const std::vector<CommandRow>& Commands() {
              }},
         {.name = "write",
          .usages = {{"FILE.am2",
-                     "check FILE, log in, write its settings to the communicator,\n"
-                     "read them back and report every difference; a file with\n"
-                     "findings (missing or invalid settings) is refused"}},
+                     "check FILE, log in, write the settings that differ from the\n"
+                     "communicator's (--all: every one), read them back and report\n"
+                     "every difference; a file with findings (missing or invalid\n"
+                     "settings) is refused"}},
          .files = {FileRole::kSettings},
          .requiredFiles = 1,
          .filesNeeded = "a settings file",
@@ -156,7 +157,8 @@ const std::vector<CommandRow>& Commands() {
                  return run.withDevice(
                      [&](const CommandContext& context) {
                          return RunWrite(context, arguments.file, *run.content, arguments.force,
-                                         BackupOptionsOf(arguments));
+                                         BackupOptionsOf(arguments),
+                                         sites::RevisionKind::kCommandWrite, arguments.all);
                      },
                      true);
              }},
@@ -223,7 +225,7 @@ const std::vector<CommandRow>& Commands() {
                  return run.withDevice(
                      [&](const CommandContext& context) {
                          return RunRestore(context, arguments.file, run.content, arguments.force,
-                                           BackupOptionsOf(arguments));
+                                           BackupOptionsOf(arguments), arguments.all);
                      },
                      true);
              }},
@@ -305,6 +307,11 @@ const std::vector<OptionRow>& Options() {
          .help = "write, restore: send a file even though it has findings",
          .commands = {"write", "restore"},
          .flag = &Arguments::force},
+        {.name = "--all",
+         .help = "write, restore: write every setting, not only those that\n"
+                 "differ from the device",
+         .commands = {"write", "restore"},
+         .flag = &Arguments::all},
         {.name = "--no-backup",
          .help = "write, restore: write even when no backup can be taken\n"
                  "(and take none)",

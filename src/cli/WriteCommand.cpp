@@ -108,16 +108,26 @@ int FailureExit(const CommandContext& context, const exchange::SequenceOutcome& 
     }
 }
 
+// " (only what differed: 2 settings, 1 sector of the event tables)".
+std::string WhatDiffered(const exchange::ChangesWritten& changes) {
+    std::string text = " (only what differed: " + std::to_string(changes.parameters) +
+                       (changes.parameters == 1 ? " setting" : " settings");
+    if (changes.sectors > 0) {
+        text += ", " + std::to_string(changes.sectors) +
+                (changes.sectors == 1 ? " sector" : " sectors") + " of the event tables";
+    }
+    return text + ")";
+}
+
 // A write that sent anything is a revision of the site.
 void RecordWrite(const CommandContext& context, sites::RevisionKind kind,
-                 const exchange::SequenceOutcome& outcome, const settings::SettingsModel& readBack,
+                 const exchange::SequenceOutcome& outcome, const std::optional<std::string>& after,
                  const sites::DeviceFacts& device) {
     if (outcome.ending == exchange::Ending::kNoBackup ||
         outcome.ending == exchange::Ending::kNoAckMarks) {
         return;
     }
-    sites::RecordSequence(CommandRegister(), kind, outcome, sites::ReadBackBytes(outcome, readBack),
-                          device);
+    sites::RecordSequence(CommandRegister(), kind, outcome, after, device);
     SayRegisterNews(context.err);
 }
 
@@ -125,7 +135,7 @@ void RecordWrite(const CommandContext& context, sites::RevisionKind kind,
 
 int RunWrite(const CommandContext& context, const std::string& path,
              const settings::SettingsFileContent& content, bool force, const BackupOptions& backup,
-             sites::RevisionKind kind) {
+             sites::RevisionKind kind, bool all) {
     if (!ReportFindings(context, path, content, force)) {
         return kExitBadFile;
     }
@@ -157,9 +167,12 @@ int RunWrite(const CommandContext& context, const std::string& path,
     request.stopCause = exchange::StopCause::kSignal;
     settings::HeldSettings held;
     settings::SettingsModel readBack;
+    exchange::ChangesWritten changes;
     const exchange::SequenceOutcome outcome =
-        exchange::RunWrite(device.Session(), request, backupRequest, held, readBack);
-    RecordWrite(context, kind, outcome, readBack,
+        all ? exchange::RunWrite(device.Session(), request, backupRequest, held, readBack)
+            : exchange::RunChangesWrite(device.Session(), request, backupRequest, held, readBack,
+                                        changes);
+    RecordWrite(context, kind, outcome, sites::ReadBackBytes(outcome, readBack),
                 {device.UsbPath(), held.Firmware(), held.AccountId()});
     if (outcome.verify && outcome.verify->Complete()) {
         ListDifferences(context, inFile, *outcome.verify, outcome.tally);
@@ -179,11 +192,17 @@ int RunWrite(const CommandContext& context, const std::string& path,
         return code;
     }
     const int compared = static_cast<int>(settings::AllSettings().size());
+    if (!all && changes.Nothing()) {
+        context.out << "The device already holds " << path << " (verified: all " << compared
+                    << " settings match the file; nothing was written)\n";
+        return kExitOk;
+    }
     // The window's sentence for a verified write first (unanswered commands whose read-back
     // matches end the same), then what was compared.
     const exchange::SequenceOutcome verified;
     context.out << exchange::DescribeOutcome(verified) << ": wrote " << path
-                << " to the communicator and read it back; all " << compared
+                << " to the communicator" << (all ? "" : WhatDiffered(changes))
+                << " and read it back; all " << compared
                 << " settings (parameters, both event tables and the mode) match the file\n";
     return kExitOk;
 }

@@ -179,6 +179,20 @@ class DeviceSession {
     // "SMODE" as the mode's name; kNotSent after a fault, otherwise fails as SetParameter does.
     SetOutcome WriteOperatingMode(int modeIndex);
 
+    // A write of only what differs (see RunChangesWrite): these parameters, in their order, in
+    // the stage "Writing settings"; what went unanswered or was too long, as WriteSettings says.
+    UnansweredTally WriteParameterList(
+        const std::vector<std::pair<std::string, std::string>>& parameters);
+    // These 4096-byte sectors of the table's image (offsets into it), each erased and written,
+    // in the table's write stage. Nothing after a fault.
+    MemoryWriteResult WriteSectors(const settings::EventTable& table,
+                                   const std::vector<std::uint8_t>& image,
+                                   const std::vector<std::size_t>& offsets);
+    // Reads those sectors back into `image` (the rest left as it is); false when one could not
+    // be read whole or the session failed.
+    bool ReadSectors(const settings::EventTable& table, const std::vector<std::size_t>& offsets,
+                     std::vector<std::uint8_t>& image);
+
     // After each command the exchange's stopRequested hook is asked: once it says so, the
     // session sends nothing more and gives kStopped.
     SessionFault Fault() const { return fault_; }

@@ -1,10 +1,10 @@
 #include "exchange/Sequences.h"
 
+#include "exchange/SequenceSteps.h"
+
 #include <algorithm>
 
 namespace quelvar::exchange {
-
-namespace {
 
 // Fills in how the session was cut, if it was; true when it was.
 bool NoteCut(const DeviceSession& session, DeviceHolds holds, SequenceOutcome& outcome) {
@@ -26,10 +26,14 @@ bool NoteCut(const DeviceSession& session, DeviceHolds holds, SequenceOutcome& o
     return true;
 }
 
+namespace {
+
 bool Writes(WriteStep step) {
     return step == WriteStep::kWriteSettings || step == WriteStep::kWriteAlarmTable ||
            step == WriteStep::kWriteInputTable;
 }
+
+}  // namespace
 
 // The backup before the writes; false when the sequence must not go on.
 bool TakeBackup(DeviceSession& session, const BackupRequest& backup, settings::HeldSettings& held,
@@ -64,6 +68,8 @@ bool TakeBackup(DeviceSession& session, const BackupRequest& backup, settings::H
     outcome.backupError = saved.error;
     return false;
 }
+
+namespace {
 
 void AddTally(UnansweredTally& total, const MemoryWriteResult& written) {
     total.memoryRequests += written.unanswered;

@@ -114,6 +114,25 @@ SequenceOutcome RunWrite(DeviceSession& session, const WriteRequest& request,
                          const BackupRequest& backup, settings::HeldSettings& held,
                          settings::SettingsModel& readBack);
 
+// What a write of only what differs sent.
+struct ChangesWritten {
+    int parameters = 0;  // settings set one by one, the mode among them
+    int sectors = 0;     // 4096-byte sectors of the event tables erased and written
+    bool Nothing() const { return parameters == 0 && sectors == 0; }
+};
+
+// The command line's write of only what differs from what the device holds. The device is read
+// whole (the read a backup takes, saved as the backup when a store is given); then only the
+// parameters that differ are set and only the event-table sectors whose image differs are erased
+// and written; then exactly those are read back and compared. A device that holds everything
+// already ends kComplete with nothing written. Of the request, `settings`, `modeIndex`,
+// `expected` and `stopCause` are used; the device keeps its acknowledgement marks. Fails as
+// RunWrite does; a read that is not whole ends kNoBackup with kBackupReadIncomplete, nothing sent.
+// `readBack` receives what the device holds afterwards: the read, with what was read back.
+SequenceOutcome RunChangesWrite(DeviceSession& session, const WriteRequest& request,
+                                const BackupRequest& backup, settings::HeldSettings& held,
+                                settings::SettingsModel& readBack, ChangesWritten& written);
+
 // The backup, then the file loaded into the device as LoadSettingsFile does (each setting shown
 // in `model` and sent, then both event tables); `loaded` says how the load went. Fails as a
 // cut, kNoBackup or kUnanswered (sets left unsent count as unanswered); a model not set up

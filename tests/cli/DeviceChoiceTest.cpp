@@ -65,3 +65,37 @@ TEST_F(CliDevices, TheChosenDeviceIsTheOneReadAndRecorded) {
 
 }  // namespace
 }  // namespace quelvar::test
+
+namespace quelvar::test {
+namespace {
+
+// write sends only what differs; --all everything, as before.
+TEST(CliChangesWrite, ADeviceHoldingTheFileGetsNothingAndOneChangeIsOneSetting) {
+    TempDir dir;
+    const ScopedDataHome dataHome{dir.File("data")};
+    ASSERT_EQ(RunCli(dir, "read site.am2 --sim-state device.state -q").code, 0);
+    const CliRun same = RunCli(dir, "write site.am2 --sim-state device.state -q");
+    ASSERT_EQ(same.code, 0) << same.err;
+    EXPECT_EQ(same.out,
+              "The device already holds site.am2 (verified: all 467 settings match the "
+              "file; nothing was written)\n");
+
+    std::string file = ReadBytes(dir.File("site.am2"));
+    file.insert(file.find("UPHN2=") + 6, "+3622");
+    WriteBytes(dir.File("changed.am2"), file);
+    const CliRun one = RunCli(dir, "write changed.am2 --sim-state device.state -q");
+    ASSERT_EQ(one.code, 0) << one.err;
+    EXPECT_TRUE(
+        one.out.starts_with("Written and verified: wrote changed.am2 to the communicator "
+                            "(only what differed: 1 setting) and read it back; all 467"))
+        << one.out;
+    const CliRun all = RunCli(dir, "write site.am2 --all --sim-state device.state -q");
+    ASSERT_EQ(all.code, 0) << all.err;
+    EXPECT_TRUE(
+        all.out.starts_with("Written and verified: wrote site.am2 to the communicator and "
+                            "read it back"))
+        << all.out;
+}
+
+}  // namespace
+}  // namespace quelvar::test

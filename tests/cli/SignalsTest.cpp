@@ -51,8 +51,9 @@ bool HasTemporaryFiles(const TempDir& dir) {
 // comes (for the silence limit at least) however late a loaded machine lets the script see the
 // stage's line. Answering all along, a stage of the verify's read lasted under 0.2 s.
 //
-// The commands of this write: "PW"; the backup's read (16 parameters, 256 + 128 blocks, "VSTR");
-// "GACK"; 16 parameters; 2 erases and 256 blocks; 1 erase and 128 blocks; the verify's read.
+// The commands of this write (--all: everything): "PW"; the backup's read (16 parameters, 256 + 128
+// blocks, "VSTR"); "GACK"; 16 parameters; 2 erases and 256 blocks; 1 erase and 128 blocks; the
+// verify's read.
 TEST(CliSignals, WriteStopsAtEachStageSaysWhatTheDeviceHoldsAndKeepsIt) {
     struct Case {
         const char* signal;
@@ -83,7 +84,7 @@ TEST(CliSignals, WriteStopsAtEachStageSaysWhatTheDeviceHoldsAndKeepsIt) {
         ASSERT_TRUE(settings::SaveSettingsFile(SiteSettings(), 0, dir.File("site.am2")).ok);
         const int code = RunScript(
             dir, "QUELVAR_SIM_SILENT_AFTER=" + std::to_string(c.answered) +
-                     " \"$CLI\" write site.am2 --sim-state device.state 2>err.txt & pid=$!; "
+                     " \"$CLI\" write site.am2 --all --sim-state device.state 2>err.txt & pid=$!; "
                      "for i in $(seq 400); do [ \"$(grep -c '" +
                      c.stage + "' err.txt)\" -ge " + std::to_string(c.occurrence) +
                      " ] && break; sleep 0.02; done; kill -" + c.signal + " $pid; wait $pid");
@@ -182,7 +183,9 @@ TEST(CliSignals, ForcedWriteOfAFileLackingKeysVerifiesTheClearedSettings) {
                Replaced(Replaced(clean, "UPHN1=+36301234567\r\n", ""), "SMODE=0\r\n", ""));
     const CliRun forced = RunCli(dir, "write lacking.am2 --force --sim-state device.state -q");
     EXPECT_EQ(forced.code, 0) << forced.out << forced.err;
-    EXPECT_EQ(forced.out.rfind("Written and verified: wrote lacking.am2 to the communicator", 0), 0u) << forced.out;
+    EXPECT_EQ(forced.out.rfind("Written and verified: wrote lacking.am2 to the communicator", 0),
+              0u)
+        << forced.out;
     EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), "");
     // A missing mode loads as Standalone.
     EXPECT_EQ(SimParameter(dir.File("device.state"), "SMODE"), "Standalone");

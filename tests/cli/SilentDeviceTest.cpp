@@ -31,8 +31,8 @@ struct Silence {
     const char* says;
 };
 
-// read: "PW", then 401 reads. write --no-backup: "PW", "GACK", 403 writes, then the verify's 401
-// reads. One command left unanswered is no silence, so each end is a few commands before the
+// read: "PW", then 401 reads. write --all --no-backup: "PW", "GACK", 403 writes, then the verify's
+// 401 reads. One command left unanswered is no silence, so each end is a few commands before the
 // last.
 constexpr Silence kSilences[] = {
     {"read", 1, "while reading settings (nothing for 3 s): nothing was saved"},
@@ -54,7 +54,7 @@ TEST(CliSilentDevice, GivesUpAfterTheSilenceLimitAndSaysWhatTheDeviceHolds) {
         AnswerOnly(std::to_string(silence.answered));
         const std::string command = silence.command;
         const CliRun run = RunCli(dir, command + " site.am2 --sim-state device.state -q" +
-                                           (command == "write" ? " --no-backup" : ""));
+                                           (command == "write" ? " --all --no-backup" : ""));
         AnswerOnly("");
         EXPECT_EQ(run.code, 1) << silence.command << " " << silence.answered;
         EXPECT_NE(run.err.find("The device stopped answering " + std::string(silence.says)),
