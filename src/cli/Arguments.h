@@ -26,6 +26,9 @@ struct Arguments {
     std::size_t simulateCount = 1;           // --simulate N: that many communicators
     std::optional<std::string> device;       // --device PATH or the number list printed
     bool json = false;                       // list: JSON instead of lines
+    std::optional<std::string> valuesPath;   // provision: a row of values per device
+    std::optional<std::string> recordPath;   // provision: a row per device provisioned
+    std::optional<std::size_t> count;        // provision: end after this many devices
     std::optional<std::string> simState;
     double waitSeconds = 10;
     bool quiet = false;

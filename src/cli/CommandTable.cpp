@@ -10,6 +10,7 @@
 #include "cli/DiffCommand.h"
 #include "cli/PasswdCommand.h"
 #include "cli/ProgressBar.h"
+#include "cli/ProvisionCommand.h"
 #include "cli/ReadCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/SitesCommand.h"
@@ -128,7 +129,8 @@ const std::vector<CommandRow>& Commands() {
                                         context.out, context.err);
                      },
                      false);
-             }},
+             },
+         .everyDevice = true},
         {.name = "read",
          .usages = {{"FILE.am2", "log in, read every setting and save them to FILE"}},
          .files = {FileRole::kWritten},
@@ -229,6 +231,28 @@ const std::vector<CommandRow>& Commands() {
                      },
                      true);
              }},
+        {.name = "provision",
+         .usages = {{"TEMPLATE.am2",
+                     "wait for communicators and write TEMPLATE to each one plugged\n"
+                     "in, several at once, each with its own row of --values,\n"
+                     "only what differs, after a backup, verified; until --count\n"
+                     "devices, the rows are used up, or Ctrl+C"}},
+         .files = {FileRole::kSettings},
+         .requiredFiles = 1,
+         .filesNeeded = "a template settings file",
+         .handler =
+             [](const CommandRun& run) {
+                 const Arguments& a = run.arguments;
+                 return run.withDevice(
+                     [&](const CommandContext& context) {
+                         const ProvisionOptions options{a.file,  a.valuesPath, a.recordPath,
+                                                        a.count, a.password,   BackupOptionsOf(a)};
+                         return RunProvision(context.platform, *run.content, options, context.out,
+                                             context.err);
+                     },
+                     true);
+             },
+         .everyDevice = true},
         {.name = "sites",
          .usages = {{"[TEXT]",
                      "list the sites of the register (account ID, customer, address,\n"
@@ -323,6 +347,34 @@ const std::vector<OptionRow>& Options() {
          .commands = {"backups"},
          .take = [](const std::string& name, const std::string& value,
                     Arguments& arguments) { return TakeName(name, value, arguments.account); }},
+        {.name = "--values",
+         .valueName = "FILE.csv",
+         .help = "provision: one row of settings per device; the header\n"
+                 "names their keys (ACCID,UPHN1,...)",
+         .commands = {"provision"},
+         .take = [](const std::string& name, const std::string& value,
+                    Arguments& arguments) { return TakeName(name, value, arguments.valuesPath); }},
+        {.name = "--record",
+         .valueName = "FILE.csv",
+         .help = "provision: a row per device (time, port, path, firmware,\n"
+                 "account IDs, values, outcome, backup, seconds)",
+         .commands = {"provision"},
+         .take = [](const std::string& name, const std::string& value,
+                    Arguments& arguments) { return TakeName(name, value, arguments.recordPath); }},
+        {.name = "--count",
+         .valueName = "N",
+         .help = "provision: end after N devices",
+         .commands = {"provision"},
+         .take =
+             [](const std::string& name, const std::string& value, Arguments& arguments) {
+                 if (value.empty() || value.size() > 6 ||
+                     value.find_first_not_of("0123456789") != std::string::npos ||
+                     std::stoul(value) == 0) {
+                     return name + " takes a number of devices, not \"" + value + "\"";
+                 }
+                 arguments.count = std::stoul(value);
+                 return std::string();
+             }},
         {.name = "--changes",
          .help = "history: each changed setting of every revision",
          .commands = {"history"},

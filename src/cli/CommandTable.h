@@ -55,6 +55,8 @@ struct CommandRow {
     std::size_t requiredFiles = 0;   // how many of them must be given
     std::string_view filesNeeded{};  // those, as the error says they are missing
     int (*handler)(const CommandRun& run) = nullptr;
+    // Talks to every communicator attached (list, provision): none is chosen for it.
+    bool everyDevice = false;
 };
 
 struct OptionRow {

@@ -39,9 +39,9 @@ using namespace quelvar::cli;
 int Run(const Arguments& arguments, link::HidPlatform& platform,
         std::function<std::string()> keepState, const DeviceBody& body) {
     const auto wait = std::chrono::milliseconds(std::llround(arguments.waitSeconds * 1000));
-    // `list` names them all; every other command talks to one, chosen or the only one.
+    // `list` and `provision` take them all; every other command one, chosen or the only one.
     DeviceChoice choice;
-    if (arguments.command->name != "list") {
+    if (!arguments.command->everyDevice) {
         choice = ChooseDevice(platform, arguments.device, std::cerr);
         if (choice.exitCode != kExitOk) {
             return choice.exitCode;

@@ -5,6 +5,7 @@
 
 #include "exchange/SequenceSteps.h"
 #include "exchange/Sequences.h"
+#include "settings/BackupStore.h"
 #include "settings/SettingsFile.h"
 
 namespace quelvar::exchange {
@@ -119,6 +120,7 @@ SequenceOutcome RunChangesWrite(DeviceSession& session, const WriteRequest& requ
         held.SetFirmware(*read.firmwareVersion);
     }
     held.NoteDeviceRead(device, read.modeIndex, read.Complete());
+    written.accountBefore = settings::AccountIdOf(device);
     if (!read.Complete()) {
         // What differs is not known: nothing is written.
         outcome.ending = Ending::kNoBackup;

@@ -118,6 +118,7 @@ SequenceOutcome RunWrite(DeviceSession& session, const WriteRequest& request,
 struct ChangesWritten {
     int parameters = 0;  // settings set one by one, the mode among them
     int sectors = 0;     // 4096-byte sectors of the event tables erased and written
+    std::string accountBefore;  // the account ID the device held before, from its read
     bool Nothing() const { return parameters == 0 && sectors == 0; }
 };
 

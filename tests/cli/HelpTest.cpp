@@ -70,7 +70,9 @@ std::vector<ListedOption> ListedOptions(const std::string& help) {
                 word.erase(word.find_last_not_of(',') + 1);
                 option.names.push_back(word);
             } else {
-                option.value = word == "NNNN" ? "1234" : word == "SECONDS" ? "1" : "x";
+                option.value = word == "NNNN"                       ? "1234"
+                               : (word == "SECONDS" || word == "N") ? "1"
+                                                                    : "x";
             }
         }
         options.push_back(option);
