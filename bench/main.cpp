@@ -13,6 +13,7 @@
 #include "CraftedSave.h"
 #include "IdleCost.h"
 #include "Measures.h"
+#include "Provisioning.h"
 #include "RegisterScale.h"
 #include "TwoDevices.h"
 #include "sim/SimulatedCommunicator.h"
@@ -88,6 +89,14 @@ int main(int argc, char** argv) {
                     run.exchanges, run.Bound(), run.Ratio());
     }
 
+    // Each device of the line waits for its own answers: N at once should take about as long
+    // as one (ratio: devices per second against one device's, over N).
+    const std::vector<LineRun> line = MeasureProvisioning(folder.path());
+    for (const LineRun& run : line) {
+        std::printf("provisioning %d at once  %6.2f s  throughput %.2f x %d\n", run.devices,
+                    run.seconds, run.throughputRatio * run.devices, run.devices);
+    }
+
     const RegisterFigures reg = MeasureRegister(folder.path());
     std::printf(
         "site register: %d sites, %d revisions: record %.1f ms, list sites %.1f ms, "
@@ -122,6 +131,7 @@ int main(int argc, char** argv) {
         {"loop-gap-read", ours.logInRead.longestLoopGapMs, "ms", "< 20"},
         {"loop-gap-write-back", ours.writeBack.longestLoopGapMs, "ms", "< 20"},
         {"startup", startUp, "ms", "< 300"},
+        {"provisioning-8-throughput", line.back().throughputRatio, "x N", ">= 0.9"},
         {"register-record", reg.recordMs, "ms", "< 20"},
         {"register-list-sites", reg.listSitesMs, "ms", "< 100"},
         {"register-history", reg.historyMs, "ms", "< 100"},

@@ -42,7 +42,7 @@ class CliRegister : public ::testing::Test {
     TempDir dir;
     const ScopedDataHome dataHome{dir.File("data")};
     const std::string registerFile =
-        (dir.path / "data" / kBackupSubfolder).parent_path().string() + "/register.sqlite";
+        ((dir.path / "data" / kBackupSubfolder).parent_path() / "register.sqlite").string();
     std::string before;
 };
 

@@ -46,7 +46,7 @@ struct CliResult {
     std::string err;
 };
 
-// The command line's write of the file, as its program runs it, to a device of its own.
+// The command line's write --all of the file, as its program runs it, to a device of its own.
 CliResult RunCliWrite(const std::string& file, const std::string& backups, const Fault& atStart,
                       const Fault& atErase) {
     sim::SimulatedCommunicator sim;
@@ -63,7 +63,9 @@ CliResult RunCliWrite(const std::string& file, const std::string& backups, const
     if (read.content) {
         cli::BackupOptions backup;
         backup.folder = backups;
-        result.code = cli::RunWrite(context, file, *read.content, false, backup);
+        // Everything, as the window's write-back writes, so both meet the fault at one place.
+        result.code = cli::RunWrite(context, file, *read.content, false, backup,
+                                    quelvar::sites::RevisionKind::kCommandWrite, true);
     }
     result.out = out.str();
     result.err = err.str();
