@@ -116,8 +116,8 @@ SequenceOutcome RunWrite(DeviceSession& session, const WriteRequest& request,
 
 // What a write of only what differs sent.
 struct ChangesWritten {
-    int parameters = 0;  // settings set one by one, the mode among them
-    int sectors = 0;     // 4096-byte sectors of the event tables erased and written
+    int parameters = 0;         // settings set one by one, the mode among them
+    int sectors = 0;            // 4096-byte sectors of the event tables erased and written
     std::string accountBefore;  // the account ID the device held before, from its read
     bool Nothing() const { return parameters == 0 && sectors == 0; }
 };

@@ -83,7 +83,8 @@ CompareDialog::CompareDialog(QWidget* parent, const Content& content) : QDialog(
     setWindowTitle(content.title);
     auto* layout = new QVBoxLayout(this);
     table = new QTableWidget(static_cast<int>(content.rows.size()), 5, this);
-    table->setHorizontalHeaderLabels({"Group", "Row", "Column", content.firstSide, content.secondSide});
+    table->setHorizontalHeaderLabels(
+        {"Group", "Row", "Column", content.firstSide, content.secondSide});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
     for (int r = 0; r < table->rowCount(); ++r) {
