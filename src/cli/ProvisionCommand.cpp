@@ -172,11 +172,9 @@ void Provision(link::HidPlatform& platform, const settings::SettingsFileContent&
             exchange::RunChangesWrite(session.Session(), request, backup, held, readBack, written);
         words = exchange::DescribeOutcome(outcome);
         line.WithRegister([&] {
-            if (outcome.ending != exchange::Ending::kNoBackup) {
-                sites::RecordSequence(CommandRegister(), sites::RevisionKind::kCommandWrite,
-                                      outcome, sites::ReadBackBytes(outcome, readBack),
-                                      {device.attached.path, held.Firmware(), held.AccountId()});
-            }
+            sites::RecordSequence(CommandRegister(), sites::RevisionKind::kCommandWrite, outcome,
+                                  sites::ReadBackBytes(outcome, readBack),
+                                  {device.attached.path, held.Firmware(), held.AccountId()});
         });
     }
     const bool verified = outcome.ending == exchange::Ending::kComplete;

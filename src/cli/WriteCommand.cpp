@@ -119,14 +119,10 @@ std::string WhatDiffered(const exchange::ChangesWritten& changes) {
     return text + ")";
 }
 
-// A write that sent anything is a revision of the site.
+// The write is a revision of the site (unless it sent nothing); a register problem is said.
 void RecordWrite(const CommandContext& context, sites::RevisionKind kind,
                  const exchange::SequenceOutcome& outcome, const std::optional<std::string>& after,
                  const sites::DeviceFacts& device) {
-    if (outcome.ending == exchange::Ending::kNoBackup ||
-        outcome.ending == exchange::Ending::kNoAckMarks) {
-        return;
-    }
     sites::RecordSequence(CommandRegister(), kind, outcome, after, device);
     SayRegisterNews(context.err);
 }

@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <system_error>
 #include <utility>
@@ -34,20 +32,6 @@ std::string Environment(const char* name) {
 // The system's texts are UTF-8 (or plain ASCII); a name the code page cannot hold keeps its bytes.
 std::string FromSystemText(const std::string& text) {
     return settings::Cp1250FromUtf8(text).value_or(text);
-}
-
-std::optional<std::string> FileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return in.bad() ? std::nullopt : std::optional(std::move(bytes));
-}
-
-std::string AccountOfBytes(const std::string& bytes) {
-    const settings::SettingsReadResult read = settings::ParseSettingsFile(bytes, "backup");
-    return read.content ? read.content->Value(settings::kAccountKey) : std::string();
 }
 
 // "register.sqlite.damaged-2026-12-11T01-50-00Z", with its journal files beside it.
@@ -208,14 +192,14 @@ int ImportBackups(SiteRegister& reg, const settings::BackupStore& store, const R
     std::map<std::string, std::string> latest;  // each account's settings so far
     int imported = 0;
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        const std::optional<std::string> bytes = FileBytes(entry->path);
+        const std::optional<std::string> bytes = FileBytes(entry->path.string());
         if (!bytes) {
             continue;
         }
         RevisionRecord revision;
         revision.when = entry->when;
         revision.kind = RevisionKind::kImportedBackup;
-        revision.accountId = AccountOfBytes(*bytes);
+        revision.accountId = AccountIdOfSettings(*bytes).value_or(entry->accountId);
         revision.user = recorder.user;
         revision.computer = recorder.computer;
         revision.program = recorder.program;

@@ -1,8 +1,11 @@
 #include "register/RevisionChanges.h"
 
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <utility>
 
+#include "settings/BackupStore.h"
 #include "settings/SettingsCheck.h"
 #include "settings/SettingsFile.h"
 
@@ -76,6 +79,23 @@ std::vector<SettingChange> ChangesBetween(const std::optional<std::string>& befo
                            difference.second});
     }
     return changes;
+}
+
+std::optional<std::string> AccountIdOfSettings(const std::string& bytes) {
+    const settings::SettingsReadResult read = settings::ParseSettingsFile(bytes, "revision");
+    if (!read.content) {
+        return std::nullopt;
+    }
+    return read.content->Value(settings::kAccountKey);
+}
+
+std::optional<std::string> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return in.bad() ? std::nullopt : std::optional(std::move(bytes));
 }
 
 std::string SummaryOf(const std::vector<SettingChange>& changes) {

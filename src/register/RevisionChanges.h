@@ -15,6 +15,11 @@ namespace quelvar::sites {
 std::vector<SettingChange> ChangesBetween(const std::optional<std::string>& before,
                                           const std::string& after);
 
+// The account ID ("ACCID") a settings file's bytes hold; nothing when they are no settings file.
+std::optional<std::string> AccountIdOfSettings(const std::string& bytes);
+// A whole file's bytes (a backup's); nothing when it cannot be read.
+std::optional<std::string> FileBytes(const std::string& path);
+
 // "T1: +36301234567 -> +36709876543; 3 alarm events changed", "no change"; Windows-1250.
 std::string SummaryOf(const std::vector<SettingChange>& changes);
 

@@ -1,32 +1,11 @@
 #include "register/SequenceRevision.h"
 
-#include <fstream>
-#include <iterator>
-
+#include "register/RevisionChanges.h"
 #include "settings/SettingsFile.h"
 
 namespace quelvar::sites {
 
 namespace {
-
-std::optional<std::string> BackupBytes(const std::string& path) {
-    if (path.empty()) {
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::string AccountOf(const std::optional<std::string>& bytes, const std::string& otherwise) {
-    if (!bytes) {
-        return otherwise;
-    }
-    const settings::SettingsReadResult read = settings::ParseSettingsFile(*bytes, "revision");
-    return read.content ? read.content->Value(settings::kAccountKey) : otherwise;
-}
 
 const char* DoneWord(RevisionKind kind) {
     switch (kind) {
@@ -71,15 +50,24 @@ std::optional<std::int64_t> RecordSequence(RegisterUse& use, RevisionKind kind,
                                            const exchange::SequenceOutcome& outcome,
                                            const std::optional<std::string>& after,
                                            const DeviceFacts& device) {
+    // Nothing was sent: the device is as the last revision says.
+    if (outcome.ending == exchange::Ending::kNoBackup ||
+        outcome.ending == exchange::Ending::kNoAckMarks ||
+        (outcome.Cut() && outcome.holds == exchange::DeviceHolds::kUnchanged)) {
+        return std::nullopt;
+    }
     RevisionRecord revision;
     revision.kind = kind;
-    revision.accountId = AccountOf(after, device.accountBefore);
+    revision.accountId =
+        after ? AccountIdOfSettings(*after).value_or(device.accountBefore) : device.accountBefore;
     revision.usbPath = device.usbPath;
     revision.firmware = device.firmware;
     revision.outcome = OutcomeWords(kind, outcome);
     revision.settingsAfter = after;
     revision.backupPath = outcome.backupPath;
-    return use.Record(std::move(revision), BackupBytes(outcome.backupPath));
+    const std::optional<std::string> before =
+        outcome.backupPath.empty() ? std::nullopt : FileBytes(outcome.backupPath);
+    return use.Record(std::move(revision), before);
 }
 
 std::optional<std::int64_t> RecordRead(RegisterUse& use, const settings::SettingsModel& model,

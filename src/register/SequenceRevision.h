@@ -27,7 +27,8 @@ std::string OutcomeWords(RevisionKind kind, const exchange::SequenceOutcome& out
 
 // Records the sequence: `after` is what the device holds now, when that is known (a complete
 // read, a read-back that came whole, a load that was answered). The backup the outcome names
-// is the revision's "before". Nothing when the register failed (see RegisterUse::TakeProblem).
+// is the revision's "before". Nothing when the register failed (see RegisterUse::TakeProblem),
+// and nothing is recorded for a sequence that sent nothing (no backup, no marks, cut unchanged).
 std::optional<std::int64_t> RecordSequence(RegisterUse& use, RevisionKind kind,
                                            const exchange::SequenceOutcome& outcome,
                                            const std::optional<std::string>& after,

@@ -39,11 +39,6 @@ void SiteRecords::RecordRead(const settings::SettingsModel& model, int modeIndex
 void SiteRecords::RecordSequence(sites::RevisionKind kind, const exchange::SequenceOutcome& outcome,
                                  const std::optional<std::string>& after,
                                  const sites::DeviceFacts& device) {
-    if (outcome.ending == exchange::Ending::kNoBackup ||
-        outcome.ending == exchange::Ending::kNoAckMarks ||
-        (outcome.Cut() && outcome.holds == exchange::DeviceHolds::kUnchanged)) {
-        return;
-    }
     sites::RecordSequence(use_, kind, outcome, after, device);
     SayNews();
 }

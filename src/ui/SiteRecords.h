@@ -31,7 +31,7 @@ class SiteRecords {
 
     void RecordRead(const settings::SettingsModel& model, int modeIndex,
                     const sites::DeviceFacts& device);
-    // A write-back, restore, load or password change; nothing was sent: nothing is recorded.
+    // A write-back, restore, load or password change.
     void RecordSequence(sites::RevisionKind kind, const exchange::SequenceOutcome& outcome,
                         const std::optional<std::string>& after, const sites::DeviceFacts& device);
 

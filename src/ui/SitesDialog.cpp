@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <tuple>
 
 #include "register/RegisterText.h"
 #include "ui/QtText.h"
@@ -188,40 +190,38 @@ void SitesDialog::ShowSite() {
     UpdateButtons();
 }
 
-void SitesDialog::SaveCustomer(QLineEdit* field) {
+void SitesDialog::SaveCustomer(QLineEdit* edit) {
     const sites::Site* site = SelectedSite();
     if (!site) {
         return;
     }
-    const std::optional<std::string> text = ToCp1250(field->text());
+    const std::optional<std::string> text = ToCp1250(edit->text());
     if (!text) {
         lblProblem->setText("The text holds a character that Windows-1250 cannot hold");
         lblProblem->show();
         return;
     }
-    sites::CustomerFields fields;
-    std::string* kept = nullptr;
-    sites::Site& edited = sites_[static_cast<std::size_t>(site - sites_.data())];
-    if (field == edName) {
-        fields.name = text;
-        kept = &edited.name;
-    } else if (field == edAddress) {
-        fields.address = text;
-        kept = &edited.address;
-    } else if (field == edPhone) {
-        fields.phone = text;
-        kept = &edited.phone;
-    } else {
-        fields.notes = text;
-        kept = &edited.notes;
-    }
-    if (*kept == *text) {
+    // Each field's place in the register's fields and in the site as listed.
+    using Field = std::optional<std::string> sites::CustomerFields::*;
+    using Listed = std::string sites::Site::*;
+    const std::tuple<QLineEdit*, Field, Listed> places[] = {
+        {edName, &sites::CustomerFields::name, &sites::Site::name},
+        {edAddress, &sites::CustomerFields::address, &sites::Site::address},
+        {edPhone, &sites::CustomerFields::phone, &sites::Site::phone},
+        {edNotes, &sites::CustomerFields::notes, &sites::Site::notes}};
+    const auto place = std::find_if(std::begin(places), std::end(places),
+                                    [&](const auto& p) { return std::get<0>(p) == edit; });
+    const int row = static_cast<int>(site - sites_.data());
+    sites::Site& edited = sites_[static_cast<std::size_t>(row)];
+    std::string& listed = edited.*std::get<2>(*place);
+    if (listed == *text) {
         return;
     }
+    sites::CustomerFields fields;
+    fields.*std::get<1>(*place) = text;
     const std::string account = edited.accountId;
     if (reg_.Try([&](sites::SiteRegister& reg) { reg.UpdateCustomer(account, fields); })) {
-        *kept = *text;
-        const int row = static_cast<int>(site - sites_.data());
+        listed = *text;
         tblSites->item(row, 1)->setText(FromCp1250(edited.name));
     }
     SayProblem();

@@ -45,7 +45,7 @@ class SitesDialog : public QDialog {
     void FillSites();
     void Filter(const QString& text);
     void ShowSite();
-    void SaveCustomer(QLineEdit* field);
+    void SaveCustomer(QLineEdit* edit);
     void UpdateButtons();
     std::vector<sites::Revision> SelectedRevisions() const;
     const sites::Site* SelectedSite() const;

@@ -21,12 +21,6 @@ settings::SettingValues FileValues(const std::string& path) {
     return read.content ? settings::ValuesOf(*read.content) : settings::SettingValues{};
 }
 
-std::string SimParameter(const std::string& statePath, const std::string& key) {
-    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
-    EXPECT_TRUE(read.state) << read.error;
-    return read.state ? read.state->parameters.at(key) : std::string();
-}
-
 class CliBackups : public ::testing::Test {
   protected:
     void SetUp() override {

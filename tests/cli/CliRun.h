@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "sim/SimStateFile.h"
 #include "support/DataHome.h"
 #include "support/SettingsFiles.h"
 
@@ -114,6 +117,13 @@ inline CliRun RunCli(const TempDir& dir, const std::string& arguments) {
     run.err = WithoutCarriageReturns(run.err);
 #endif
     return run;
+}
+
+// A parameter of the simulated communicator's state file, as a command left it.
+inline std::string SimParameter(const std::string& statePath, const std::string& key) {
+    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
+    EXPECT_TRUE(read.state) << read.error;
+    return read.state ? read.state->parameters.at(key) : std::string();
 }
 
 #ifndef _WIN32

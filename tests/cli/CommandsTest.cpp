@@ -84,12 +84,6 @@ std::vector<std::string> FileCells(const std::string& path, int* mode) {
     return AllCells(model);
 }
 
-std::string SimParameter(const std::string& statePath, const std::string& key) {
-    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
-    EXPECT_TRUE(read.state) << read.error;
-    return read.state ? read.state->parameters.at(key) : std::string();
-}
-
 TEST(CliCommands, WriteThenReadThroughOneSimStateGivesBackTheFile) {
     TempDir dir;
     Save(DistinctSettings(), 1, dir.File("written.am2"));

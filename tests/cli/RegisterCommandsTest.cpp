@@ -19,12 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string SimParameter(const std::string& statePath, const std::string& key) {
-    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
-    EXPECT_TRUE(read.state) << read.error;
-    return read.state ? read.state->parameters.at(key) : std::string();
-}
-
 std::string WithValue(std::string file, const std::string& key, const std::string& value) {
     const std::size_t at = file.find("\n" + key + "=");
     const std::size_t end = file.find("\r\n", at + 1);

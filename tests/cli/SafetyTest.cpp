@@ -52,12 +52,6 @@ SettingsModel SiteSettings() {
     return model;
 }
 
-std::string SimParameter(const std::string& statePath, const std::string& key) {
-    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
-    EXPECT_TRUE(read.state) << read.error;
-    return read.state ? read.state->parameters.at(key) : std::string();
-}
-
 TEST(CliSafety, FilesOfOtherEditorsApplyExactlyWhatTheyHold) {
     TempDir dir;
     ASSERT_TRUE(settings::SaveSettingsFile(SiteSettings(), 1, dir.File("site.am2")).ok);
@@ -126,7 +120,8 @@ TEST(CliSafety, NoSettingsFileAndFilesWithFindingsSendNothingUnlessForced) {
     WriteBytes(dir.File("bad.am2"), Replaced(clean, "UPHN1=+36301234567\r\n", ""));
     const CliRun forced = RunCli(dir, "write bad.am2 --force --sim-state device.state -q");
     EXPECT_EQ(forced.code, 0) << forced.err;
-    EXPECT_EQ(forced.out.rfind("Written and verified: wrote bad.am2 to the communicator", 0), 0u) << forced.out;
+    EXPECT_EQ(forced.out.rfind("Written and verified: wrote bad.am2 to the communicator", 0), 0u)
+        << forced.out;
     EXPECT_EQ(SimParameter(dir.File("device.state"), "UPHN1"), "");
 }
 

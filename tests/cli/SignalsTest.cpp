@@ -15,12 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string SimParameter(const std::string& statePath, const std::string& key) {
-    const sim::SimStateFileRead read = sim::ReadSimStateFile(statePath);
-    EXPECT_TRUE(read.state) << read.error;
-    return read.state ? read.state->parameters.at(key) : std::string();
-}
-
 [[maybe_unused]] settings::SettingsModel SiteSettings() {
     settings::SettingsModel model;
     model.Rule(settings::TableId::kPhoneNumbers).SetValue("T3", "+36703333333");
