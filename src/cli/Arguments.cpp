@@ -91,6 +91,9 @@ std::string CombinationProblem(const std::vector<const OptionRow*>& given,
     if (arguments.password && arguments.passwordFile) {
         return "Give the password once: --password or --password-file";
     }
+    if (arguments.newPassword && arguments.newPasswordFile) {
+        return "Give the new password once: --new-password or --new-password-file";
+    }
     return {};
 }
 
@@ -186,7 +189,7 @@ std::string SameFileProblem(const Arguments& arguments) {
     }
     for (const auto& [path, written] :
          {std::pair{arguments.simState, true}, std::pair{arguments.logPath, true},
-          std::pair{arguments.passwordFile, false}}) {
+          std::pair{arguments.passwordFile, false}, std::pair{arguments.newPasswordFile, false}}) {
         if (path) {
             files.push_back({*path, written});
         }
@@ -205,22 +208,41 @@ std::string SameFileProblem(const Arguments& arguments) {
     return {};
 }
 
+namespace {
+
+// A password file's four digits into `password`; the error line when there are none.
+std::string TakePasswordFile(const std::optional<std::string>& path,
+                             std::optional<std::string>& password, std::ostream& warnings,
+                             bool& badFile) {
+    if (password || !path) {
+        return {};
+    }
+    std::string error;
+    std::string warning;
+    password = ReadPasswordFile(*path, error, warning);
+    if (!password) {
+        badFile = true;
+        return error;
+    }
+    if (!warning.empty()) {
+        warnings << warning << "\n";
+    }
+    if (!IsFourDigits(*password)) {
+        return "The password file " + *path + " does not hold four digits";
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string ResolvePasswords(Arguments& arguments, const Environment& environment,
                              std::ostream& warnings, bool& badFile) {
     badFile = false;
-    if (!arguments.password && arguments.passwordFile) {
-        std::string error;
-        std::string warning;
-        arguments.password = ReadPasswordFile(*arguments.passwordFile, error, warning);
-        if (!arguments.password) {
-            badFile = true;
+    for (auto [path, password] : {std::pair{&arguments.passwordFile, &arguments.password},
+                                  std::pair{&arguments.newPasswordFile, &arguments.newPassword}}) {
+        if (std::string error = TakePasswordFile(*path, *password, warnings, badFile);
+            !error.empty()) {
             return error;
-        }
-        if (!warning.empty()) {
-            warnings << warning << "\n";
-        }
-        if (!IsFourDigits(*arguments.password)) {
-            return "The password file " + *arguments.passwordFile + " does not hold four digits";
         }
     }
     auto fromEnvironment = [&](const char* name, std::optional<std::string>& password) {

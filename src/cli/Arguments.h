@@ -21,14 +21,15 @@ struct Arguments {
     std::string secondFile;               // diff of two files; report: the HTML file
     std::optional<std::string> password;
     std::optional<std::string> passwordFile;
-    std::optional<std::string> newPassword;  // passwd
-    bool simulate = false;                   // also set by --sim-state
-    std::size_t simulateCount = 1;           // --simulate N: that many communicators
-    std::optional<std::string> device;       // --device PATH or the number list printed
-    bool json = false;                       // list: JSON instead of lines
-    std::optional<std::string> valuesPath;   // provision: a row of values per device
-    std::optional<std::string> recordPath;   // provision: a row per device provisioned
-    std::optional<std::size_t> count;        // provision: end after this many devices
+    std::optional<std::string> newPassword;  // passwd, provision
+    std::optional<std::string> newPasswordFile;
+    bool simulate = false;                  // also set by --sim-state
+    std::size_t simulateCount = 1;          // --simulate N: that many communicators
+    std::optional<std::string> device;      // --device PATH or the number list printed
+    bool json = false;                      // list: JSON instead of lines
+    std::optional<std::string> valuesPath;  // provision: a row of values per device
+    std::optional<std::string> recordPath;  // provision: a row per device provisioned
+    std::optional<std::size_t> count;       // provision: end after this many devices
     std::optional<std::string> simState;
     double waitSeconds = 10;
     bool quiet = false;

@@ -70,10 +70,11 @@ std::string TakeSeconds(const std::string& name, const std::string& value, doubl
     return {};
 }
 
-// The help's lines start in one column; a name too long for it has its help on the next line.
+// The help's lines start in one column, at least two blanks after the name; a name too long for
+// that has its help on the next line.
 void PrintEntry(std::ostream& out, const std::string& name, std::string_view help) {
     std::string line = "  " + name;
-    if (line.size() < kHelpColumn) {
+    if (line.size() + 1 < kHelpColumn) {
         line.resize(kHelpColumn, ' ');
     } else {
         out << line << "\n";
@@ -245,8 +246,9 @@ const std::vector<CommandRow>& Commands() {
                  const Arguments& a = run.arguments;
                  return run.withDevice(
                      [&](const CommandContext& context) {
-                         const ProvisionOptions options{a.file,  a.valuesPath, a.recordPath,
-                                                        a.count, a.password,   BackupOptionsOf(a)};
+                         const ProvisionOptions options{
+                             a.file,     a.valuesPath,  a.recordPath,      a.count,
+                             a.password, a.newPassword, BackupOptionsOf(a)};
                          return RunProvision(context.platform, *run.content, options, context.out,
                                              context.err);
                      },
@@ -326,6 +328,15 @@ const std::vector<OptionRow>& Options() {
          .take =
              [](const std::string& name, const std::string& value, Arguments& arguments) {
                  return TakeFourDigits(name, value, arguments.newPassword);
+             }},
+        {.name = "--new-password-file",
+         .valueName = "F",
+         .help = "passwd, provision: the new password from the first line\n"
+                 "of F (provision sets it on each device once verified)",
+         .commands = {"passwd", "provision"},
+         .take =
+             [](const std::string& name, const std::string& value, Arguments& arguments) {
+                 return TakeName(name, value, arguments.newPasswordFile);
              }},
         {.name = "--force",
          .help = "write, restore: send a file even though it has findings",

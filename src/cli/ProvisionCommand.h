@@ -16,10 +16,11 @@ namespace quelvar::cli {
 
 struct ProvisionOptions {
     std::string templatePath;
-    std::optional<std::string> valuesPath;  // CSV: one row per device
-    std::optional<std::string> recordPath;  // CSV: one row per device provisioned
-    std::optional<std::size_t> count;       // end after this many devices
-    std::optional<std::string> password;    // the devices' password, if they have one
+    std::optional<std::string> valuesPath;   // CSV: one row per device
+    std::optional<std::string> recordPath;   // CSV: one row per device provisioned
+    std::optional<std::size_t> count;        // end after this many devices
+    std::optional<std::string> password;     // the devices' password, if they have one
+    std::optional<std::string> newPassword;  // set on each device once it is verified
     BackupOptions backup;
 };
 

@@ -84,4 +84,16 @@ std::optional<std::string> ReadBackBytes(const exchange::SequenceOutcome& outcom
     return SettingsBytes(readBack, outcome.verify->read.modeIndex);
 }
 
+void RecordProvisioned(RegisterUse& use, const std::string& usbPath,
+                       const exchange::LineResult& result,
+                       const settings::SettingsModel& readBack) {
+    const DeviceFacts facts{usbPath, result.firmware, result.accountBefore};
+    RecordSequence(use, RevisionKind::kCommandWrite, result.outcome,
+                   ReadBackBytes(result.outcome, readBack), facts);
+    if (result.passwordOutcome) {
+        RecordSequence(use, RevisionKind::kPasswordChange, *result.passwordOutcome, std::nullopt,
+                       {usbPath, result.firmware, result.accountAfter});
+    }
+}
+
 }  // namespace quelvar::sites

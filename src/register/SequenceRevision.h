@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "exchange/ProvisioningLine.h"
 #include "exchange/Sequences.h"
 #include "register/RegisterUse.h"
 #include "settings/Catalogue.h"
@@ -41,5 +42,9 @@ std::optional<std::int64_t> RecordRead(RegisterUse& use, const settings::Setting
 // What a verify read back, when it read everything: the settings file it makes.
 std::optional<std::string> ReadBackBytes(const exchange::SequenceOutcome& outcome,
                                          const settings::SettingsModel& readBack);
+
+// A device's turn on the provisioning line: its write, and its password change when one ran.
+void RecordProvisioned(RegisterUse& use, const std::string& usbPath,
+                       const exchange::LineResult& result, const settings::SettingsModel& readBack);
 
 }  // namespace quelvar::sites

@@ -174,4 +174,23 @@ std::vector<std::string> CheckValuesRows(const SettingsFileContent& templateCont
     return lines;
 }
 
+ValuesReadResult ReadCheckedValues(const std::string& path,
+                                   const SettingsFileContent& templateContent,
+                                   std::vector<std::string>& problems) {
+    ValuesReadResult read = ReadValuesFile(path);
+    if (!read.table) {
+        problems.push_back(read.error);
+        return read;
+    }
+    for (const std::string& finding : CheckValuesRows(templateContent, *read.table)) {
+        problems.push_back(path + ": " + finding);
+    }
+    if (!problems.empty()) {
+        read.table.reset();
+        read.error = "Nothing was started: correct " + path;
+        problems.push_back(read.error);
+    }
+    return read;
+}
+
 }  // namespace quelvar::settings

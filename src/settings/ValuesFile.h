@@ -39,4 +39,11 @@ void ApplyValuesRow(const SettingsFileContent& templateContent, const ValuesTabl
 std::vector<std::string> CheckValuesRows(const SettingsFileContent& templateContent,
                                          const ValuesTable& values);
 
+// The file read and every row checked, before a line starts: the table, or the lines that say
+// why not (the read's error, or each finding led by the file's name and then "Nothing was
+// started: correct FILE"), UTF-8.
+ValuesReadResult ReadCheckedValues(const std::string& path,
+                                   const SettingsFileContent& templateContent,
+                                   std::vector<std::string>& problems);
+
 }  // namespace quelvar::settings

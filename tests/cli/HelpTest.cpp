@@ -47,7 +47,7 @@ std::vector<std::string> Entries(const std::string& help, const std::string& tit
         if (line->rfind("  ", 0) != 0 || (*line)[2] == ' ') {
             continue;  // the help's next line
         }
-        const bool helpFollows = line->size() > 22 && (*line)[21] == ' ';
+        const bool helpFollows = line->size() > 22 && line->substr(20, 2) == "  ";
         std::string entry = line->substr(2, helpFollows ? 19 : std::string::npos);
         entry.erase(entry.find_last_not_of(' ') + 1);
         entries.push_back(entry);

@@ -58,6 +58,37 @@ TEST_F(CliProvision, EachOfFourDevicesGetsItsOwnRowAndIsRecorded) {
               std::string::npos);
 }
 
+TEST_F(CliProvision, ANewPasswordIsSetOnEachDeviceOnceItIsVerifiedAndRecordedApart) {
+    WriteBytes(dir.File("new.txt"), "4321\n");
+    const CliRun run =
+        RunCli(dir,
+               "provision template.am2 --count 2 --record record.csv --new-password-file new.txt "
+               "--simulate 2");
+    ASSERT_EQ(run.code, 0) << run.err;
+    for (const std::string& line : Lines(run.out)) {
+        // The devices held the template already (it was read from one): only the password.
+        EXPECT_NE(line.find("12AB already held the template; password changed in "),
+                  std::string::npos)
+            << line;
+    }
+    sites::SqliteRegister reg(RegisterFile());
+    const std::vector<sites::Revision> history = reg.History("12AB");
+    ASSERT_EQ(history.size(), 5u);  // the template's read, then a write and a password each
+    int passwordChanges = 0;
+    for (const sites::Revision& revision : history) {
+        passwordChanges += revision.kind == sites::RevisionKind::kPasswordChange;
+    }
+    EXPECT_EQ(passwordChanges, 2);
+    EXPECT_EQ(ReadBytes(dir.File("record.csv")).find("4321"), std::string::npos);
+
+    // Not four digits: nothing starts.
+    WriteBytes(dir.File("bad.txt"), "43\n");
+    const CliRun bad =
+        RunCli(dir, "provision template.am2 --new-password-file bad.txt --simulate 2");
+    EXPECT_NE(bad.code, 0);
+    EXPECT_NE(bad.err.find("does not hold four digits"), std::string::npos) << bad.err;
+}
+
 TEST_F(CliProvision, ABadValuesFileIsRefusedBeforeAnyDeviceIsTouched) {
     WriteBytes(dir.File("bad.csv"), "ACCID,UPHN1\n1A01,+3620\n1A0G,+3620x\n");
     const CliRun bad = RunCli(dir, "provision template.am2 --values bad.csv --simulate 2");
