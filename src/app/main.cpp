@@ -14,6 +14,7 @@
 #include "app/StopSignals.h"
 #include "link/SystemHidPlatform.h"
 #include "sim/SimStateFile.h"
+#include "sim/SimulatedBus.h"
 #include "sim/SimulatedCommunicator.h"
 #include "ui/ComboSet.h"
 #include "ui/Gsm.h"
@@ -47,6 +48,13 @@ void ReachTheStartingConsole() {
 #endif
 }
 
+constexpr int kMostSimulated = 16;
+
+bool IsCount(const std::string& text) {
+    return !text.empty() && text.size() <= 2 &&
+           text.find_first_not_of("0123456789") == std::string::npos;
+}
+
 // Shows an exception that escapes a handler and lets the program go on.
 class Application : public QApplication {
   public:
@@ -67,20 +75,23 @@ class Application : public QApplication {
 };
 
 constexpr const char* kUsage =
-    "Usage: quelvar-gsm [--simulate] [--sim-state FILE] [--help] [--version] [FILE.am2]\n"
+    "Usage: quelvar-gsm [--simulate [N]] [--sim-state FILE] [--help] [--version] [FILE.am2]\n"
     "\n"
     "Configuration tool of the Quelvar GSM alarm communicator. A settings file named on the\n"
     "command line opens as the Open button opens it: shown in the window until a device logs in.\n"
     "\n"
     "  --simulate   talk to the built-in simulated communicator instead of USB, with a window\n"
     "               to plug and unplug it, set its password and signal and send events\n"
+    "  --simulate N N simulated communicators at once (1 to 16), each with its own page in\n"
+    "               that window; More > Choose device... and Provision devices... work them\n"
     "  --sim-state FILE  keep the simulated communicator's settings and memory in FILE\n"
     "               between runs (as quelvar-gsm-cli does); implies --simulate\n"
     "  --help       show this text\n"
     "  --version    show the version\n";
 
 int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedCommunicator* simulator,
-               quelvar::sim::SimStateFile* stateFile, const QStringList& files) {
+               quelvar::sim::SimulatedBus* bus, quelvar::sim::SimStateFile* stateFile,
+               const QStringList& files) {
     quelvar::ui::TFormMain formMain(platform);
     if (stateFile != nullptr) {
         new quelvar::ui::SimStateKeeper(formMain, *stateFile);  // owned by the window
@@ -90,12 +101,18 @@ int RunWindows(quelvar::link::HidPlatform& platform, quelvar::sim::SimulatedComm
     formMain.SetDialogs(&setFrm, &passwdFrm);
     formMain.show();
     std::unique_ptr<quelvar::ui::SimulatorWindow> simulatorWindow;
+    std::unique_ptr<quelvar::ui::SimulatorsWindow> simulatorsWindow;
+    // Closing the main window ends the program even while these are open.
     if (simulator != nullptr) {
         simulatorWindow = std::make_unique<quelvar::ui::SimulatorWindow>(*simulator);
-        // Closing the main window ends the program even while this one is open.
         simulatorWindow->setAttribute(Qt::WA_QuitOnClose, false);
         simulatorWindow->show();
         simulatorWindow->PlaceBeside(formMain);
+    } else if (bus != nullptr) {
+        simulatorsWindow = std::make_unique<quelvar::ui::SimulatorsWindow>(*bus);
+        simulatorsWindow->setAttribute(Qt::WA_QuitOnClose, false);
+        simulatorsWindow->show();
+        simulatorsWindow->PlaceBeside(formMain);
     }
     if (!files.isEmpty()) {
         // Its dialogs (findings, an error) are answered before the window's loop runs.
@@ -133,6 +150,7 @@ bool DisplayFound(int argc, char** argv) {
 int main(int argc, char** argv) {
     ReachTheStartingConsole();
     bool simulate = false;
+    int simulatedCount = 1;
     std::optional<std::string> simState;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -144,8 +162,20 @@ int main(int argc, char** argv) {
             std::printf("quelvar-gsm %s\n", QUELVAR_VERSION);
             return 0;
         }
-        if (arg == "--simulate") {
+        if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0) {
             simulate = true;
+            std::string count = arg == "--simulate" ? std::string() : arg.substr(11);
+            if (arg == "--simulate" && i + 1 < argc && IsCount(argv[i + 1])) {
+                count = argv[++i];
+            }
+            if (!count.empty()) {
+                if (!IsCount(count) || std::stoi(count) < 1 || std::stoi(count) > kMostSimulated) {
+                    std::fprintf(stderr, "--simulate takes 1 to %d communicators, not \"%s\"\n",
+                                 kMostSimulated, count.c_str());
+                    return 64;
+                }
+                simulatedCount = std::stoi(count);
+            }
         } else if (arg == "--sim-state" || arg.rfind("--sim-state=", 0) == 0) {
             if (arg == "--sim-state" && i + 1 == argc) {
                 std::fputs("--sim-state needs a file name; see --help\n", stderr);
@@ -181,6 +211,9 @@ int main(int argc, char** argv) {
     for (auto arg = arguments.begin(); arg != arguments.end(); ++arg) {
         if (*arg == "--sim-state") {
             ++arg;  // its file is no settings file
+        } else if (*arg == "--simulate" && arg + 1 != arguments.end() &&
+                   IsCount((arg + 1)->toStdString())) {
+            ++arg;  // the number of communicators
         } else if (!arg->startsWith('-')) {
             files << *arg;
         }
@@ -193,7 +226,23 @@ int main(int argc, char** argv) {
     std::unique_ptr<quelvar::link::HidPlatform> platform;
     std::unique_ptr<quelvar::sim::SimStateFile> stateFile;
     quelvar::sim::SimulatedCommunicator* simulator = nullptr;
-    if (simulate) {
+    quelvar::sim::SimulatedBus* bus = nullptr;
+    if (simulate && simState && simulatedCount > 1) {
+        std::fprintf(stderr, "--sim-state keeps one simulated communicator, not %d\n",
+                     simulatedCount);
+        return 64;
+    }
+    if (simulate && simulatedCount > 1) {
+        quelvar::sim::SimulatedCommunicator::Options options;
+        options.statusPeriod = std::chrono::milliseconds(500);
+        auto created = std::make_unique<quelvar::sim::SimulatedBus>(
+            static_cast<std::size_t>(simulatedCount), options);
+        for (std::size_t i = 0; i < created->Count(); ++i) {
+            created->Communicator(i).ApplyEnvironment();
+        }
+        bus = created.get();
+        platform = std::move(created);
+    } else if (simulate) {
         quelvar::sim::SimulatedCommunicator::Options options;
         options.statusPeriod = std::chrono::milliseconds(500);
         auto created = std::make_unique<quelvar::sim::SimulatedCommunicator>(options);
@@ -219,7 +268,7 @@ int main(int argc, char** argv) {
         platform = quelvar::link::MakeSystemHidPlatform();
     }
     quelvar::app::QuitOnStopSignals();
-    int code = RunWindows(*platform, simulator, stateFile.get(), files);
+    int code = RunWindows(*platform, simulator, bus, stateFile.get(), files);
     // The window's connection is closed by now: what the run left on the device is kept.
     if (stateFile) {
         if (const std::string error = stateFile->Save(); !error.empty()) {

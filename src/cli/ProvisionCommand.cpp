@@ -38,15 +38,15 @@ int RunProvision(link::HidPlatform& platform, const settings::SettingsFileConten
         record << exchange::LineRecordHeader() << std::flush;
     }
     CommandRegister().Prepare();
-    exchange::ProvisioningLine::Options lineOptions{
-        templateContent,
-        std::move(values),
-        options.count,
-        options.password,
-        options.newPassword,
-        options.backup.skip ? "" : options.backup.folder,
-        10s,
-        [] { return InterruptSignal() != 0; }};
+    exchange::ProvisioningLine::Options lineOptions(templateContent);
+    lineOptions.values = std::move(values);
+    lineOptions.count = options.count;
+    lineOptions.password = options.password;
+    lineOptions.newPassword = options.newPassword;
+    if (!options.backup.skip) {
+        lineOptions.backupFolder = options.backup.folder;
+    }
+    lineOptions.stopRequested = [] { return InterruptSignal() != 0; };
     exchange::ProvisioningLine::Hooks hooks;
     hooks.ended = [&](const exchange::LineDevice& device, const exchange::LineResult& result,
                       const settings::SettingsModel& readBack) {

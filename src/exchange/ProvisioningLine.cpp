@@ -247,9 +247,12 @@ LineResult ProvisioningLine::Turn(const LineDevice& device, settings::SettingsMo
     }
     result.loggedIn = true;
 
-    settings::BackupStore store(options_.backupFolder);
+    std::optional<settings::BackupStore> store;
+    if (options_.backupFolder) {
+        store.emplace(*options_.backupFolder);
+    }
     BackupRequest backup;
-    backup.store = options_.backupFolder.empty() ? nullptr : &store;
+    backup.store = store ? &*store : nullptr;
     WriteRequest request;
     request.settings = &wanted;
     request.modeIndex = options_.templateContent.ModeIndex();

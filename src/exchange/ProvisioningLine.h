@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -53,12 +54,15 @@ struct LineResult {
 class ProvisioningLine {
   public:
     struct Options {
+        explicit Options(settings::SettingsFileContent content)
+            : templateContent(std::move(content)) {}
+
         settings::SettingsFileContent templateContent;
-        std::optional<settings::ValuesTable> values;  // checked already (CheckValuesRows)
-        std::optional<std::size_t> count;             // end after this many devices
-        std::optional<std::string> password;          // four digits, if the devices have one
-        std::optional<std::string> newPassword;       // four digits, set once verified
-        std::string backupFolder;                     // empty: no backups are taken
+        std::optional<settings::ValuesTable> values;        // checked already (CheckValuesRows)
+        std::optional<std::size_t> count;                   // end after this many devices
+        std::optional<std::string> password;                // four digits, if the devices have one
+        std::optional<std::string> newPassword;             // four digits, set once verified
+        std::optional<std::filesystem::path> backupFolder;  // nothing: no backups are taken
         std::chrono::milliseconds attachWait{10000};
         // A device under way is cut between two exchanges once this says so.
         std::function<bool()> stopRequested;

@@ -144,14 +144,18 @@ void TFormMain::showEvent(QShowEvent* event) {
 }
 
 void TFormMain::FormShow() {
-    connection = std::make_unique<link::ConnHIDCOM>(platform_);
+    OpenConnection();
+    ui.SetCaptions();
+    model.SetUp();
+}
+
+void TFormMain::OpenConnection() {
+    connection = std::make_unique<link::ConnHIDCOM>(platform_, chosenDevice_);
     connection->SetMessagePump([] { QCoreApplication::processEvents(); });
     connection->KeepStatusRecords();  // for the device log
     exchange = std::make_unique<exchange::DeviceExchange>(*connection,
                                                           WindowHooks(ui, Timer1, sequenceStatus_));
     connection->Open();
-    ui.SetCaptions();
-    model.SetUp();
 }
 
 void TFormMain::BindHandlers() {

@@ -131,6 +131,17 @@ class TFormMain : public QWidget {
     // The site register: each sequence's revision, the customer panel.
     SiteRecords& Sites() { return sites_; }
 
+    // The communicator the window works with: "" for the first one found, else its USB path. A
+    // change closes the connection and opens one to that device, so that a log-in follows as on
+    // a plug-in. False (nothing changed) while a device sequence runs.
+    bool UseDevice(const std::string& path);
+    const std::string& ChosenDevice() const { return chosenDevice_; }
+    // The device view paused: the window's connection is closed while the provisioning line
+    // works the devices, and ResumeDevice opens it again. False while a device sequence runs.
+    bool PauseDevice();
+    void ResumeDevice();
+    link::HidPlatform& Platform() { return platform_; }
+
     // The model, the link and the monitor's state.
     settings::SettingsModel model{settings::SettingsModel::Setup::kLater};
     std::unique_ptr<link::ConnHIDCOM> connection;
@@ -158,6 +169,10 @@ class TFormMain : public QWidget {
   private:
     friend class SequenceGuard;
     void BindHandlers();
+    // The window's connection and exchange, to the device chosen.
+    void OpenConnection();
+    // "2 communicators attached; this one on port 1-1.2" while more than one is attached.
+    void ShowAttachedDevices();
     // The transitions the monitor runs, and the log-in with its initial read.
     void ConnectTransition();
     void DisconnectTransition();
@@ -205,6 +220,8 @@ class TFormMain : public QWidget {
     // The backup a restore writes ("the backup of 2026-12-10 10:06 (12AB)"); empty otherwise.
     QString restoring_;
     SiteRecords sites_;
+    std::string chosenDevice_;
+    int ticksSinceDeviceList_ = 0;
 };
 
 // A session on the window's exchange: the progress bar follows its memory transfers, it ends

@@ -155,6 +155,9 @@ void MainControls::BuildMoreMenu() {
     actBackups = mnuMore->addAction("Backups...");
     actSites = mnuMore->addAction("Sites...");
     mnuMore->addSeparator();
+    actChooseDevice = mnuMore->addAction("Choose device...");
+    actProvision = mnuMore->addAction("Provision devices...");
+    mnuMore->addSeparator();
     actLogInAgain = mnuMore->addAction("Log in again");
     actLogInAgain->setEnabled(false);
 }
@@ -178,6 +181,12 @@ void MainControls::BuildStatusBar(QWidget& form) {
     sbCustomer->setObjectName("sbCustomer");
     sbCustomer->setTextFormat(Qt::PlainText);
     sb1->addPermanentWidget(sbCustomer);
+    // With several communicators attached: which one the window shows.
+    sbDevices = new QLabel(sb1);
+    sbDevices->setObjectName("sbDevices");
+    sbDevices->setTextFormat(Qt::PlainText);
+    sbDevices->hide();
+    sb1->addPermanentWidget(sbDevices);
 }
 
 // Tests and accessibility tools find the controls by these names.
@@ -194,6 +203,8 @@ void MainControls::Name() {
                                                          NAMED(actRedo),
                                                          NAMED(actBackups),
                                                          NAMED(actSites),
+                                                         NAMED(actChooseDevice),
+                                                         NAMED(actProvision),
                                                          NAMED(actLogInAgain),
                                                          NAMED(mnuRecent),
                                                          NAMED(history),

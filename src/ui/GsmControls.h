@@ -81,6 +81,8 @@ struct MainControls {
     QAction* actRedo = nullptr;
     QAction* actBackups = nullptr;
     QAction* actSites = nullptr;
+    QAction* actChooseDevice = nullptr;
+    QAction* actProvision = nullptr;
     QAction* actLogInAgain = nullptr;
     QMenu* mnuRecent = nullptr;
     // Stands in the settings' place while none are shown: Open, and Log in when it can.
@@ -128,6 +130,7 @@ struct MainControls {
     QStatusBar* sb1 = nullptr;
     std::array<QLabel*, 3> sb1Panels{};
     QLabel* sbCustomer = nullptr;
+    QLabel* sbDevices = nullptr;
     QProgressBar* pb1 = nullptr;
     std::array<QIcon, 5> ToolImages;
 

@@ -47,6 +47,8 @@ void MoreMenu::Bind() {
     connect(ui_.actPrintSettings, &QAction::triggered, this, &MoreMenu::PrintSettings);
     connect(ui_.actBackups, &QAction::triggered, this, &MoreMenu::ShowBackups);
     connect(ui_.actSites, &QAction::triggered, this, &MoreMenu::ShowSites);
+    connect(ui_.actChooseDevice, &QAction::triggered, this, &MoreMenu::ChooseDevice);
+    connect(ui_.actProvision, &QAction::triggered, this, &MoreMenu::ProvisionDevices);
     // Shown once the click is over, so that the button is not left drawn pressed while the
     // item chosen runs its dialog.
     connect(ui_.btnMore, &QToolButton::clicked, this, [this] {

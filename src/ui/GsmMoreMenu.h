@@ -36,6 +36,10 @@ class MoreMenu : public QObject {
     void ShowBackups();
     // The site register's sites and their histories; Open, Compare or Restore revisions.
     void ShowSites();
+    // The communicators attached; the one chosen is the window's from then on.
+    void ChooseDevice();
+    // The provisioning line, with the window's own device view paused while it is open.
+    void ProvisionDevices();
 
   private:
     void FillRecentFiles();

@@ -31,6 +31,7 @@ void TFormMain::Timer1Timer() {
         monitor_.Follow();
         ui.pnlNoSettings->OfferLogIn(monitor_.LogInPossible(sequenceRunning_) && !DeviceLoggedIn());
         ui.actLogInAgain->setEnabled(monitor_.LogInPossible(sequenceRunning_));
+        ShowAttachedDevices();
     } catch (...) {
         // A failed tick ends quietly; the next one starts afresh.
     }

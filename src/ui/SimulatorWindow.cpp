@@ -8,9 +8,11 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "exchange/DevicePassword.h"
+#include "link/PortName.h"
 #include "link/Report.h"
 #include "ui/DialogFont.h"
 #include "ui/QtText.h"
@@ -265,6 +267,30 @@ void SimulatorWindow::ApplyStatusTexts() {
 
 void SimulatorWindow::ShowState(const QString& text) {
     lbState->setText(text);
+}
+
+SimulatorsWindow::SimulatorsWindow(sim::SimulatedBus& bus, QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setWindowTitle(kSimulatorsTitle);
+    setFont(DialogFont(9));
+    tabs = new QTabWidget(this);
+    tabs->setObjectName("tabs");
+    for (std::size_t i = 0; i < bus.Count(); ++i) {
+        auto* page = new SimulatorWindow(bus.Communicator(i));
+        pages_.push_back(page);
+        tabs->addTab(page, FromLocalPath(link::ShortPortName(sim::SimulatedBus::PathOf(i))));
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(tabs);
+}
+
+void SimulatorsWindow::PlaceBeside(const QWidget& main) {
+    adjustSize();
+    winId();
+    QScreen* screen = main.screen();
+    move(PlaceFor(main, frameGeometry().size(),
+                  screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768)));
 }
 
 }  // namespace quelvar::ui

@@ -8,13 +8,17 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QWidget>
+#include <vector>
 
+#include "sim/SimulatedBus.h"
 #include "sim/SimulatedCommunicator.h"
 
 namespace quelvar::ui {
 
 inline constexpr const char* kSimulatorTitle = "Simulated communicator";
+inline constexpr const char* kSimulatorsTitle = "Simulated communicators";
 // Block writes acknowledged but not kept by "Forget writes": enough for a verify to fail.
 inline constexpr int kForgottenWrites = 8;
 
@@ -57,6 +61,22 @@ class SimulatorWindow : public QWidget {
     void ShowState(const QString& text);
 
     sim::SimulatedCommunicator& sim_;
+};
+
+// Several simulated communicators (--simulate N): a page of controls for each, named by its port,
+// each with its own Unplug and Plug in.
+class SimulatorsWindow : public QWidget {
+    Q_OBJECT
+  public:
+    explicit SimulatorsWindow(sim::SimulatedBus& bus, QWidget* parent = nullptr);
+
+    QTabWidget* tabs = nullptr;
+    SimulatorWindow* Page(std::size_t index) const { return pages_.at(index); }
+    // As SimulatorWindow::PlaceBeside.
+    void PlaceBeside(const QWidget& main);
+
+  private:
+    std::vector<SimulatorWindow*> pages_;
 };
 
 }  // namespace quelvar::ui
