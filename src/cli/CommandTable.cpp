@@ -6,6 +6,7 @@
 
 #include "cli/BackupStep.h"
 #include "cli/BackupsCommand.h"
+#include "cli/CodesCommand.h"
 #include "cli/DeviceList.h"
 #include "cli/DiffCommand.h"
 #include "cli/PasswdCommand.h"
@@ -255,6 +256,14 @@ const std::vector<CommandRow>& Commands() {
                      true);
              },
          .everyDevice = true},
+        {.name = "codes",
+         .usages = {{"[TEXT]",
+                     "list the Contact ID event codes and their names; with TEXT\n"
+                     "those whose code starts with its digits or whose name holds\n"
+                     "its words; 13* is said as the pattern it is"}},
+         .files = {FileRole::kWord},
+         .handler =
+             [](const CommandRun& run) { return RunCodes(run.out, run.err, run.arguments.file); }},
         {.name = "sites",
          .usages = {{"[TEXT]",
                      "list the sites of the register (account ID, customer, address,\n"

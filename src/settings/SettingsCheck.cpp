@@ -4,9 +4,12 @@
 #include <unordered_map>
 
 #include "settings/AlarmTableImage.h"
+#include "settings/ContactId.h"
 #include "settings/Cp1250.h"
 #include "settings/EventTable.h"
 #include "settings/InputTableImage.h"
+#include "settings/SettingsFile.h"
+#include "settings/SmsText.h"
 
 namespace quelvar::settings {
 
@@ -377,15 +380,48 @@ std::vector<SettingDifference> CompareSettings(const SettingValues& first,
     return differences;
 }
 
+namespace {
+
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// What a value means beside it: a Contact ID code's name, an SMS text's characters that the
+// GSM alphabet lacks. Empty when there is nothing to add.
+std::string ValueNote(std::string_view key, const std::string& value) {
+    const bool code = (key.starts_with(kAlarmKeyPrefix) && EndsWith(key, "Code")) ||
+                      key == "Z1CID" || key == "Z2CID";
+    if (code && !value.empty()) {
+        const std::string meaning = ContactIdMeaning(value);
+        const std::size_t colon = meaning.find(": ");
+        const bool listed = meaning.find("not in the Contact ID list") == std::string::npos;
+        return !listed ? std::string()
+                       : " (" +
+                             (colon == std::string::npos ? meaning.substr(value.size() + 1)
+                                                         : meaning.substr(colon + 2)) +
+                             ")";
+    }
+    if (EndsWith(key, "SMS \xFCzenet")) {
+        const SmsTextFacts facts = CheckSmsText(value);
+        return facts.Fits()
+                   ? std::string()
+                   : " (not in the GSM alphabet: " + Cp1250ToPrintableUtf8(facts.outside) + ")";
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string FormatDifference(const SettingDifference& difference, const std::string& firstName,
                              const std::string& secondName) {
-    auto side = [](const std::string& name, const std::optional<std::string>& value) {
+    const std::string& rawKey = AllSettings().at(difference.setting).key;
+    auto side = [&rawKey](const std::string& name, const std::optional<std::string>& value) {
         // "the file", "the device", but a file's own name stands alone.
         const bool word = name == "file" || name == "device";
-        return value ? name + " " + Quoted(*value)
+        return value ? name + " " + Quoted(*value) + ValueNote(rawKey, *value)
                      : std::string("missing from ") + (word ? "the " : "") + name;
     };
-    const std::string key = Cp1250ToPrintableUtf8(AllSettings().at(difference.setting).key);
+    const std::string key = Cp1250ToPrintableUtf8(rawKey);
     const std::string first = side(firstName, difference.first);
     const std::string second = side(secondName, difference.second);
     const bool missing = !difference.first || !difference.second;

@@ -1,12 +1,15 @@
 #include "settings/SettingsReport.h"
 
 #include <map>
+#include <optional>
 #include <string_view>
 
 #include "settings/AlarmTableImage.h"
+#include "settings/ContactId.h"
 #include "settings/Cp1250.h"
 #include "settings/InputTableImage.h"
 #include "settings/SettingsFile.h"
+#include "settings/SmsText.h"
 
 namespace quelvar::settings {
 
@@ -109,7 +112,32 @@ struct EventColumns {
     int firstSms;
     int sms;
     CellKey keyOf;
+    int code;  // the Contact ID code's column; -1 for none
 };
+
+// A code's name under it, an SMS text's characters outside the GSM alphabet after it.
+std::string CellNote(const EventColumns& columns, int col, const std::string& value) {
+    if (value.empty()) {
+        return {};
+    }
+    if (col == columns.code) {
+        const std::optional<std::string> name = ContactIdName(value);
+        std::string meaning = ContactIdMeaning(value);
+        const std::size_t colon = meaning.find(": ");
+        if (!name && (colon == std::string::npos ||
+                      meaning.find("not in the Contact ID list") != std::string::npos)) {
+            return {};
+        }
+        return "<br><small>" + Html(name ? *name : meaning.substr(colon + 2)) + "</small>";
+    }
+    if (col == columns.sms) {
+        const SmsTextFacts facts = CheckSmsText(value);
+        if (!facts.Fits()) {
+            return " <small>(not in the GSM alphabet: " + Html(facts.outside) + ")</small>";
+        }
+    }
+    return {};
+}
 
 void EventTable(std::string& html, const StringGrid& grid, std::string_view caption,
                 const EventColumns& columns, const ReportFacts& facts) {
@@ -128,7 +156,7 @@ void EventTable(std::string& html, const StringGrid& grid, std::string_view capt
             rows += col == 0
                         ? "<th>" + Html(grid.Cell(col, row)) + "</th>"
                         : "<td>" + ValueHtml(facts, keyOf(grid, col, row), grid.Cell(col, row)) +
-                              "</td>";
+                              CellNote(columns, col, grid.Cell(col, row)) + "</td>";
         }
         rows += "</tr>\n";
     }
@@ -207,9 +235,12 @@ std::string BuildSettingsReport(const SettingsModel& model, const ReportFacts& f
             "<p><small>The acknowledgement marks (ACK) are kept on the device only.</small></p>\n";
     }
     EventTable(html, model.AlarmGrid(), kAlarmGridCaption,
-               {kAlarmFirstCallColumn, kAlarmFirstSmsColumn, kAlarmSmsColumn, AlarmCellKey}, facts);
+               {kAlarmFirstCallColumn, kAlarmFirstSmsColumn, kAlarmSmsColumn, AlarmCellKey,
+                kAlarmCodeColumn},
+               facts);
     EventTable(html, model.InputGrid(), kInputGridCaption,
-               {kInputFirstCallColumn, kInputFirstSmsColumn, kInputSmsColumn, InputCellKey}, facts);
+               {kInputFirstCallColumn, kInputFirstSmsColumn, kInputSmsColumn, InputCellKey, -1},
+               facts);
     if (!facts.findings.empty()) {
         html += "<h2>Findings of the file</h2>\n<ul class=\"findings\">\n";
         for (const std::string& finding : facts.findings) {

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QHelpEvent>
+#include <QStringList>
 #include <QToolTip>
 
 #include "ui/WindowDialogs.h"
@@ -22,8 +23,17 @@ class ClippedCellTips : public QObject {
         const QModelIndex index = view_->indexAt(help->pos());
         const QRect visible = view_->visualRect(index).intersected(view_->viewport()->rect());
         const QString text = index.data(Qt::DisplayRole).toString();
+        // The whole text when it is cut, and what the value means when the grid says.
+        QStringList lines;
         if (index.isValid() && CellTextClipped(view_->fontMetrics(), text, visible.width())) {
-            QToolTip::showText(help->globalPos(), PlainToolTip(text), view_->viewport(), visible);
+            lines << text;
+        }
+        if (const QString meaning = index.data(Qt::ToolTipRole).toString(); !meaning.isEmpty()) {
+            lines << meaning;
+        }
+        if (!lines.isEmpty()) {
+            QToolTip::showText(help->globalPos(), PlainToolTip(lines.join('\n')), view_->viewport(),
+                               visible);
         } else {
             QToolTip::hideText();
         }

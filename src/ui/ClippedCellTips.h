@@ -1,6 +1,7 @@
 #pragma once
 // A cell whose text does not fit where it shows (a narrow column, a grid cut at its edge) shows
-// the whole text as its tool tip.
+// the whole text as its tool tip, and a cell whose model gives a tool tip (what a Contact ID
+// code means) shows that too.
 
 #include <QAbstractItemView>
 #include <QFontMetrics>

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "exchange/StatusLog.h"
+#include "ui/ContactIdText.h"
 #include "ui/QtText.h"
 #include "ui/WindowDialogs.h"
 
@@ -89,7 +90,13 @@ void DeviceLogWindow::Refresh() {
     // Only the lines added since the last refresh: the list may grow long.
     const auto& lines = log_.Events();
     for (auto i = static_cast<std::size_t>(events->count()); i < lines.size(); ++i) {
-        events->addItem(LocalTime(lines[i].at) + "  " + FromCp1250(lines[i].text));
+        // A Contact ID line's meaning beside it, lined up after the longest form (11 characters).
+        QString line = LocalTime(lines[i].at) + "  " + FromCp1250(lines[i].text);
+        if (const QString meaning = EventMeaning(lines[i].text); !meaning.isEmpty()) {
+            line = line.leftJustified(line.size() - static_cast<int>(lines[i].text.size()) + 14) +
+                   meaning;
+        }
+        events->addItem(line);
     }
     if (!lines.empty()) {
         events->scrollToBottom();

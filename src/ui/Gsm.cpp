@@ -7,8 +7,11 @@
 #include <QShortcut>
 #include <QShowEvent>
 
+#include "settings/AlarmTableImage.h"
+#include "settings/ContactId.h"
 #include "ui/ClippedCellTips.h"
 #include "ui/ComboSet.h"
+#include "ui/ContactIdText.h"
 #include "ui/EditHistory.h"
 #include "ui/Passwd.h"
 #include "ui/QtText.h"
@@ -169,6 +172,19 @@ void TFormMain::BindHandlers() {
     for (StringGridView* grid : ui.Grids()) {
         ShowClippedTextAsToolTip(grid);
     }
+    // What a Contact ID code and its qualifier mean, in their cells' tool tips.
+    ui.sgeAlarmList->Model().SetCellTip([](const std::string& value, int col, int) {
+        if (col == settings::kAlarmCodeColumn) {
+            return CodeMeaning(value);
+        }
+        return col == settings::kAlarmQualifierColumn ? QString(settings::kQualifierMeaning)
+                                                      : QString();
+    });
+    ui.sgeInEvSetCID->Model().SetCellTip([this](const std::string& value, int col, int row) {
+        const std::string key = model.Rule(settings::TableId::kMonitoring)
+                                    .GetKey(ui.sgeInEvSetCID->Model().Grid().Cell(0, row));
+        return col == 1 && (key == "Z1CID" || key == "Z2CID") ? CodeMeaning(value) : QString();
+    });
     for (StringGridView* grid :
          {ui.sgGPRSConnection, ui.sgSMSFW, ui.sgIN1, ui.sgIN2, ui.sgPhnrs, ui.sgeInEvSetCID}) {
         connect(grid, &StringGridView::cellClicked, this, &TFormMain::sgClick);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "link/ConnHIDCOM.h"
+#include "ui/ContactIdText.h"
 #include "ui/GsmControls.h"
 #include "ui/QtText.h"
 
@@ -61,6 +62,7 @@ void MainControls::ShowStatus(const std::array<std::string, 5>& texts, const std
     Show(stLINE, line, line == "ONHOOK");
     if (event != link::kNoEvent && !event.empty()) {
         lbEvents->addItem(FromCp1250(event));
+        lbEvents->item(lbEvents->count() - 1)->setToolTip(EventMeaning(event));
         if (lbEvents->count() > kMaxEventLines) {
             delete lbEvents->takeItem(0);
         }

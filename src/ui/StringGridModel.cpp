@@ -49,6 +49,13 @@ QVariant StringGridModel::data(const QModelIndex& index, int role) const {
                 return QApplication::palette().buttonText();
             }
             return {};
+        case Qt::ToolTipRole:
+            if (tip_ && !IsFixed(col, row)) {
+                if (const QString tip = tip_(grid_.Cell(col, row), col, row); !tip.isEmpty()) {
+                    return tip;
+                }
+            }
+            return {};
         default:
             return {};
     }

@@ -2,6 +2,8 @@
 // Qt's table model over a StringGrid: the grid stays the only store of the cells.
 
 #include <QAbstractTableModel>
+#include <QString>
+#include <functional>
 
 #include "settings/StringGrid.h"
 
@@ -21,6 +23,9 @@ class StringGridModel : public QAbstractTableModel {
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     bool IsFixed(int col, int row) const;
+    // What a cell's tool tip says of its value (a Contact ID code's name); empty for none.
+    using CellTip = std::function<QString(const std::string& value, int col, int row)>;
+    void SetCellTip(CellTip tip) { tip_ = std::move(tip); }
     settings::StringGrid& Grid() { return grid_; }
     const settings::StringGrid& Grid() const { return grid_; }
 
@@ -34,6 +39,7 @@ class StringGridModel : public QAbstractTableModel {
 
     settings::StringGrid& grid_;
     settings::StringGrid::ListenerId listener_;
+    CellTip tip_;
 };
 
 }  // namespace quelvar::ui

@@ -132,7 +132,8 @@ TEST(CliCommands, WriteReportsEveryDifferenceAndExits4) {
     ASSERT_EQ(lines.size(), 3u) << write.out;
     EXPECT_EQ(lines[0], "UPHN1: file \"+" + std::string(60, '3') +
                             "\" device \"+36301234567\" (too long to send)");
-    EXPECT_EQ(lines[1], "extev3Code: file \"12345\" device \"123\"");
+    // A code the device holds is named beside it.
+    EXPECT_EQ(lines[1], "extev3Code: file \"12345\" device \"123\" (Audible panic)");
     std::string sms = "Z";
     for (int i = 0; i < 162; ++i) {
         sms += "\xC5\x91";  // ő in UTF-8

@@ -84,8 +84,11 @@ TEST(CliFieldTools, ReportHoldsEveryNonEmptySettingWithItsCaption) {
     for (const std::string& text :
          {std::string("<th>\xC3\x9Cgyf\xC3\xA9lk\xC3\xB3"
                       "d:</th><td>BE&amp;F</td>"),
-          std::string("<th>T2</th><td>+36209876543</td>"), std::string("<th>7</th><td>130</td>"),
-          std::string("<td>T\xC5\xB1z &lt;pince&gt;</td>"),
+          std::string("<th>T2</th><td>+36209876543</td>"),
+          std::string("<th>7</th><td>130<br><small>Burglary</small></td>"),
+          // ű is no GSM character: the text is marked.
+          std::string("<td>T\xC5\xB1z &lt;pince&gt; <small>(not in the GSM alphabet: "
+                      "\xC5\xB1)</small></td>"),
           std::string("<th>Z2 Riaszt\xC3\xA1s</th>"), std::string("Z2 riaszt\xC3\xA1s"),
           std::string("Vonalp\xC3\xB3tl\xC3\xB3"), std::string("Installer's signature"),
           std::string("Customer's signature")}) {
@@ -155,8 +158,24 @@ TEST(CliFieldTools, ReportShowsTheFilesOwnCharactersAndItsFindings) {
     }
     EXPECT_NE(run.err.find("UPHN4: missing from the file\n"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("ACCID: \"zz"), std::string::npos) << run.err;
-    EXPECT_NE(html.find("<th>4</th><td>131</td>"), std::string::npos);
+    EXPECT_NE(html.find("<th>4</th><td>131<br><small>Perimeter</small></td>"), std::string::npos);
 }
 
 }  // namespace
+TEST(CliCodes, ListsTheCodesByPatternDigitsOrWords) {
+    TempDir dir;
+    const CliRun pattern = RunCli(dir, "codes 13*");
+    ASSERT_EQ(pattern.code, 0) << pattern.err;
+    const std::vector<std::string> lines = Lines(pattern.out);
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[0], "13*: any of 130-139, Burglary alarms");
+    EXPECT_EQ(lines[1], "130\tBurglary\tBurglary alarms");
+    EXPECT_EQ(RunCli(dir, "codes tamp").out.substr(0, 4), "137\t");
+    EXPECT_EQ(Lines(RunCli(dir, "codes").out).size(), 220u);
+    const CliRun none = RunCli(dir, "codes xyzzy");
+    EXPECT_EQ(none.code, 1);
+    EXPECT_EQ(none.err, "No Contact ID event matches \"xyzzy\"\n");
+    EXPECT_EQ(RunCli(dir, "codes 1x*").code, 64);
+}
+
 }  // namespace quelvar::test
