@@ -5,12 +5,16 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 #include <vector>
 
+#include "settings/ContactId.h"
+#include "settings/SmsText.h"
 #include "ui/DialogFont.h"
 #include "ui/KeyFilter.h"
 #include "ui/QtText.h"
@@ -24,6 +28,13 @@ constexpr int kMargin = 8;
 constexpr int kFieldTop = 48;
 constexpr int kListWidth = 304;
 constexpr int kEditDesignWidth = 179;
+constexpr int kButtonsTop = 75;
+// With a helper the dialog grows below the field: its lines, then (codes) the search and list.
+constexpr int kHintTop = 72;
+constexpr int kSmsHintHeight = 44;
+constexpr int kCodeHintHeight = 28;
+constexpr int kCodeListHeight = 120;
+constexpr int kWhyShownMs = 2500;
 
 // A line ends at LF, CR or CR LF; a line end at the very end opens no further line.
 std::vector<std::string> SplitLines(const std::string& text) {
@@ -61,7 +72,12 @@ TSetFrm::TSetFrm(QWidget* parent)
       btSetOK(new QPushButton(QStringLiteral("OK"), this)),
       btSetCancel(new QPushButton(QStringLiteral("Cancel"), this)),
       edSetProp(new QLineEdit(this)),
-      filter_(new KeyFilter(*edSetProp)) {
+      lbWhy(new QLabel(this)),
+      lbHint(new QLabel(this)),
+      edCodeSearch(new QLineEdit(this)),
+      lstCodes(new QListWidget(this)),
+      filter_(new KeyFilter(*edSetProp)),
+      whyTimer_(new QTimer(this)) {
     setWindowTitle(QStringLiteral("SetFrm"));
     setFont(DialogFont(8));
     setFixedSize(kClientWidth, kClientHeight);
@@ -91,9 +107,114 @@ TSetFrm::TSetFrm(QWidget* parent)
     btSetCancel->setObjectName(QStringLiteral("btSetCancel"));
     btSetCancel->setGeometry(237, 75, 75, 25);
 
+    lbWhy->setObjectName(QStringLiteral("lbWhy"));
+    lbWhy->setFont(DialogFont(7));
+    lbWhy->setTextFormat(Qt::PlainText);
+    lbWhy->setWordWrap(true);
+    lbWhy->setAlignment(Qt::AlignCenter);
+    lbHint->setObjectName(QStringLiteral("lbHint"));
+    lbHint->setTextFormat(Qt::PlainText);
+    lbHint->setWordWrap(true);
+    lbHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    edCodeSearch->setObjectName(QStringLiteral("edCodeSearch"));
+    edCodeSearch->setPlaceholderText(QStringLiteral("Search the list: code or words (fire, tamp)"));
+    lstCodes->setObjectName(QStringLiteral("lstCodes"));
+    whyTimer_->setSingleShot(true);
+    PlaceForHelper();
+
     connect(btSetOK, &QPushButton::clicked, this, &TSetFrm::Confirm);
     connect(btSetCancel, &QPushButton::clicked, this, &TSetFrm::reject);
     connect(edSetProp, &QLineEdit::textChanged, this, &TSetFrm::CheckLength);
+    connect(edSetProp, &QLineEdit::textChanged, this, &TSetFrm::ShowHelp);
+    connect(filter_, &KeyFilter::refused, this, &TSetFrm::Refused);
+    connect(whyTimer_, &QTimer::timeout, this, &TSetFrm::ShowGreyedReason);
+    connect(edCodeSearch, &QLineEdit::textChanged, this, &TSetFrm::FillCodeList);
+    connect(lstCodes, &QListWidget::itemActivated, this, &TSetFrm::PickCode);
+}
+
+void TSetFrm::SetHelper(Helper helper) {
+    helper_ = helper;
+    PlaceForHelper();
+    ShowHelp();
+}
+
+void TSetFrm::SetNote(const QString& note) {
+    note_ = note;
+    ShowHelp();
+}
+
+void TSetFrm::PlaceForHelper() {
+    const bool code = helper_ == Helper::kEventCode;
+    const bool sms = helper_ == Helper::kSmsText;
+    int buttonsTop = kButtonsTop;
+    if (sms) {
+        lbHint->setGeometry(kMargin, kHintTop, kListWidth, kSmsHintHeight);
+        buttonsTop = kHintTop + kSmsHintHeight + 2;
+    } else if (code) {
+        lbHint->setGeometry(kMargin, kHintTop, kListWidth, kCodeHintHeight);
+        edCodeSearch->setGeometry(kMargin, kHintTop + kCodeHintHeight + 2, kListWidth, 21);
+        lstCodes->setGeometry(kMargin, kHintTop + kCodeHintHeight + 27, kListWidth,
+                              kCodeListHeight);
+        buttonsTop = kHintTop + kCodeHintHeight + 27 + kCodeListHeight + 5;
+    }
+    lbHint->setVisible(sms || code);
+    edCodeSearch->setVisible(code);
+    lstCodes->setVisible(code);
+    btSetOK->move(kMargin, buttonsTop);
+    btSetCancel->move(237, buttonsTop);
+    lbWhy->setGeometry(88, buttonsTop, 144, 25);
+    // Without a helper the dialog keeps its own size.
+    setFixedSize(kClientWidth, kClientHeight + buttonsTop - kButtonsTop);
+}
+
+void TSetFrm::ShowHelp() {
+    const std::optional<std::string> text = ToCp1250(edSetProp->text());
+    if (helper_ == Helper::kSmsText) {
+        const settings::SmsTextFacts facts = settings::CheckSmsText(text.value_or(""));
+        const std::string warning = settings::SmsWarningText(facts);
+        lbHint->setText(QString::fromStdString(settings::SmsCountText(facts, maxLength_)) +
+                        (warning.empty() ? QString() : ". " + QString::fromStdString(warning)));
+    } else if (helper_ == Helper::kEventCode) {
+        const QString meaning =
+            text && text->size() == 3 ? FromCp1250(settings::ContactIdMeaning(*text)) : QString();
+        lbHint->setText(note_.isEmpty() ? meaning
+                                        : meaning + (meaning.isEmpty() ? "" : "\n") + note_);
+        FillCodeList();
+    }
+}
+
+void TSetFrm::FillCodeList() {
+    if (helper_ != Helper::kEventCode) {
+        return;
+    }
+    // The digits typed in the field narrow the list as its start; the search, by code or word.
+    const QString typed = edSetProp->text();
+    const QString digits = typed.contains('*') ? typed.left(typed.indexOf('*')) : typed;
+    const std::string search = edCodeSearch->text().toStdString();
+    lstCodes->clear();
+    for (const settings::ContactIdEvent& event : settings::FindContactIdEvents(search)) {
+        const QString code = QString::number(event.code);
+        if (!code.startsWith(digits)) {
+            continue;
+        }
+        auto* item = new QListWidgetItem(code + "  " + QString::fromUtf8(event.name), lstCodes);
+        item->setData(Qt::UserRole, code);
+    }
+}
+
+void TSetFrm::PickCode() {
+    if (QListWidgetItem* item = lstCodes->currentItem()) {
+        edSetProp->setText(item->data(Qt::UserRole).toString());
+        edSetProp->setFocus();
+    }
+}
+
+void TSetFrm::Refused(bool tooLong) {
+    const QString why =
+        tooLong ? QString("at most %1 characters").arg(maxLength_) : filter_->AllowedText();
+    // Said once and briefly; the greyed OK's reason comes back after it.
+    lbWhy->setText(why.isEmpty() ? QStringLiteral("Windows-1250 cannot hold that character") : why);
+    whyTimer_->start(kWhyShownMs);
 }
 
 void TSetFrm::SetTarget(settings::StringGrid& grid, int col, int row, bool upperCase) {
@@ -101,6 +222,10 @@ void TSetFrm::SetTarget(settings::StringGrid& grid, int col, int row, bool upper
     col_ = col;
     row_ = row;
     filter_->SetUpperCase(upperCase);
+    note_.clear();
+    edCodeSearch->clear();
+    lbWhy->clear();
+    SetHelper(Helper::kNone);
 }
 
 void TSetFrm::SetTargetParam(settings::StringGrid& grid, int col, int row,
@@ -146,7 +271,9 @@ void TSetFrm::SetExactLength(int length) {
 
 // Not the field's own limit: that would cut a longer current value.
 void TSetFrm::SetMaxLength(int length) {
+    maxLength_ = length;
     filter_->SetMaxLength(length);
+    ShowHelp();
 }
 
 int TSetFrm::ShowModal() {
@@ -159,11 +286,19 @@ void TSetFrm::reject() {
 }
 
 void TSetFrm::CheckLength() {
-    if (exactLength_ <= 0) {
-        return;
+    if (exactLength_ > 0) {
+        const qsizetype length = edSetProp->text().size();
+        btSetOK->setEnabled(length == 0 || length == exactLength_);
     }
-    const qsizetype length = edSetProp->text().size();
-    btSetOK->setEnabled(length == 0 || length == exactLength_);
+    ShowGreyedReason();
+}
+
+void TSetFrm::ShowGreyedReason() {
+    if (whyTimer_->isActive()) {
+        return;  // a refused key's reason stays its while; the timer's end comes back here
+    }
+    lbWhy->setText(btSetOK->isEnabled() ? QString()
+                                        : QString("exactly %1 characters").arg(exactLength_));
 }
 
 void TSetFrm::Confirm() {
@@ -185,6 +320,7 @@ void TSetFrm::showEvent(QShowEvent* event) {
     // The current value always opens confirmable; the length check starts with the first
     // change of the text.
     btSetOK->setEnabled(true);
+    lbWhy->clear();
     if (listMode_) {
         PreMessage->setText(QStringLiteral("Select new value of"));
         cbSetProp->setFocus();
@@ -199,6 +335,7 @@ void TSetFrm::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
         btSetOK->setEnabled(true);
+        ShowGreyedReason();
     }
 }
 

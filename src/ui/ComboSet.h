@@ -11,7 +11,9 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
+class QTimer;
 
 namespace quelvar::ui {
 
@@ -43,6 +45,13 @@ class TSetFrm : public QDialog {
     // Limits what may be typed or pasted; a longer current value stays as it is.
     void SetMaxLength(int length);
 
+    // What the editor knows of the value beyond its rule, for this use only (each new target
+    // starts without): an SMS text is counted and its characters outside the GSM alphabet
+    // named; a Contact ID code is named as it is typed and may be picked from a list.
+    enum class Helper { kNone, kSmsText, kEventCode };
+    void SetHelper(Helper helper);
+    // A line the code editor shows under its field ("OK also sets E/R to E").
+    void SetNote(const QString& note);
     // kOk once the cell holds the new value, kCancel with the cell untouched.
     int ShowModal();
 
@@ -57,6 +66,12 @@ class TSetFrm : public QDialog {
     QPushButton* const btSetOK;
     QPushButton* const btSetCancel;
     QLineEdit* const edSetProp;
+    // Why OK is greyed, or what a refused key may not type, between OK and Cancel.
+    QLabel* const lbWhy;
+    // The helpers' lines and the code picker: shown only with a helper.
+    QLabel* const lbHint;
+    QLineEdit* const edCodeSearch;
+    QListWidget* const lstCodes;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -66,13 +81,24 @@ class TSetFrm : public QDialog {
     void SetTarget(settings::StringGrid& grid, int col, int row, bool upperCase);
     void CheckLength();
     void Confirm();
+    void ShowGreyedReason();
+    void Refused(bool tooLong);
+    // The helpers' lines and the code list follow the text.
+    void ShowHelp();
+    void FillCodeList();
+    void PickCode();
+    void PlaceForHelper();
 
     KeyFilter* const filter_;
     settings::StringGrid* grid_ = nullptr;
     int col_ = 0;
     int row_ = 0;
     int exactLength_ = 0;
+    int maxLength_ = 0;
     bool listMode_ = true;
+    Helper helper_ = Helper::kNone;
+    QString note_;
+    QTimer* const whyTimer_;
 };
 
 }  // namespace quelvar::ui

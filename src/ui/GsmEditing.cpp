@@ -19,6 +19,7 @@ namespace {
 
 // Code, Part and Zone/User of an alarm entry: an asterisk or digits.
 const std::string kEventCodeRule(settings::kEventCodeRule);
+const QString kQualifierNote = "OK also sets E/R to E: a new event (or an opening)";
 
 void ToggleMark(settings::StringGrid& grid, int col, int row) {
     grid.SetCell(col, row, grid.Cell(col, row).empty() ? "X" : "");
@@ -36,7 +37,8 @@ QString HintOf(StringGridView* grid) {
 // The value editor for one event cell of the main window, placed by the grid; its modal result
 // (1 OK, 2 Cancel, also when there is no editor).
 int OpenEventCellEditor(TSetFrm* setFrm, QWidget& window, StringGridView* grid,
-                        const std::string& rule, bool upperCase, int exactLength, int maxLength);
+                        const std::string& rule, bool upperCase, int exactLength, int maxLength,
+                        TSetFrm::Helper helper = TSetFrm::Helper::kNone, const QString& note = {});
 
 settings::TTableRule* TableOf(settings::SettingsModel& model, StringGridView* grid) {
     if (!model.IsSetUp() || grid == nullptr) {
@@ -61,7 +63,11 @@ void EditAlarmCell(TSetFrm* setFrm, QWidget& window, StringGridView* grid) {
     if (IsMarkColumn(c, settings::kAlarmFirstCallColumn, settings::kAlarmFirstSmsColumn)) {
         ToggleMark(cells, c, r);
     } else if (c == settings::kAlarmCodeColumn) {
-        const int result = OpenEventCellEditor(setFrm, window, grid, kEventCodeRule, false, 3, 3);
+        // A code entered into a row without a qualifier gets "E", as the editor says.
+        const bool noQualifier = cells.Cell(settings::kAlarmQualifierColumn, r).empty();
+        const int result = OpenEventCellEditor(setFrm, window, grid, kEventCodeRule, false, 3, 3,
+                                               TSetFrm::Helper::kEventCode,
+                                               noQualifier ? kQualifierNote : QString());
         if (result == 1 && cells.Cell(c, r).size() == 3 &&
             cells.Cell(settings::kAlarmQualifierColumn, r).empty()) {
             cells.SetCell(settings::kAlarmQualifierColumn, r, "E");
@@ -75,7 +81,8 @@ void EditAlarmCell(TSetFrm* setFrm, QWidget& window, StringGridView* grid) {
     } else if (c == settings::kAlarmZoneColumn) {
         OpenEventCellEditor(setFrm, window, grid, kEventCodeRule, false, 3, 3);
     } else if (c == settings::kAlarmSmsColumn) {
-        OpenEventCellEditor(setFrm, window, grid, "", false, 0, settings::kSmsMaxLength);
+        OpenEventCellEditor(setFrm, window, grid, "", false, 0, settings::kSmsMaxLength,
+                            TSetFrm::Helper::kSmsText);
     }
 }
 
@@ -86,25 +93,30 @@ void EditInputEventCell(TSetFrm* setFrm, QWidget& window, StringGridView* grid) 
         if (IsMarkColumn(c, settings::kInputFirstCallColumn, settings::kInputFirstSmsColumn)) {
             ToggleMark(cells, c, cells.Row());
         } else if (c == settings::kInputSmsColumn) {
-            OpenEventCellEditor(setFrm, window, grid, "", false, 0, settings::kSmsMaxLength);
+            OpenEventCellEditor(setFrm, window, grid, "", false, 0, settings::kSmsMaxLength,
+                                TSetFrm::Helper::kSmsText);
         }
     }
 }
 
 int OpenEventCellEditor(TSetFrm* setFrm, QWidget& window, StringGridView* grid,
-                        const std::string& rule, bool upperCase, int exactLength, int maxLength) {
+                        const std::string& rule, bool upperCase, int exactLength, int maxLength,
+                        TSetFrm::Helper helper, const QString& note) {
     if (setFrm == nullptr) {
         return 2;
     }
     settings::StringGrid& cells = grid->Grid();
     cells.SetEditingEnabled(false);
-    PlaceEditorBy(window, setFrm, grid);
     const std::string header = cells.Cell(cells.Col(), 0);
     setFrm->SetTargetEvent(cells, cells.Col(), cells.Row(), ToCp1250(HintOf(grid)).value_or(""),
                            header, upperCase);
     setFrm->SetValueRule(rule);
     setFrm->SetExactLength(exactLength);
     setFrm->SetMaxLength(maxLength);
+    setFrm->SetHelper(helper);
+    setFrm->SetNote(note);
+    // Placed at its final size: a helper makes it taller.
+    PlaceEditorBy(window, setFrm, grid);
     return setFrm->ShowModal();
 }
 
@@ -131,12 +143,16 @@ void TFormMain::sgClick(StringGridView* grid) {
             cells.SetEditingEnabled(true);
         } else if (setFrm_ != nullptr) {
             cells.SetEditingEnabled(false);
-            PlaceEditorBy(*this, setFrm_, grid);
             setFrm_->SetTargetParam(cells, col, row, ToCp1250(HintOf(grid)).value_or(""), caption,
                                     table->GetUpperCase(caption));
             setFrm_->SetValueRule(rule);
             setFrm_->SetExactLength(table->GetExactLength(caption));
             setFrm_->SetMaxLength(table->GetMaxLength(caption));
+            const std::string key = table->GetKey(caption);
+            if (key == "Z1CID" || key == "Z2CID") {
+                setFrm_->SetHelper(TSetFrm::Helper::kEventCode);
+            }
+            PlaceEditorBy(*this, setFrm_, grid);
             setFrm_->ShowModal();
         }
     }

@@ -10,8 +10,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QStringList>
 #include <algorithm>
 #include <limits>
+#include <tuple>
 
 #include "settings/Cp1250.h"
 
@@ -90,12 +92,51 @@ QString KeyFilter::Filter(const QString& text) const {
     return QString::fromStdU32String(kept);
 }
 
+QString KeyFilter::AllowedText() const {
+    if (allowed_.empty()) {
+        return {};
+    }
+    const auto holds = [this](char32_t first, char32_t last) {
+        for (char32_t c = first; c <= last; ++c) {
+            if (allowed_.find(c) == std::u32string::npos) {
+                return false;
+            }
+        }
+        return true;
+    };
+    QStringList parts;
+    std::u32string named;
+    for (const auto& [first, last, name] :
+         {std::tuple{U'0', U'9', "digits"}, std::tuple{U'A', U'F', "A-F"},
+          std::tuple{U'a', U'f', "a-f"}}) {
+        if (holds(first, last)) {
+            parts << name;
+            for (char32_t c = first; c <= last; ++c) {
+                named.push_back(c);
+            }
+        }
+    }
+    for (const char32_t c : allowed_) {
+        if (named.find(c) == std::u32string::npos) {
+            parts << QString::fromStdU32String(std::u32string(1, c));
+            named.push_back(c);
+        }
+    }
+    return parts.join(", ") + " only";
+}
+
 int KeyFilter::Room() const {
     return RoomBeside(maxLength_, field_.text().size() - RemovedSelection(field_));
 }
 
 void KeyFilter::Insert(const QString& text) {
-    const QString kept = Filter(text).left(Room());
+    const QString filtered = Filter(text);
+    const QString kept = filtered.left(Room());
+    if (filtered.size() < text.size()) {
+        emit refused(false);
+    } else if (kept.size() < filtered.size()) {
+        emit refused(true);
+    }
     if (kept.isEmpty()) {
         return;
     }

@@ -34,6 +34,15 @@ class KeyFilter : public QObject {
     // leaves. Nothing happens when none of the text may enter.
     void Insert(const QString& text);
 
+    // What may be typed, for a person: "digits, * only", "digits, A-F, a-f only"; empty when
+    // any character the code page holds may.
+    QString AllowedText() const;
+
+  signals:
+    // Some of the text arriving was kept out: characters not allowed, or (tooLong) no room left
+    // under the maximum length.
+    void refused(bool tooLong);
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

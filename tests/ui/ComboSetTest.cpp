@@ -4,6 +4,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -217,6 +218,89 @@ class ComboSetTest : public QObject {
         QCOMPARE(dialog.windowTitle(), QString::fromUtf8("SMS üzenet"));
         QCOMPARE(dialog.Message->text(),
                  QString::fromUtf8("Input event handling: Z1 Visszaállás; SMS üzenet"));
+    }
+
+    // The editors say why: the greyed OK's reason, a refused key's allowed characters, the
+    // length limit; and without a helper the dialog keeps its own size.
+    void editorsSayWhyAKeyOrOkIsRefused() {
+        Editor e;
+        e.Prepare("*0123456789", 3, 3);
+        const QSize designSize = e.dialog.size();
+        QLabel* why = e.dialog.lbWhy;
+        const int result = RunModal(e.dialog, [&] {
+            QLineEdit* field = e.dialog.edSetProp;
+            field->selectAll();
+            QTest::keyClicks(field, "1");
+            QVERIFY(!e.dialog.btSetOK->isEnabled());
+            QCOMPARE(why->text(), QString("exactly 3 characters"));
+            QTest::keyClicks(field, "x");
+            QCOMPARE(why->text(), QString("digits, * only"));
+            QTest::keyClicks(field, "3*");
+            QVERIFY(e.dialog.btSetOK->isEnabled());
+            QTest::keyClicks(field, "7");
+            QCOMPARE(field->text(), QString("13*"));
+            QCOMPARE(why->text(), QString("at most 3 characters"));
+            // The refusal is said briefly; then the greyed OK's reason (none now) is back.
+            QTest::qWait(100);
+            QCOMPARE(why->text(), QString("at most 3 characters"));
+            QTRY_COMPARE_WITH_TIMEOUT(why->text(), QString(), 4000);
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(result, TSetFrm::kOk);
+        QCOMPARE(e.Cell(), std::string("13*"));
+        QCOMPARE(e.dialog.size(), designSize);
+        QVERIFY(e.dialog.lbHint->isHidden() && e.dialog.lstCodes->isHidden());
+    }
+
+    void anSmsTextIsCountedAndItsForeignCharactersNamed() {
+        Editor e;
+        e.Prepare("", 0, 158);
+        e.dialog.SetHelper(TSetFrm::Helper::kSmsText);
+        QVERIFY(e.dialog.height() > 109);
+        RunModal(e.dialog, [&] {
+            QLineEdit* field = e.dialog.edSetProp;
+            field->selectAll();
+            Type(field, QString::fromUtf8("Tűz [pince]"));
+            QCOMPARE(e.dialog.lbHint->text(),
+                     QString::fromUtf8("13 of 158. ű is not in the GSM alphabet: phones may show "
+                                       "it otherwise, or the message may be sent as Unicode, 70 "
+                                       "characters per message"));
+            // It warns and never refuses.
+            QVERIFY(e.dialog.btSetOK->isEnabled());
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(e.Cell(), std::string("T\xFBz [pince]"));
+    }
+
+    void aCodeIsNamedAsTypedAndPickedFromTheList() {
+        Editor e;
+        e.Prepare("*0123456789", 3, 3);
+        e.dialog.SetHelper(TSetFrm::Helper::kEventCode);
+        e.dialog.SetNote("OK also sets E/R to E");
+        QListWidget* list = e.dialog.lstCodes;
+        const int result = RunModal(e.dialog, [&] {
+            QLineEdit* field = e.dialog.edSetProp;
+            field->selectAll();
+            QTest::keyClicks(field, "13");
+            QCOMPARE(list->count(), 10);  // 130 to 139
+            QTest::keyClicks(field, "0");
+            QCOMPARE(e.dialog.lbHint->text(), QString("130 Burglary\nOK also sets E/R to E"));
+            // A word in the search narrows the list; digits typed in the field go first.
+            field->clear();
+            QTest::keyClicks(e.dialog.edCodeSearch, "tamp");
+            QCOMPARE(list->count(), 5);
+            QTest::keyClicks(field, "3");
+            QCOMPARE(list->count(), 2);  // 341, 383
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            QCOMPARE(field->text(), QString("383"));
+            QVERIFY(e.dialog.lbHint->text().startsWith("383 Sensor tamper trouble"));
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        QCOMPARE(result, TSetFrm::kOk);
+        QCOMPARE(e.Cell(), std::string("383"));
     }
 };
 

@@ -1,7 +1,9 @@
 // Editing the grids of the main window with real mouse and key events.
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -10,6 +12,7 @@
 #include "GsmHarness.h"
 #include "RunModal.h"
 #include "settings/AlarmTableImage.h"
+#include "settings/ContactId.h"
 
 using quelvar::settings::TableId;
 using quelvar::test::GsmHarness;
@@ -186,6 +189,43 @@ class GsmEditingTest : public QObject {
         TypeInModal("1*3", Qt::Key_Return);
         Click(sgeAlarmList(*h->form), 1, 6);
         QCOMPARE(alarms.Cell(1, 6), std::string("1*3"));
+        QCOMPARE(alarms.Cell(2, 6), std::string("E"));
+    }
+
+    // Code cells say what they mean: the alarm table's Code and E/R cells and the Z1/Z2 event
+    // codes in their tool tips; the code editor names what is typed, offers its list and says
+    // that OK sets the qualifier.
+    void codeCellsAndTheirEditorKnowContactIdNames() {
+        auto& alarms = h->form->model.AlarmGrid();
+        alarms.SetCell(1, 6, "13*");
+        alarms.SetCell(2, 6, "");
+        auto tip = [](StringGridView* grid, int col, int row) {
+            return grid->Model().data(grid->Model().index(row, col), Qt::ToolTipRole).toString();
+        };
+        QCOMPARE(tip(sgeAlarmList(*h->form), 1, 6),
+                 QString("13*: any of 130-139, Burglary alarms"));
+        QCOMPARE(tip(sgeAlarmList(*h->form), 2, 6), QString(quelvar::settings::kQualifierMeaning));
+        QCOMPARE(tip(sgeAlarmList(*h->form), 9, 6), QString());  // the SMS text: none
+        QCOMPARE(tip(sgeAlarmList(*h->form), 1, 0), QString());  // the header: none
+        // The monitoring table's Z1 event code (its third row); the account ID (first) has none.
+        auto& monitoring = h->form->model.Grid(quelvar::settings::TableId::kMonitoring);
+        monitoring.SetCell(1, 2, "301");
+        QCOMPARE(tip(sgeInEvSetCID(*h->form), 1, 2), QString("301 AC loss"));
+        QCOMPARE(tip(sgeInEvSetCID(*h->form), 1, 0), QString());
+
+        QString hint;
+        int listed = 0;
+        GsmHarness::OnModal([&](QWidget* dialog) {
+            auto* field = dialog->findChild<QLineEdit*>("edSetProp");
+            field->selectAll();
+            QTest::keyClicks(field, "110");
+            hint = dialog->findChild<QLabel*>("lbHint")->text();
+            listed = dialog->findChild<QListWidget*>("lstCodes")->count();
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        Click(sgeAlarmList(*h->form), 1, 6);
+        QCOMPARE(hint, QString("110 Fire\nOK also sets E/R to E: a new event (or an opening)"));
+        QCOMPARE(listed, 1);
         QCOMPARE(alarms.Cell(2, 6), std::string("E"));
     }
 
