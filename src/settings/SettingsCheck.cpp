@@ -386,8 +386,8 @@ bool EndsWith(std::string_view text, std::string_view end) {
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// What a value means beside it: a Contact ID code's name, an SMS text's characters that the
-// GSM alphabet lacks. Empty when there is nothing to add.
+}  // namespace
+
 std::string ValueNote(std::string_view key, const std::string& value) {
     const bool code = (key.starts_with(kAlarmKeyPrefix) && EndsWith(key, "Code")) ||
                       key == "Z1CID" || key == "Z2CID";
@@ -409,8 +409,6 @@ std::string ValueNote(std::string_view key, const std::string& value) {
     }
     return {};
 }
-
-}  // namespace
 
 std::string FormatDifference(const SettingDifference& difference, const std::string& firstName,
                              const std::string& secondName) {

@@ -74,6 +74,10 @@ bool HasBlockingFindings(const std::vector<Finding>& findings);
 // is not 3 characters of * and digits.
 std::string FormatFinding(const Finding& finding);
 
+// What a value means beside it, in UTF-8: " (Burglary)" for a Contact ID code's key, " (not in
+// the GSM alphabet: ő)" for an SMS text's; empty when there is nothing to add.
+std::string ValueNote(std::string_view key, const std::string& value);
+
 // After a load of a file with findings: each event cell whose value was invalid shows what its
 // table image holds, which is what was sent (a text cut to its field, say), never more. Never
 // fails for findings of CheckSettingsFile (their setting indices go unchecked).

@@ -42,7 +42,7 @@ int WindowRank(const settings::SettingPlace& place) {
     return 10;
 }
 
-QString Shown(const std::optional<std::string>& value) {
+QString Shown(const std::optional<std::string>& value, const std::string& key) {
     if (!value) {
         return "(missing)";
     }
@@ -51,7 +51,8 @@ QString Shown(const std::optional<std::string>& value) {
         return "(erased memory)";
     }
     return value->empty() ? QString("(empty)")
-                          : QString::fromStdString(settings::Cp1250ToPrintableUtf8(*value));
+                          : QString::fromStdString(settings::Cp1250ToPrintableUtf8(*value) +
+                                                   settings::ValueNote(key, *value));
 }
 
 }  // namespace
@@ -68,8 +69,8 @@ std::vector<DifferenceRow> DifferenceRows(
         const settings::SettingPlace& place = all[difference.setting];
         rows.push_back({groupCaption(place),
                         FromCp1250(place.rowCaption.empty() ? place.key : place.rowCaption),
-                        FromCp1250(settings::ColumnName(place)), Shown(difference.first),
-                        Shown(difference.second)});
+                        FromCp1250(settings::ColumnName(place)), Shown(difference.first, place.key),
+                        Shown(difference.second, place.key)});
     }
     return rows;
 }
