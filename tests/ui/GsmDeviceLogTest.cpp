@@ -85,7 +85,15 @@ class GsmDeviceLogTest : public QObject {
         QVERIFY(window->isVisible());
         QCOMPARE(window->events->count(), kEvents + 1);
         QVERIFY(lbEvents(*h.form)->count() <= ui::TFormMain::kMaxEventLines);
-        QVERIFY(window->events->item(0)->text().endsWith("  " + EventText(0)));
+        // Each Contact ID line with its meaning beside it.
+        QVERIFY(window->events->item(0)->text().contains("  " + EventText(0) +
+                                                         "   Burglary, "
+                                                         "partition 01, zone 000"));
+        // The main window's list says the meaning in each line's tool tip.
+        h.form->Controls().ShowStatus({"READY", "IDLE", "IDLE", "20", "ONHOOK"}, "R137 02 004");
+        QListWidget* list = lbEvents(*h.form);
+        QCOMPARE(list->item(list->count() - 1)->toolTip(),
+                 QString("Tamper restored, partition 02, zone 004"));
         QVERIFY(window->signalSummary->text().contains("minimum 12, maximum 27"));
 
         // Lines that come while the window is open are added to it.

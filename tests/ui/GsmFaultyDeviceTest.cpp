@@ -237,7 +237,8 @@ class GsmFaultyDeviceTest : public QObject {
         GsmHarness::ChooseFromMenu(btnMore(*h.form), actShowDifferences(*h.form));
         // Row 1 of the alarm grid as the window shows it, against the erased block, which is
         // said as such rather than as the code page's row of dots.
-        const QStringList expected = {"1|Code|602|", "1|E/R|E|", "1|Part|01|", "1|Zone/User|001|",
+        const QStringList expected = {"1|Code|602 (Periodic test report)|", "1|E/R|E|",
+                                      "1|Part|01|", "1|Zone/User|001|",
                                       QString::fromUtf8("1|SMS üzenet|Teszt|")};
         QCOMPARE(rows.size(), expected.size());
         for (int r = 0; r < rows.size(); ++r) {

@@ -335,9 +335,10 @@ class GsmOfflineTest : public QObject {
                 value(phones.Cell(1, 2)) + "|+36701234000",
             Label2(form)->text() + "|5|" + FromCp1250(alarms.Cell(settings::kAlarmSmsColumn, 0)) +
                 "|" + value(alarms.Cell(settings::kAlarmSmsColumn, 5)) + "|" +
-                QString::fromUtf8("Tűz"),
+                QString::fromUtf8("Tűz (not in the GSM alphabet: ű)"),
             gbIntevents(form)->title() + "|" + FromCp1250(inputs.Cell(0, 1)) + "|" +
-                FromCp1250(inputs.Cell(5, 0)) + "|" + value(inputs.Cell(5, 1)) + "|Z1 teszt",
+                FromCp1250(inputs.Cell(5, 0)) + "|" + value(inputs.Cell(5, 1)) +
+                QString::fromUtf8(" (not in the GSM alphabet: á)|Z1 teszt"),
         };
         QStringList rows;
         QString summary;
@@ -430,12 +431,13 @@ class GsmOfflineTest : public QObject {
             QVERIFY(button->geometry().right() < ToolBar1(*h.form)->width());
             left = button->geometry().left();
         }
-        // A long SMS text is cut by its column and shows whole; a code fits and shows nothing.
+        // A long SMS text is cut by its column and shows whole; a partition fits and shows
+        // nothing (a code would show its name).
         ui::StringGridView* grid = sgeAlarmList(*h.form);
         const std::string text = "Bet\xF6r\xE9s " + std::string(140, 'x');
         h.form->model.AlarmGrid().SetCell(settings::kAlarmSmsColumn, 1, text);
         // A tip once shown fades out slowly, so the cell without one goes first.
-        const std::pair<int, QString> cells[] = {{1, QString()},
+        const std::pair<int, QString> cells[] = {{settings::kAlarmPartitionColumn, QString()},
                                                  {settings::kAlarmSmsColumn, ui::FromCp1250(text)}};
         for (const auto& [col, shown] : cells) {
             const QPoint at = grid->CellRect(col, 1).center();
