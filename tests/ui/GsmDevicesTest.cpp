@@ -46,6 +46,14 @@ class GsmDevicesTest : public QObject {
         form->Timer1Timer();
         form->Timer1.stop();
     }
+    // The template (what the devices hold: the window's settings) and the values file.
+    bool WriteTemplateAndValues(const QByteArray& values) const {
+        QFile file(File("values.csv"));
+        return settings::SaveSettingsFile(form->model, form->Controls().OpModeIndex(),
+                                          File("template.am2").toStdString())
+                   .ok &&
+               file.open(QIODevice::WriteOnly) && file.write(values) == values.size();
+    }
     QString Devices() const {
         QLabel* label = form->Controls().sbDevices;
         return label->isVisible() ? label->text() : QString();
@@ -53,12 +61,7 @@ class GsmDevicesTest : public QObject {
 
   private slots:
     void init() {
-        data = std::make_unique<QTemporaryDir>();
-#ifdef _WIN32
-        qputenv("LOCALAPPDATA", data->path().toLocal8Bit());
-#else
-        qputenv("XDG_DATA_HOME", data->path().toLocal8Bit());
-#endif
+        data = TempDataHome();
         bus = std::make_unique<sim::SimulatedBus>(2);
         form = std::make_unique<ui::TFormMain>(*bus);
         form->show();
@@ -111,13 +114,8 @@ class GsmDevicesTest : public QObject {
     void theLineProvisionsEveryDeviceWhileTheWindowWaits() {
         // The template: what the devices hold; the values give each its account and another
         // second number.
-        QVERIFY(settings::SaveSettingsFile(form->model, form->Controls().OpModeIndex(),
-                                           File("template.am2").toStdString())
-                    .ok);
-        QFile values(File("values.csv"));
-        QVERIFY(values.open(QIODevice::WriteOnly));
-        values.write("ACCID,UPHN2\r\n1A01,+3622\r\n1A02,+3622\r\n1A03,+3622\r\n");
-        values.close();
+        QVERIFY(
+            WriteTemplateAndValues("ACCID,UPHN2\r\n1A01,+3622\r\n1A02,+3622\r\n1A03,+3622\r\n"));
 
         bool pausedWhileRunning = false;
         GsmHarness::OnModal([&](QWidget* widget) {
@@ -164,13 +162,7 @@ class GsmDevicesTest : public QObject {
     }
 
     void aBadValuesFileStartsNothing() {
-        QVERIFY(settings::SaveSettingsFile(form->model, form->Controls().OpModeIndex(),
-                                           File("template.am2").toStdString())
-                    .ok);
-        QFile values(File("values.csv"));
-        QVERIFY(values.open(QIODevice::WriteOnly));
-        values.write("ACCID\r\n1A0G\r\n");
-        values.close();
+        QVERIFY(WriteTemplateAndValues("ACCID\r\n1A0G\r\n"));
         QString warned;
         GsmHarness::OnModal([&](QWidget* widget) {
             auto* dialog = qobject_cast<ui::ProvisionDialog*>(widget);

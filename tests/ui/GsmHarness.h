@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -66,6 +67,18 @@ class ModalScript {
     QWidget* last_ = nullptr;
     int seen_ = 0;
 };
+
+// A data folder of the test's own (backups, the site register), named in the environment as
+// the programs look for it; it goes with the object.
+inline std::unique_ptr<QTemporaryDir> TempDataHome() {
+    auto data = std::make_unique<QTemporaryDir>();
+#ifdef _WIN32
+    qputenv("LOCALAPPDATA", data->path().toLocal8Bit());
+#else
+    qputenv("XDG_DATA_HOME", data->path().toLocal8Bit());
+#endif
+    return data;
+}
 
 // A left click on the cell, in whichever part of the grid shows it (the fixed rows and columns
 // are views of their own).

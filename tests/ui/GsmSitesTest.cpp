@@ -56,18 +56,11 @@ class GsmSitesTest : public QObject {
 
   private slots:
     void init() {
-        data = std::make_unique<QTemporaryDir>();
-#ifdef _WIN32
-        qputenv("LOCALAPPDATA", data->path().toLocal8Bit());
-#else
-        qputenv("XDG_DATA_HOME", data->path().toLocal8Bit());
-#endif
+        data = TempDataHome();
         h = std::make_unique<GsmHarness>();
         h->Connect();
     }
-    void cleanup() {
-        h.reset();
-    }
+    void cleanup() { h.reset(); }
 
     void eachSequenceOfTheWindowIsARevisionWithItsChanges() {
         TypePin(*h, "1111");
