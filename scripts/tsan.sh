@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tests=(test_link test_sim test_exchange test_settings)
+tests=(test_link test_sim test_exchange)
 
 scripts/setup.sh
 dir=build-tsan
