@@ -245,7 +245,6 @@ LineResult ProvisioningLine::Turn(const LineDevice& device, settings::SettingsMo
         result.words = LogInWords(loggedIn, session);
         return finish();
     }
-    result.loggedIn = true;
 
     std::optional<settings::BackupStore> store;
     if (options_.backupFolder) {

@@ -4,7 +4,6 @@
 // what differs is written, after a backup, and verified; a new password may follow. The front
 // end calls Step() on its own clock and hears of each device through hooks.
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <deque>
@@ -48,7 +47,6 @@ struct LineResult {
     // The write's outcome, and the password change's when one was asked for and ran.
     SequenceOutcome outcome;
     std::optional<SequenceOutcome> passwordOutcome;
-    bool loggedIn = false;
 };
 
 class ProvisioningLine {

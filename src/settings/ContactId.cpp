@@ -279,8 +279,14 @@ const CodeClass* ClassHolding(int first, int last) {
     return nullptr;
 }
 
+// What a code says, without the code itself, and whether the list holds what it names.
+struct Described {
+    std::string text;
+    bool listed = true;
+};
+
 // "13*" and "1**": stars only after the digits.
-std::string PrefixPatternMeaning(std::string_view code, std::size_t digits) {
+Described PrefixPattern(std::string_view code, std::size_t digits) {
     const int prefix = digits == 0 ? 0 : std::stoi(std::string(code.substr(0, digits)));
     int span = 1;
     for (std::size_t i = digits; i < 3; ++i) {
@@ -288,20 +294,56 @@ std::string PrefixPatternMeaning(std::string_view code, std::size_t digits) {
     }
     const int first = prefix * span;
     const int last = first + span - 1;
-    const std::string text(code);
     if (digits == 0) {
-        return text + ": any event";
+        return {"any event"};
     }
     if (first == 100 && last == 199) {
-        return text + ": any alarm (100-199)";
+        return {"any alarm (100-199)"};
     }
     char range[16];
     std::snprintf(range, sizeof range, "%03d-%03d", first, last);
     const CodeClass* holding = ClassHolding(first, last);
-    if (holding == nullptr) {
-        return text + ": any of " + range + ", not in the Contact ID list";
+    return holding
+               ? Described{std::string("any of ") + range + ", " + holding->name}
+               : Described{std::string("any of ") + range + ", not in the Contact ID list", false};
+}
+
+bool IsPattern(std::string_view code) {
+    return code.size() == 3 && code.find('*') != std::string_view::npos &&
+           code.find_first_not_of("0123456789*") == std::string_view::npos;
+}
+
+Described Describe(std::string_view code) {
+    if (const std::optional<std::string> name = ContactIdName(code)) {
+        return {*name};
     }
-    return text + ": any of " + range + ", " + holding->name;
+    if (!IsPattern(code)) {
+        return {"not in the Contact ID list", false};
+    }
+    const std::size_t digits = code.find('*');
+    if (code.find_first_not_of('*', digits) == std::string_view::npos) {
+        return PrefixPattern(code, digits);
+    }
+    std::string form(code);
+    std::replace(form.begin(), form.end(), '*', '?');
+    return {"any code of the form " + form + " (? any digit)"};
+}
+
+// A word of digits and '*' matches a code position by position from its start.
+bool CodeWord(std::string_view word) {
+    return !word.empty() && word.find_first_not_of("0123456789*") == std::string_view::npos;
+}
+
+bool CodeMatches(std::string_view word, const std::string& code) {
+    if (word.size() > code.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        if (word[i] != '*' && word[i] != code[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -334,23 +376,12 @@ std::string ContactIdMeaning(std::string_view code) {
         return {};
     }
     const std::string text(code);
-    if (const std::optional<std::string> name = ContactIdName(code)) {
-        return text + " " + *name;
-    }
-    const std::size_t digits = code.find('*');
-    const bool prefixPattern = code.size() == 3 && digits != std::string_view::npos &&
-                               code.find_first_not_of('*', digits) == std::string_view::npos &&
-                               (digits == 0 || AllDigits(code.substr(0, digits)));
-    if (prefixPattern) {
-        return PrefixPatternMeaning(code, digits);
-    }
-    if (code.size() == 3 && digits != std::string_view::npos &&
-        code.find_first_not_of("0123456789*") == std::string_view::npos) {
-        std::string form = text;
-        std::replace(form.begin(), form.end(), '*', '?');
-        return text + ": any code of the form " + form + " (? any digit)";
-    }
-    return text + ": not in the Contact ID list";
+    return text + (ContactIdName(code) ? " " : ": ") + Describe(code).text;
+}
+
+std::string ContactIdNote(std::string_view code) {
+    const Described described = Describe(code);
+    return described.listed ? described.text : std::string();
 }
 
 std::vector<ContactIdEvent> FindContactIdEvents(std::string_view typed) {
@@ -371,7 +402,7 @@ std::vector<ContactIdEvent> FindContactIdEvents(std::string_view typed) {
         const std::string code = std::to_string(event.code);
         const std::string text = Lower(std::string(event.name) + " " + ContactIdClass(event.code));
         const bool matches = std::all_of(words.begin(), words.end(), [&](const std::string& w) {
-            return AllDigits(w) ? code.rfind(w, 0) == 0 : text.find(w) != std::string::npos;
+            return CodeWord(w) ? CodeMatches(w, code) : text.find(w) != std::string::npos;
         });
         if (matches) {
             found.push_back(event);

@@ -29,8 +29,13 @@ std::optional<std::string> ContactIdName(std::string_view code);
 // empty cell.
 std::string ContactIdMeaning(std::string_view code);
 
-// The events whose code starts with the digits typed, or whose name or class holds every word
-// typed (case ignored): "13", "fire", "tamp". Every event for an empty text.
+// The same without the code, for a note beside it: "Burglary", "any of 130-139, Burglary
+// alarms"; empty for an empty cell and for what the list does not hold.
+std::string ContactIdNote(std::string_view code);
+
+// The events that every word typed matches (case ignored): a word of digits and '*' the code's
+// start, position by position ("13", "13*", "1*0"); any other word the name or the class
+// ("fire", "tamp"). Every event for an empty text.
 std::vector<ContactIdEvent> FindContactIdEvents(std::string_view typed);
 
 // The E/R cell's explanation.

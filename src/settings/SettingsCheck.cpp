@@ -380,34 +380,13 @@ std::vector<SettingDifference> CompareSettings(const SettingValues& first,
     return differences;
 }
 
-namespace {
-
-bool EndsWith(std::string_view text, std::string_view end) {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
-}  // namespace
-
 std::string ValueNote(std::string_view key, const std::string& value) {
-    const bool code = (key.starts_with(kAlarmKeyPrefix) && EndsWith(key, "Code")) ||
+    const bool code = (key.starts_with(kAlarmKeyPrefix) && key.ends_with("Code")) ||
                       key == "Z1CID" || key == "Z2CID";
-    if (code && !value.empty()) {
-        const std::string meaning = ContactIdMeaning(value);
-        const std::size_t colon = meaning.find(": ");
-        const bool listed = meaning.find("not in the Contact ID list") == std::string::npos;
-        return !listed ? std::string()
-                       : " (" +
-                             (colon == std::string::npos ? meaning.substr(value.size() + 1)
-                                                         : meaning.substr(colon + 2)) +
-                             ")";
-    }
-    if (EndsWith(key, "SMS \xFCzenet")) {
-        const SmsTextFacts facts = CheckSmsText(value);
-        return facts.Fits()
-                   ? std::string()
-                   : " (not in the GSM alphabet: " + Cp1250ToPrintableUtf8(facts.outside) + ")";
-    }
-    return {};
+    const std::string note = code                             ? ContactIdNote(value)
+                             : key.ends_with("SMS \xFCzenet") ? SmsOutsideNote(value)
+                                                              : std::string();
+    return note.empty() ? note : " (" + note + ")";
 }
 
 std::string FormatDifference(const SettingDifference& difference, const std::string& firstName,

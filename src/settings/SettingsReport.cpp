@@ -121,20 +121,12 @@ std::string CellNote(const EventColumns& columns, int col, const std::string& va
         return {};
     }
     if (col == columns.code) {
-        const std::optional<std::string> name = ContactIdName(value);
-        std::string meaning = ContactIdMeaning(value);
-        const std::size_t colon = meaning.find(": ");
-        if (!name && (colon == std::string::npos ||
-                      meaning.find("not in the Contact ID list") != std::string::npos)) {
-            return {};
-        }
-        return "<br><small>" + Html(name ? *name : meaning.substr(colon + 2)) + "</small>";
+        const std::string note = ContactIdNote(value);
+        return note.empty() ? note : "<br><small>" + Html(note) + "</small>";
     }
     if (col == columns.sms) {
-        const SmsTextFacts facts = CheckSmsText(value);
-        if (!facts.Fits()) {
-            return " <small>(not in the GSM alphabet: " + Html(facts.outside) + ")</small>";
-        }
+        const std::string note = SmsOutsideNote(value);
+        return note.empty() ? note : " <small>(" + HtmlOfUtf8(note) + ")</small>";
     }
     return {};
 }

@@ -61,4 +61,10 @@ std::string SmsWarningText(const SmsTextFacts& facts) {
            std::to_string(kUnicodeSmsLength) + " characters per message";
 }
 
+std::string SmsOutsideNote(std::string_view cp1250) {
+    const SmsTextFacts facts = CheckSmsText(cp1250);
+    return facts.Fits() ? std::string()
+                        : "not in the GSM alphabet: " + Cp1250ToPrintableUtf8(facts.outside);
+}
+
 }  // namespace quelvar::settings

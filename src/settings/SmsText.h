@@ -24,5 +24,7 @@ SmsTextFacts CheckSmsText(std::string_view cp1250);
 // as Unicode, 70 characters per message".
 std::string SmsCountText(const SmsTextFacts& facts, int maxLength);
 std::string SmsWarningText(const SmsTextFacts& facts);
+// "not in the GSM alphabet: őű" for a note beside the text (UTF-8); empty when it fits.
+std::string SmsOutsideNote(std::string_view cp1250);
 
 }  // namespace quelvar::settings

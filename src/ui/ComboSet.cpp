@@ -187,16 +187,12 @@ void TSetFrm::FillCodeList() {
     if (helper_ != Helper::kEventCode) {
         return;
     }
-    // The digits typed in the field narrow the list as its start; the search, by code or word.
-    const QString typed = edSetProp->text();
-    const QString digits = typed.contains('*') ? typed.left(typed.indexOf('*')) : typed;
-    const std::string search = edCodeSearch->text().toStdString();
+    // The field's digits and '*' narrow the list from the code's start; the search, by code or
+    // word.
+    const std::string typed = (edSetProp->text() + " " + edCodeSearch->text()).toStdString();
     lstCodes->clear();
-    for (const settings::ContactIdEvent& event : settings::FindContactIdEvents(search)) {
+    for (const settings::ContactIdEvent& event : settings::FindContactIdEvents(typed)) {
         const QString code = QString::number(event.code);
-        if (!code.startsWith(digits)) {
-            continue;
-        }
         auto* item = new QListWidgetItem(code + "  " + QString::fromUtf8(event.name), lstCodes);
         item->setData(Qt::UserRole, code);
     }

@@ -5,7 +5,6 @@
 // line runs is provisioned; the main window's own device view is paused meanwhile (its caller's
 // part).
 
-#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>

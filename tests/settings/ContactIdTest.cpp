@@ -50,6 +50,10 @@ TEST(ContactId, TheSearchTakesCodeDigitsAndWordsOfNameOrClass) {
         return found;
     };
     EXPECT_EQ(codes("11").size(), 9u);  // 110 to 118
+    // A pattern matches position by position, as the Code cell's '*' does.
+    EXPECT_EQ(codes("1*0"), (std::vector<int>{100, 110, 120, 130, 140, 150}));
+    EXPECT_EQ(ContactIdNote("13*"), "any of 130-139, Burglary alarms");
+    EXPECT_EQ(ContactIdNote("731"), "");
     EXPECT_EQ(codes("tamp"), (std::vector<int>{137, 144, 145, 341, 383}));
     EXPECT_EQ(codes("FIRE bypass"), std::vector<int>{571});
     // A class's name finds its codes too.
